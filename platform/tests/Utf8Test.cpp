@@ -1,0 +1,41 @@
+#include "platform/Utf8.h"
+
+#include <gtest/gtest.h>
+
+namespace orvan::platform {
+namespace {
+
+TEST(Utf8Test, EveryCodePointRoundTrips) {
+    const std::wstring text = L"A\u00e9\u20ac\U0001F600\U0010FFFF";
+    const std::string bytes = ToUtf8(text);
+    EXPECT_EQ(bytes, "A\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf");
+    EXPECT_EQ(FromUtf8(bytes), text);
+    EXPECT_EQ(FromUtf8(ToUtf8(std::wstring(1, L'\0'))), std::wstring(1, L'\0'));
+}
+
+TEST(Utf8Test, ValuesThatAreNoCharacterBecomeTheReplacementCharacter) {
+    const std::wstring surrogate(1, static_cast<wchar_t>(0xD800));
+    const std::wstring tooLarge(1, static_cast<wchar_t>(0x110000));
+    EXPECT_EQ(ToUtf8(surrogate), "\xef\xbf\xbd");
+    EXPECT_EQ(ToUtf8(tooLarge), "\xef\xbf\xbd");
+}
+
+TEST(Utf8Test, MalformedBytesDecodeToReplacementsWithoutSwallowingText) {
+    const struct {
+        std::string bytes;
+        std::wstring expected;
+    } cases[] = {
+        {"a\xff" "b", L"a\uFFFDb"},
+        {"\xc3", L"\uFFFD"},                  // truncated sequence
+        {"\xc0\xaf", L"\uFFFD"},              // overlong form of '/'
+        {"\xed\xa0\x80", L"\uFFFD"},          // encoded surrogate
+        {"\xf4\x90\x80\x80", L"\uFFFD"},      // above U+10FFFF
+        {"\xe2\x82" "x", L"\uFFFDx"},         // sequence cut short by a plain byte
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FromUtf8(c.bytes), c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace orvan::platform

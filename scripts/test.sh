@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs every test.
+# Usage: scripts/test.sh [BUILD_DIR [CMAKE_OPTION...]]   (default build folder: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=${1:-build}
+shift || true
+
+bash scripts/setup.sh
+cmake -S . -B "$build_dir" -G Ninja -DORVAN_WARNINGS_AS_ERRORS=ON "$@"
+cmake --build "$build_dir"
+ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)"
