@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "library/ArchiveHeader.h"
+#include "library/ZipReader.h"
+
+namespace Dorv::Orvan::Framework::Common {
+
+// An archive file on disk with its header. The header's fields can be changed
+// and stored again with Save; the structure inside is loaded by
+// OrvanStructure(Archive).
+class Archive {
+public:
+    // Opens and checks the archive at `path`. Throws OrvanIoException when it
+    // cannot be read and OrvanFormatException when it is not a valid archive.
+    explicit Archive(std::wstring path);
+
+    Classes::Text OrvanId;
+    Classes::Text TemplateOrvanId;
+    Classes::Text Title;
+    Classes::Text Language;
+
+    const std::wstring& Path() const { return path_; }
+    // Stores the header fields in the file, atomically; everything else in the
+    // archive stays as it is, byte for byte.
+    void Save();
+    // Closes the file.
+    void Dispose();
+
+    // The open archive, shared with the structures loaded from it.
+    const std::shared_ptr<const ZipReader>& Reader() const;
+
+private:
+    std::wstring path_;
+    std::shared_ptr<const ZipReader> reader_;
+};
+
+// Entry names of the format.
+namespace ArchiveEntries {
+inline constexpr char kHeader[] = "header.xml";
+inline constexpr char kStructure[] = "structure.xml";
+inline constexpr char kAttachmentPrefix[] = "attachments/";
+}  // namespace ArchiveEntries
+
+}  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+#include "library/Object.h"
+
+namespace Dorv::Orvan::Framework::Common {
+
+// The header entry of an archive: what identifies the structure inside.
+struct ArchiveHeader {
+    Classes::Text OrvanId;
+    Classes::Text TemplateOrvanId;
+    Classes::Text Title;
+    Classes::Text Language;
+
+    bool operator==(const ArchiveHeader&) const = default;
+};
+
+// The header as the XML document stored in the archive, and back. Reading
+// throws OrvanFormatException naming `where` for anything but a valid header.
+std::string WriteArchiveHeader(const ArchiveHeader& header);
+ArchiveHeader ReadArchiveHeader(std::string document, const std::wstring& where);
+
+}  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,61 @@
+#include "library/AttachmentContent.h"
+
+#include "library/File.h"
+#include "library/OrvanException.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+class FileSource final : public ByteSource {
+public:
+    FileSource(const std::wstring& path, std::uint64_t expectedSize)
+        : file_(File::OpenForReading(path)), expected_(expectedSize) {}
+
+    std::size_t Read(std::span<std::byte> buffer) override {
+        const std::size_t n = file_.Read(buffer);
+        read_ += n;
+        if (read_ > expected_ || (n == 0 && read_ != expected_)) {
+            throw OrvanIoException(L"attachment '" + file_.Path() +
+                                   L"' changed size since it was taken in");
+        }
+        return n;
+    }
+
+private:
+    File file_;
+    std::uint64_t expected_;
+    std::uint64_t read_ = 0;
+};
+
+}  // namespace
+
+void AttachmentContent::SetFile(std::wstring path, std::uint64_t size, bool compressible) {
+    kind_ = Kind::File;
+    compressible_ = compressible;
+    path_ = std::move(path);
+    size_ = size;
+    archive_.reset();
+}
+
+void AttachmentContent::SetEntry(std::shared_ptr<const ZipReader> archive, const ZipReader::Entry& entry) {
+    kind_ = Kind::Entry;
+    archive_ = std::move(archive);
+    entry_ = entry;
+    size_ = entry.uncompressedSize;
+    compressible_ = entry.method != 0;
+    path_.clear();
+}
+
+std::unique_ptr<ByteSource> AttachmentContent::Open() const {
+    switch (kind_) {
+        case Kind::File:
+            return std::make_unique<FileSource>(path_, size_);
+        case Kind::Entry:
+            return archive_->Open(entry_);
+        case Kind::None:
+            break;
+    }
+    throw OrvanFormatException(L"the document has no content");
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "library/ByteSource.h"
+#include "library/ZipReader.h"
+
+namespace Dorv::Orvan::Framework::Common {
+
+// Where a document's content is: nowhere yet, in a file on disk (taken in but
+// not saved yet), or in an entry of an archive. The content itself is never
+// held in memory; it streams when it is saved or written out.
+class AttachmentContent {
+public:
+    bool Present() const { return kind_ != Kind::None; }
+    std::uint64_t Size() const { return size_; }
+
+    // Whether the content is worth compressing when it is saved.
+    bool Compressible() const { return compressible_; }
+
+    void SetFile(std::wstring path, std::uint64_t size, bool compressible);
+    void SetEntry(std::shared_ptr<const ZipReader> archive, const ZipReader::Entry& entry);
+
+    // The content, checked while it streams: a file must still have the size
+    // it had when it was taken in; an archive entry its size and CRC.
+    std::unique_ptr<ByteSource> Open() const;
+
+    // The archive entry holding the content, when it is one.
+    const ZipReader::Entry* Entry() const { return kind_ == Kind::Entry ? &entry_ : nullptr; }
+    const ZipReader* Archive() const { return archive_.get(); }
+
+private:
+    enum class Kind { None, File, Entry };
+
+    Kind kind_ = Kind::None;
+    std::uint64_t size_ = 0;
+    bool compressible_ = false;
+    std::wstring path_;
+    std::shared_ptr<const ZipReader> archive_;
+    ZipReader::Entry entry_;
+};
+
+}  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,227 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "library/AttachmentContent.h"
+#include "library/BaseCollection.h"
+#include "library/DateTime.h"
+#include "library/Object.h"
+
+namespace Dorv::Orvan::Framework::Common::Classes {
+
+enum class PropertyKind {
+    String,            // Text
+    Int32,             // std::int32_t
+    Int64,             // std::int64_t
+    Enum,              // an enumeration carrying any 32-bit number
+    Date,              // DateTime
+    NullableDate,      // std::optional<DateTime>
+    NullableBool,      // std::optional<bool>
+    NullableDouble,    // std::optional<double>
+    StringList,        // BaseCollection<Text>
+    Child,             // an owned object, or none
+    Children,          // BaseCollection of owned objects
+    Reference,         // an object elsewhere in the same structure, or none
+    References,        // BaseCollection of such references
+    Attachment,        // a document's content, stored as an archive entry of its own
+};
+
+bool IsObjectKind(PropertyKind kind);
+
+// A scalar property's value; std::monostate stands for "no value".
+using Value = std::variant<std::monostate, std::wstring, std::int64_t, double, bool, DateTime>;
+
+// How generic code reaches one property of an object. Scalars go through
+// get/set; every object-valued kind looks like a list (a single child or
+// reference is a list of at most one); text lists have their own pair.
+struct PropertyInfo {
+    std::string_view name;
+    PropertyKind kind;
+    const ClassInfo& (*target)() = nullptr;  // class of the objects held or referenced
+    Value (*get)(const Object&) = nullptr;
+    bool (*set)(Object&, const Value&) = nullptr;  // false: the value does not fit
+    std::size_t (*count)(const Object&) = nullptr;
+    Object* (*at)(const Object&, std::size_t) = nullptr;
+    void (*append)(Object&, Object*) = nullptr;
+    std::span<const Text> (*texts)(const Object&) = nullptr;
+    void (*appendText)(Object&, Text) = nullptr;
+    const AttachmentContent& (*content)(const Object&) = nullptr;
+    AttachmentContent& (*mutableContent)(Object&) = nullptr;
+};
+
+struct ClassInfo {
+    std::string_view name;
+    std::span<const PropertyInfo> properties;
+    std::unique_ptr<Object> (*make)();
+
+    const PropertyInfo* Find(std::string_view propertyName) const;
+};
+
+namespace detail {
+
+template <typename C, typename T>
+C* ClassOf(T C::*);
+template <typename C, typename T>
+T* TypeOf(T C::*);
+
+template <auto Member>
+using MemberClass = std::remove_pointer_t<decltype(ClassOf(Member))>;
+template <auto Member>
+using MemberType = std::remove_pointer_t<decltype(TypeOf(Member))>;
+
+template <typename T>
+struct IsOptional : std::false_type {};
+template <typename T>
+struct IsOptional<std::optional<T>> : std::true_type {};
+
+template <typename T>
+constexpr PropertyKind ScalarKind() {
+    if constexpr (std::is_same_v<T, Text>) {
+        return PropertyKind::String;
+    } else if constexpr (std::is_same_v<T, std::int32_t>) {
+        return PropertyKind::Int32;
+    } else if constexpr (std::is_same_v<T, std::int64_t>) {
+        return PropertyKind::Int64;
+    } else if constexpr (std::is_enum_v<T>) {
+        static_assert(std::is_same_v<std::underlying_type_t<T>, std::int32_t>);
+        return PropertyKind::Enum;
+    } else if constexpr (std::is_same_v<T, DateTime>) {
+        return PropertyKind::Date;
+    } else if constexpr (std::is_same_v<T, std::optional<DateTime>>) {
+        return PropertyKind::NullableDate;
+    } else if constexpr (std::is_same_v<T, std::optional<bool>>) {
+        return PropertyKind::NullableBool;
+    } else {
+        static_assert(std::is_same_v<T, std::optional<double>>, "unsupported property type");
+        return PropertyKind::NullableDouble;
+    }
+}
+
+template <typename T>
+Value ToValue(const T& field) {
+    if constexpr (IsOptional<T>::value) {
+        return field ? ToValue(*field) : Value{};
+    } else if constexpr (std::is_enum_v<T>) {
+        return std::int64_t{static_cast<std::int32_t>(field)};
+    } else if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+        return std::int64_t{field};
+    } else {
+        return Value{field};
+    }
+}
+
+template <typename T>
+bool FromValue(T& field, const Value& value) {
+    if constexpr (IsOptional<T>::value) {
+        if (std::holds_alternative<std::monostate>(value)) {
+            field.reset();
+            return true;
+        }
+        typename T::value_type inner{};
+        if (!FromValue(inner, value)) {
+            return false;
+        }
+        field = std::move(inner);
+        return true;
+    } else if constexpr (std::is_enum_v<T> || std::is_same_v<T, std::int32_t>) {
+        const auto* number = std::get_if<std::int64_t>(&value);
+        if (!number || *number < std::numeric_limits<std::int32_t>::min() ||
+            *number > std::numeric_limits<std::int32_t>::max()) {
+            return false;
+        }
+        field = static_cast<T>(static_cast<std::int32_t>(*number));
+        return true;
+    } else {
+        const auto* typed = std::get_if<T>(&value);
+        if (!typed) {
+            return false;
+        }
+        field = *typed;
+        return true;
+    }
+}
+
+template <typename T>
+struct CollectionItem;
+template <typename T>
+struct CollectionItem<BaseCollection<T*>> {
+    using Type = T;
+};
+
+}  // namespace detail
+
+// Property descriptions built from member pointers, so that the name is the
+// only thing written twice (and the macros below write it once).
+template <auto Member>
+PropertyInfo ScalarProperty(std::string_view name) {
+    using C = detail::MemberClass<Member>;
+    using T = detail::MemberType<Member>;
+    PropertyInfo p{name, detail::ScalarKind<T>()};
+    p.get = [](const Object& o) { return detail::ToValue(static_cast<const C&>(o).*Member); };
+    p.set = [](Object& o, const Value& v) { return detail::FromValue(static_cast<C&>(o).*Member, v); };
+    return p;
+}
+
+template <auto Member>
+PropertyInfo TextListProperty(std::string_view name) {
+    using C = detail::MemberClass<Member>;
+    PropertyInfo p{name, PropertyKind::StringList};
+    p.texts = [](const Object& o) { return (static_cast<const C&>(o).*Member).GetEnumerator(); };
+    p.appendText = [](Object& o, Text t) { (static_cast<C&>(o).*Member).Add(std::move(t)); };
+    return p;
+}
+
+template <auto Member>
+PropertyInfo SingleObjectProperty(std::string_view name, PropertyKind kind) {
+    using C = detail::MemberClass<Member>;
+    using T = std::remove_pointer_t<detail::MemberType<Member>>;
+    PropertyInfo p{name, kind, &T::StaticClass};
+    p.count = [](const Object& o) -> std::size_t { return (static_cast<const C&>(o).*Member) ? 1 : 0; };
+    p.at = [](const Object& o, std::size_t) -> Object* { return static_cast<const C&>(o).*Member; };
+    p.append = [](Object& o, Object* item) { static_cast<C&>(o).*Member = static_cast<T*>(item); };
+    return p;
+}
+
+template <auto Member>
+PropertyInfo ObjectListProperty(std::string_view name, PropertyKind kind) {
+    using C = detail::MemberClass<Member>;
+    using T = typename detail::CollectionItem<detail::MemberType<Member>>::Type;
+    PropertyInfo p{name, kind, &T::StaticClass};
+    p.count = [](const Object& o) { return (static_cast<const C&>(o).*Member).Count(); };
+    p.at = [](const Object& o, std::size_t i) -> Object* { return (static_cast<const C&>(o).*Member)[i]; };
+    p.append = [](Object& o, Object* item) { (static_cast<C&>(o).*Member).Add(static_cast<T*>(item)); };
+    return p;
+}
+
+template <typename C>
+PropertyInfo AttachmentProperty(std::string_view name) {
+    PropertyInfo p{name, PropertyKind::Attachment};
+    p.content = [](const Object& o) -> const AttachmentContent& { return static_cast<const C&>(o).Content(); };
+    p.mutableContent = [](Object& o) -> AttachmentContent& { return static_cast<C&>(o).Content(); };
+    return p;
+}
+
+template <typename C>
+ClassInfo MakeClassInfo(std::string_view name, std::span<const PropertyInfo> properties) {
+    return ClassInfo{name, properties, []() -> std::unique_ptr<Object> { return std::make_unique<C>(); }};
+}
+
+}  // namespace Dorv::Orvan::Framework::Common::Classes
+
+#define ORVAN_SCALAR(Class, Member) ScalarProperty<&Class::Member>(#Member)
+#define ORVAN_TEXTS(Class, Member) TextListProperty<&Class::Member>(#Member)
+#define ORVAN_CHILD(Class, Member) SingleObjectProperty<&Class::Member>(#Member, PropertyKind::Child)
+#define ORVAN_REFERENCE(Class, Member) \
+    SingleObjectProperty<&Class::Member>(#Member, PropertyKind::Reference)
+#define ORVAN_CHILDREN(Class, Member) ObjectListProperty<&Class::Member>(#Member, PropertyKind::Children)
+#define ORVAN_REFERENCES(Class, Member) \
+    ObjectListProperty<&Class::Member>(#Member, PropertyKind::References)

@@ -1,0 +1,137 @@
+#include "library/DateTime.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "library/OrvanException.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
+
+// Days from 0001-01-01 to the given date of the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468 + 719162;
+}
+
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
+    const std::int64_t z = days - 719162 + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
+}
+
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+const std::int64_t kLastMillisecond = DaysFromCivil(10000, 1, 1) * kMillisecondsPerDay - 1;
+const std::int64_t kOleEpochDays = DaysFromCivil(1899, 12, 30);
+
+}  // namespace
+
+DateTime DateTime::FromFields(const Fields& f) {
+    const bool valid = f.year >= 1 && f.year <= 9999 && f.month >= 1 && f.month <= 12 &&
+                       f.day >= 1 && f.day <= DaysInMonth(f.year, f.month) && f.hour >= 0 &&
+                       f.hour < 24 && f.minute >= 0 && f.minute < 60 && f.second >= 0 &&
+                       f.second < 60 && f.millisecond >= 0 && f.millisecond < 1000;
+    if (!valid) {
+        throw OrvanConversionException(L"invalid date or time of day");
+    }
+    const std::int64_t days =
+        DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day));
+    return DateTime(days * kMillisecondsPerDay +
+                    ((f.hour * 60 + f.minute) * 60 + f.second) * std::int64_t{1000} + f.millisecond);
+}
+
+std::optional<DateTime> DateTime::FromMilliseconds(std::int64_t milliseconds) {
+    if (milliseconds < 0 || milliseconds > kLastMillisecond) {
+        return std::nullopt;
+    }
+    return DateTime(milliseconds);
+}
+
+std::optional<DateTime> DateTime::Parse(std::string_view text) {
+    // Fixed width: 0000-00-00T00:00:00.000
+    static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:dd.ddd";
+    if (text.size() != kShape.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == 'd' ? !digit : text[i] != kShape[i]) {
+            return std::nullopt;
+        }
+    }
+    auto number = [&](std::size_t at, std::size_t width) {
+        int value = 0;
+        for (std::size_t i = at; i < at + width; ++i) {
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    try {
+        return FromFields({number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2),
+                           number(17, 2), number(20, 3)});
+    } catch (const OrvanConversionException&) {
+        return std::nullopt;
+    }
+}
+
+DateTime DateTime::FromOleDate(double oleDate) {
+    if (!(oleDate > -657435.0 && oleDate < 2958466.0)) {
+        throw OrvanConversionException(L"the OLE date " + std::to_wstring(oleDate) +
+                                       L" lies outside 0100-01-01 to 9999-12-31");
+    }
+    const double wholeDays = std::trunc(oleDate);
+    const double fraction = std::fabs(oleDate - wholeDays);
+    const auto timeOfDay =
+        static_cast<std::int64_t>(std::llround(fraction * static_cast<double>(kMillisecondsPerDay)));
+    const std::int64_t milliseconds =
+        (kOleEpochDays + static_cast<std::int64_t>(wholeDays)) * kMillisecondsPerDay + timeOfDay;
+    return DateTime(std::min(milliseconds, kLastMillisecond));
+}
+
+double DateTime::ToOleDate() const {
+    const std::int64_t days = milliseconds_ / kMillisecondsPerDay - kOleEpochDays;
+    const double fraction =
+        static_cast<double>(milliseconds_ % kMillisecondsPerDay) / static_cast<double>(kMillisecondsPerDay);
+    const auto whole = static_cast<double>(days);
+    return days >= 0 ? whole + fraction : whole - fraction;
+}
+
+DateTime::Fields DateTime::ToFields() const {
+    Fields f{};
+    CivilFromDays(milliseconds_ / kMillisecondsPerDay, f.year, f.month, f.day);
+    std::int64_t rest = milliseconds_ % kMillisecondsPerDay;
+    f.millisecond = static_cast<int>(rest % 1000);
+    rest /= 1000;
+    f.second = static_cast<int>(rest % 60);
+    rest /= 60;
+    f.minute = static_cast<int>(rest % 60);
+    f.hour = static_cast<int>(rest / 60);
+    return f;
+}
+
+std::string DateTime::ToString() const {
+    const Fields f = ToFields();
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", f.year, f.month,
+                  f.day, f.hour, f.minute, f.second, f.millisecond);
+    return buffer;
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

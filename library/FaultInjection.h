@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace Dorv::Orvan::Framework::Common {
+
+// The file operations a test can make fail.
+enum class FileOperation { Open, Read, Write, Sync, Close, Rename };
+
+// Test seam: makes the N-th call of a chosen factory return nothing, or the
+// N-th call of a chosen file operation fail with a chosen error number, so that
+// every failure path of the library's callers can be exercised for real.
+// Factories are named "Class.Factory", for instance "OrvanStructure.NewAddress";
+// saving a structure counts as the factory "PrimaryClass.Save".
+// Inactive, it costs one load of a flag per call.
+class FaultInjection {
+public:
+    // Arms one fault while the object lives; `nth` counts from 1. Faults of
+    // different names and operations may be armed at the same time.
+    static FaultInjection FailFactory(std::string_view factory, int nth = 1);
+    static FaultInjection FailFile(FileOperation operation, int nth = 1, int error = 28 /*ENOSPC*/);
+
+    ~FaultInjection();
+    FaultInjection(FaultInjection&& other) noexcept;
+    FaultInjection(const FaultInjection&) = delete;
+    FaultInjection& operator=(const FaultInjection&) = delete;
+    FaultInjection& operator=(FaultInjection&&) = delete;
+
+    // Whether the armed fault has fired.
+    bool Fired() const;
+    // Calls of the watched factory or operation so far.
+    int Calls() const;
+
+    // Called by the library: true when this factory call is to return nothing.
+    static bool FactoryFails(std::string_view factory);
+    // Called by the library: the error number this file operation is to fail
+    // with, or 0 to let it run.
+    static int FileFails(FileOperation operation);
+
+private:
+    explicit FaultInjection(std::size_t slot) : slot_(slot) {}
+    std::size_t slot_;
+};
+
+}  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,253 @@
+#include "library/File.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "library/FaultInjection.h"
+#include "library/OrvanException.h"
+#include "platform/Utf8.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+using orvan::platform::ToUtf8;
+
+constexpr std::size_t kWriteChunk = 1 << 20;
+
+[[noreturn]] void Fail(const std::wstring& path, const wchar_t* what, int error) {
+    throw OrvanIoException(L"cannot " + std::wstring(what) + L" " + DescribeSystemError(path, error));
+}
+
+// Runs a system call unless the seam makes it fail; returns its result, or -1
+// with errno set.
+template <typename Call>
+auto Checked(FileOperation operation, Call call) -> decltype(call()) {
+    if (const int injected = FaultInjection::FileFails(operation)) {
+        errno = injected;
+        return -1;
+    }
+    decltype(call()) result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+void SyncFolder(const std::wstring& folder) {
+    const int descriptor = ::open(ToUtf8(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) {
+        Fail(folder, L"open the folder", errno);
+    }
+    File directory(descriptor, folder);
+    directory.Sync();
+    directory.Close();
+}
+
+}  // namespace
+
+File File::OpenForReading(const std::wstring& path) {
+    const int descriptor = Checked(FileOperation::Open, [&] {
+        return ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    });
+    if (descriptor < 0) {
+        Fail(path, L"open", errno);
+    }
+    return File(descriptor, path);
+}
+
+File::~File() {
+    if (descriptor_ >= 0) {
+        ::close(descriptor_);
+    }
+}
+
+File::File(File&& other) noexcept
+    : descriptor_(std::exchange(other.descriptor_, -1)), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+        descriptor_ = std::exchange(other.descriptor_, -1);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+std::uint64_t File::Size() const {
+    struct stat info {};
+    if (::fstat(descriptor_, &info) != 0) {
+        Fail(path_, L"query", errno);
+    }
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::size_t File::ReadAt(std::span<std::byte> buffer, std::uint64_t offset) const {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t n = Checked(FileOperation::Read, [&] {
+            return ::pread(descriptor_, buffer.data() + done, buffer.size() - done,
+                           static_cast<off_t>(offset + done));
+        });
+        if (n < 0) {
+            Fail(path_, L"read", errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::size_t File::Read(std::span<std::byte> buffer) const {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t n = Checked(FileOperation::Read, [&] {
+            return ::read(descriptor_, buffer.data() + done, buffer.size() - done);
+        });
+        if (n < 0) {
+            Fail(path_, L"read", errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void File::WriteAll(std::span<const std::byte> data) const {
+    while (!data.empty()) {
+        const ssize_t n = Checked(FileOperation::Write, [&] {
+            return ::write(descriptor_, data.data(), std::min(data.size(), kWriteChunk));
+        });
+        if (n < 0) {
+            Fail(path_, L"write", errno);
+        }
+        data = data.subspan(static_cast<std::size_t>(n));
+    }
+}
+
+void File::WriteAt(std::span<const std::byte> data, std::uint64_t offset) const {
+    while (!data.empty()) {
+        const ssize_t n = Checked(FileOperation::Write, [&] {
+            return ::pwrite(descriptor_, data.data(), data.size(), static_cast<off_t>(offset));
+        });
+        if (n < 0) {
+            Fail(path_, L"write", errno);
+        }
+        data = data.subspan(static_cast<std::size_t>(n));
+        offset += static_cast<std::uint64_t>(n);
+    }
+}
+
+void File::Sync() const {
+    if (Checked(FileOperation::Sync, [&] { return ::fsync(descriptor_); }) != 0) {
+        Fail(path_, L"synchronise", errno);
+    }
+}
+
+void File::Close() {
+    const int descriptor = std::exchange(descriptor_, -1);
+    // A failed close must not be retried: the descriptor is gone either way.
+    const int injected = FaultInjection::FileFails(FileOperation::Close);
+    const int result = ::close(descriptor);
+    if (injected != 0 || result != 0) {
+        Fail(path_, L"close", injected != 0 ? injected : errno);
+    }
+}
+
+AtomicFileWriter::AtomicFileWriter(std::wstring path, bool durable)
+    : path_(std::move(path)), durable_(durable) {
+    const std::wstring folder = ParentFolder(path_);
+    std::string pattern = ToUtf8(folder + L"/." + LastComponent(path_) + L".tmp-XXXXXX");
+    const int descriptor = Checked(FileOperation::Open, [&] {
+        return ::mkostemp(pattern.data(), O_CLOEXEC);  // mode 0600
+    });
+    if (descriptor < 0) {
+        Fail(path_, L"create a temporary file for", errno);
+    }
+    temporaryPath_ = orvan::platform::FromUtf8(pattern);
+    file_ = File(descriptor, temporaryPath_);
+    buffer_.reserve(kWriteChunk);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (!committed_) {
+        file_ = File();
+        ::unlink(ToUtf8(temporaryPath_).c_str());
+    }
+}
+
+void AtomicFileWriter::Write(std::span<const std::byte> data) {
+    if (buffer_.size() + data.size() > kWriteChunk) {
+        Flush();
+        if (data.size() >= kWriteChunk) {
+            file_.WriteAll(data);
+            flushed_ += data.size();
+            return;
+        }
+    }
+    buffer_.insert(buffer_.end(), data.begin(), data.end());
+}
+
+void AtomicFileWriter::Patch(std::uint64_t offset, std::span<const std::byte> data) {
+    // The piece may lie on disk, in the buffer or across both.
+    while (!data.empty() && offset < flushed_) {
+        const auto onDisk = static_cast<std::size_t>(std::min<std::uint64_t>(data.size(), flushed_ - offset));
+        file_.WriteAt(data.first(onDisk), offset);
+        data = data.subspan(onDisk);
+        offset += onDisk;
+    }
+    if (!data.empty()) {
+        std::memcpy(buffer_.data() + (offset - flushed_), data.data(), data.size());
+    }
+}
+
+void AtomicFileWriter::Flush() {
+    if (!buffer_.empty()) {
+        file_.WriteAll(buffer_);
+        flushed_ += buffer_.size();
+        buffer_.clear();
+    }
+}
+
+void AtomicFileWriter::Commit() {
+    Flush();
+    if (durable_) {
+        file_.Sync();
+    }
+    file_.Close();
+    if (Checked(FileOperation::Rename, [&] {
+            return ::rename(ToUtf8(temporaryPath_).c_str(), ToUtf8(path_).c_str());
+        }) != 0) {
+        Fail(path_, L"rename the temporary file to", errno);
+    }
+    committed_ = true;
+    if (durable_) {
+        SyncFolder(ParentFolder(path_));
+    }
+}
+
+std::wstring ParentFolder(const std::wstring& path) {
+    const auto slash = path.find_last_of(L'/');
+    if (slash == std::wstring::npos) {
+        return L".";
+    }
+    return slash == 0 ? L"/" : path.substr(0, slash);
+}
+
+std::wstring LastComponent(const std::wstring& path) {
+    const auto slash = path.find_last_of(L'/');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

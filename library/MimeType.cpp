@@ -1,0 +1,45 @@
+#include "library/MimeType.h"
+
+#include <magic.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "platform/Utf8.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+constexpr wchar_t kUnknown[] = L"application/octet-stream";
+
+// The type database loads once per process.
+magic_t Database() {
+    static const std::unique_ptr<magic_set, decltype(&magic_close)> cookie = [] {
+        std::unique_ptr<magic_set, decltype(&magic_close)> opened(
+            magic_open(MAGIC_MIME_TYPE | MAGIC_NO_CHECK_COMPRESS | MAGIC_NO_CHECK_TAR), &magic_close);
+        if (opened && magic_load(opened.get(), nullptr) != 0) {
+            opened.reset();
+        }
+        return opened;
+    }();
+    return cookie.get();
+}
+
+}  // namespace
+
+std::wstring DetectMimeType(int descriptor) {
+    magic_t database = Database();
+    const off_t position = ::lseek(descriptor, 0, SEEK_CUR);
+    const char* type = database ? magic_descriptor(database, descriptor) : nullptr;
+    ::lseek(descriptor, position, SEEK_SET);
+    return type ? orvan::platform::FromUtf8(type) : kUnknown;
+}
+
+bool IsCompressible(const std::wstring& mimeType) {
+    const auto endsWith = [&](std::wstring_view suffix) { return mimeType.ends_with(suffix); };
+    return mimeType.starts_with(L"text/") || endsWith(L"/xml") || endsWith(L"+xml") ||
+           endsWith(L"/json") || endsWith(L"+json") || mimeType == L"application/rtf" ||
+           mimeType == L"application/x-empty";
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace Dorv::Orvan::Framework::Common {
+
+// The MIME type of the open file `descriptor` from its content, for instance
+// "application/pdf"; "application/octet-stream" when it cannot be told.
+std::wstring DetectMimeType(int descriptor);
+
+// Whether content of this type is worth compressing: text and XML-like
+// formats are; images, PDF, archives and unknown binary data are stored.
+bool IsCompressible(const std::wstring& mimeType);
+
+}  // namespace Dorv::Orvan::Framework::Common

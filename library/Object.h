@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace Dorv::Orvan::Framework::Common::Classes {
+
+struct ClassInfo;
+class PrimaryClass;
+
+// Texts of the object model may be missing, which is not the same as empty.
+using Text = std::optional<std::wstring>;
+
+// Every object of the model belongs to exactly one structure, which made it and
+// frees it. A class describes its properties once, in its ClassInfo; saving,
+// loading, dumping and comparing walk those descriptions.
+class Object {
+public:
+    virtual ~Object() = default;
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+
+    virtual const ClassInfo& GetClass() const = 0;
+    // The structure that owns this object.
+    PrimaryClass& Owner() const { return *owner_; }
+
+protected:
+    Object() = default;
+
+private:
+    friend class PrimaryClass;
+    friend class ObjectNumbering;
+
+    PrimaryClass* owner_ = nullptr;
+    // Scratch space of a save: which save numbered the object, and its number.
+    mutable std::uint32_t numberingPass_ = 0;
+    mutable std::uint32_t number_ = 0;
+};
+
+}  // namespace Dorv::Orvan::Framework::Common::Classes
+
+// Declares the class description of an object class.
+#define ORVAN_OBJECT_CLASS()                                                        \
+public:                                                                             \
+    static const ::Dorv::Orvan::Framework::Common::Classes::ClassInfo& StaticClass(); \
+    const ::Dorv::Orvan::Framework::Common::Classes::ClassInfo& GetClass() const override { \
+        return StaticClass();                                                       \
+    }

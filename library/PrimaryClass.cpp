@@ -1,0 +1,58 @@
+#include "library/PrimaryClass.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "library/Archive.h"
+#include "library/ArchiveWriter.h"
+#include "library/OrvanException.h"
+#include "platform/Utf8.h"
+
+namespace Dorv::Orvan::Framework::Common::Classes {
+
+PrimaryClass::PrimaryClass() { owner_ = this; }
+
+PrimaryClass::~PrimaryClass() { Dispose(); }
+
+Object* PrimaryClass::Adopt(std::unique_ptr<Object> object) {
+    object->owner_ = this;
+    objects_.push_back(std::move(object));
+    return objects_.back().get();
+}
+
+std::unique_ptr<Archive> PrimaryClass::Save(const std::wstring& path) {
+    if (FaultInjection::FactoryFails("PrimaryClass.Save")) {
+        return nullptr;
+    }
+    WriteArchive(*this, path);
+    return std::make_unique<Archive>(path);
+}
+
+std::unique_ptr<Archive> PrimaryClass::Save() {
+    if (scratchFolder_.empty()) {
+        std::error_code error;
+        const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+        std::string pattern = (error ? std::filesystem::path("/tmp") : temporary) / "orvan-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {  // mode 0700
+            throw OrvanIoException(L"cannot create a scratch folder: " +
+                                   DescribeSystemError(orvan::platform::FromUtf8(pattern), errno));
+        }
+        scratchFolder_ = orvan::platform::FromUtf8(pattern);
+    }
+    return Save(scratchFolder_ + L"/structure.orvan");
+}
+
+void PrimaryClass::Dispose() {
+    // Objects refer to each other only by plain pointers, so they can go in any order.
+    objects_.clear();
+    if (!scratchFolder_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(orvan::platform::ToPath(scratchFolder_), ignored);
+        scratchFolder_.clear();
+    }
+}
+
+}  // namespace Dorv::Orvan::Framework::Common::Classes

@@ -1,0 +1,269 @@
+#include "library/StructureReader.h"
+
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "library/Archive.h"
+#include "library/ArchiveWriter.h"
+#include "library/ClassInfo.h"
+#include "library/OrvanException.h"
+#include "library/XmlDocument.h"
+#include "library/XmlText.h"
+#include "platform/Utf8.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+using namespace Classes;
+using orvan::platform::FromUtf8;
+
+constexpr char kStructureNamespace[] = "urn:orvan:structure:1";
+
+bool IsTrue(pugi::xml_attribute attribute) { return std::strcmp(attribute.value(), XmlNames::kTrue) == 0; }
+
+class StructureBuilder {
+public:
+    StructureBuilder(PrimaryClass& structure, std::shared_ptr<const ZipReader> archive, const XmlDocument& xml)
+        : structure_(structure), archive_(std::move(archive)), xml_(xml) {}
+
+    void Build() {
+        const pugi::xml_node root = xml_.Root();
+        const ClassInfo& rootClass = structure_.GetClass();
+        if (root.name() != rootClass.name || std::strcmp(root.attribute("xmlns").value(), kStructureNamespace) != 0) {
+            xml_.Fail(root, L"not a structure document");
+        }
+        if (std::strcmp(root.attribute(XmlNames::kFormatVersion).value(), "1") != 0) {
+            xml_.Fail(root, L"unsupported format version");
+        }
+        Register(structure_, root);
+        struct Frame {
+            Object* object;
+            pugi::xml_node next;      // the next element to read
+            std::size_t property = 0;  // properties before this one are done
+            bool seen = false;         // whether the current property appeared already
+        };
+        std::vector<Frame> stack{{&structure_, FirstElement(root)}};
+        while (!stack.empty()) {
+            Frame& frame = stack.back();
+            const pugi::xml_node element = frame.next;
+            if (!element) {
+                stack.pop_back();
+                continue;
+            }
+            frame.next = NextElement(element);
+            const auto properties = frame.object->GetClass().properties;
+            // Properties appear in their order; only lists may repeat.
+            while (frame.property < properties.size() && properties[frame.property].name != element.name()) {
+                ++frame.property;
+                frame.seen = false;
+            }
+            if (frame.property == properties.size()) {
+                xml_.Fail(element, L"unknown, repeated or misplaced element");
+            }
+            const PropertyInfo& p = properties[frame.property];
+            if (frame.seen && !IsList(p.kind)) {
+                xml_.Fail(element, L"element appears twice");
+            }
+            frame.seen = true;
+            if (Object* child = Read(*frame.object, p, element)) {
+                if (stack.size() >= kMaxNestingDepth) {
+                    xml_.Fail(element, L"objects nest deeper than " + std::to_wstring(kMaxNestingDepth) + L" levels");
+                }
+                stack.push_back(Frame{child, FirstElement(element)});
+            }
+        }
+        ResolveReferences();
+        CheckEveryEntryUsed();
+    }
+
+private:
+    struct PendingReference {
+        Object* holder;
+        const PropertyInfo* property;
+        std::uint64_t id;  // 0: an explicit empty member
+        pugi::xml_node element;
+    };
+
+    static bool IsList(PropertyKind kind) {
+        return kind == PropertyKind::Children || kind == PropertyKind::References || kind == PropertyKind::StringList;
+    }
+    static pugi::xml_node FirstElement(pugi::xml_node parent) {
+        pugi::xml_node node = parent.first_child();
+        while (node && node.type() != pugi::node_element) {
+            CheckIgnorable(node);
+            node = node.next_sibling();
+        }
+        return node;
+    }
+    static pugi::xml_node NextElement(pugi::xml_node element) {
+        pugi::xml_node node = element.next_sibling();
+        while (node && node.type() != pugi::node_element) {
+            CheckIgnorable(node);
+            node = node.next_sibling();
+        }
+        return node;
+    }
+    // Between elements only white space may stand.
+    static void CheckIgnorable(pugi::xml_node node) {
+        if (node.type() == pugi::node_pcdata &&
+            std::string_view(node.value()).find_first_not_of(" \t\n") != std::string_view::npos) {
+            throw OrvanFormatException(L"text between elements");
+        }
+    }
+
+    std::uint64_t Id(pugi::xml_node element, const char* attribute) const {
+        const auto id = XmlText::ParseInteger(element.attribute(attribute).value());
+        if (!id || *id <= 0) {
+            xml_.Fail(element, L"missing or invalid '" + FromUtf8(attribute) + L"' attribute");
+        }
+        return static_cast<std::uint64_t>(*id);
+    }
+
+    void Register(Object& object, pugi::xml_node element) {
+        if (!byId_.emplace(Id(element, XmlNames::kId), &object).second) {
+            xml_.Fail(element, L"duplicate id");
+        }
+    }
+
+    // Reads one property element; returns the object it made when that object
+    // has elements of its own to read.
+    Object* Read(Object& holder, const PropertyInfo& p, pugi::xml_node element) {
+        const bool nil = IsTrue(element.attribute(XmlNames::kNil));
+        switch (p.kind) {
+            case PropertyKind::Child:
+            case PropertyKind::Children: {
+                if (nil) {
+                    if (p.kind == PropertyKind::Child) {
+                        xml_.Fail(element, L"a single object cannot be nil");
+                    }
+                    p.append(holder, nullptr);
+                    return nullptr;
+                }
+                Object* child = structure_.Adopt(p.target().make());
+                Register(*child, element);
+                p.append(holder, child);
+                return child;
+            }
+            case PropertyKind::Reference:
+            case PropertyKind::References:
+                if (nil && p.kind == PropertyKind::Reference) {
+                    xml_.Fail(element, L"a single reference cannot be nil");
+                }
+                pending_.push_back(PendingReference{&holder, &p, nil ? 0 : Id(element, XmlNames::kRef), element});
+                return nullptr;
+            case PropertyKind::StringList:
+                p.appendText(holder, xml_.Text(element));
+                return nullptr;
+            case PropertyKind::Attachment:
+                ReadAttachment(holder, p, element);
+                return nullptr;
+            default:
+                if (nil) {
+                    xml_.Fail(element, L"nil is only for members of lists");
+                }
+                if (!p.set(holder, ReadScalar(p.kind, element))) {
+                    xml_.Fail(element, L"value out of range");
+                }
+                return nullptr;
+        }
+    }
+
+    Value ReadScalar(PropertyKind kind, pugi::xml_node element) const {
+        if (kind == PropertyKind::String) {
+            return *xml_.Text(element);
+        }
+        const std::string text = xml_.Content(element);
+        Value value = ParseScalar(kind, text, element.attribute(XmlNames::kBits));
+        if (std::holds_alternative<std::monostate>(value)) {
+            xml_.Fail(element, L"malformed value '" + FromUtf8(text.substr(0, 64)) + L"'");
+        }
+        return value;
+    }
+
+    // The value spelled by `text`, or std::monostate when it spells none.
+    static Value ParseScalar(PropertyKind kind, const std::string& text, pugi::xml_attribute bits) {
+        const auto either = [](const auto& parsed) { return parsed ? Value(*parsed) : Value(); };
+        switch (kind) {
+            case PropertyKind::Int32:
+            case PropertyKind::Int64:
+            case PropertyKind::Enum:
+                return either(XmlText::ParseInteger(text));
+            case PropertyKind::Date:
+            case PropertyKind::NullableDate:
+                return either(DateTime::Parse(text));
+            case PropertyKind::NullableBool:
+                return either(XmlText::ParseBool(text));
+            case PropertyKind::NullableDouble:
+                if (bits) {
+                    return text == "NaN" ? either(XmlText::ParseBits(bits.value())) : Value();
+                }
+                return either(XmlText::ParseDouble(text));
+            default:
+                return Value();
+        }
+    }
+
+    void ReadAttachment(Object& holder, const PropertyInfo& p, pugi::xml_node element) {
+        const std::string name = element.attribute(XmlNames::kEntry).value();
+        const ZipReader::Entry* entry = archive_->Find(name);
+        if (!name.starts_with(ArchiveEntries::kAttachmentPrefix) || !entry) {
+            xml_.Fail(element, L"names no attachment entry of the archive");
+        }
+        if (!usedEntries_.insert(name).second) {
+            xml_.Fail(element, L"attachment entry used twice");
+        }
+        p.mutableContent(holder).SetEntry(archive_, *entry);
+    }
+
+    void ResolveReferences() {
+        for (const PendingReference& r : pending_) {
+            Object* target = nullptr;
+            if (r.id != 0) {
+                const auto found = byId_.find(r.id);
+                if (found == byId_.end()) {
+                    xml_.Fail(r.element, L"dangling reference to id " + std::to_wstring(r.id));
+                }
+                target = found->second;
+                if (&target->GetClass() != &r.property->target()) {
+                    xml_.Fail(r.element, L"refers to a " + FromUtf8(std::string(target->GetClass().name)) +
+                                             L" where a " + FromUtf8(std::string(r.property->target().name)) +
+                                             L" is expected");
+                }
+            }
+            r.property->append(*r.holder, target);
+        }
+    }
+
+    void CheckEveryEntryUsed() const {
+        for (const ZipReader::Entry& entry : archive_->Entries()) {
+            if (entry.name != ArchiveEntries::kHeader && entry.name != ArchiveEntries::kStructure &&
+                !usedEntries_.contains(entry.name)) {
+                throw OrvanFormatException(L"archive '" + archive_->Path() + L"', entry '" + FromUtf8(entry.name) +
+                                           L"': not part of the structure");
+            }
+        }
+    }
+
+    PrimaryClass& structure_;
+    std::shared_ptr<const ZipReader> archive_;
+    const XmlDocument& xml_;
+    std::unordered_map<std::uint64_t, Object*> byId_;
+    std::vector<PendingReference> pending_;
+    std::unordered_set<std::string> usedEntries_;
+};
+
+}  // namespace
+
+void LoadStructure(PrimaryClass& structure, const std::shared_ptr<const ZipReader>& archive) {
+    const ZipReader::Entry* entry = archive->Find(ArchiveEntries::kStructure);
+    if (!entry) {
+        throw OrvanFormatException(L"archive '" + archive->Path() + L"': entry 'structure.xml' is missing");
+    }
+    const XmlDocument xml(archive->ReadAll(*entry, kMaxStructureBytes),
+                          L"archive '" + archive->Path() + L"', entry 'structure.xml'");
+    StructureBuilder(structure, archive, xml).Build();
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <memory>
+
+#include "library/PrimaryClass.h"
+#include "library/ZipReader.h"
+
+namespace Dorv::Orvan::Framework::Common {
+
+// Fills the empty `structure` from the structure document of `archive`; the
+// documents' content stays in the archive until it is read. Throws
+// OrvanFormatException naming the entry, line and element for anything that is
+// not exactly a structure of this format.
+void LoadStructure(Classes::PrimaryClass& structure, const std::shared_ptr<const ZipReader>& archive);
+
+// The largest structure document read into memory.
+inline constexpr std::uint64_t kMaxStructureBytes = 4ull << 30;
+
+}  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <optional>
+#include <string>
+
+namespace Dorv::Orvan::Framework::Common {
+
+// One XML document of an archive, parsed strictly: no DOCTYPE (so no entity
+// can be declared or expanded), only the predefined entities and character
+// references, UTF-8 only. Errors name the entry, the line and the element path.
+class XmlDocument {
+public:
+    // Throws OrvanFormatException naming `where` when `content` is not well-formed.
+    XmlDocument(std::string content, std::wstring where);
+
+    pugi::xml_node Root() const { return document_.document_element(); }
+
+    // The text of a text element: nothing for an element marked nil, else its
+    // content decoded (escaped form when the element says so). Throws for
+    // malformed content or child elements.
+    std::optional<std::wstring> Text(pugi::xml_node element) const;
+    // The character data of an element without children elements, entities decoded.
+    std::string Content(pugi::xml_node element) const;
+
+    [[noreturn]] void Fail(pugi::xml_node at, const std::wstring& problem) const;
+
+private:
+    std::wstring Locate(pugi::xml_node node) const;
+
+    std::string content_;
+    std::wstring where_;
+    pugi::xml_document document_;
+};
+
+// Attribute names of the format.
+namespace XmlNames {
+inline constexpr char kFormatVersion[] = "formatVersion";
+inline constexpr char kId[] = "id";
+inline constexpr char kRef[] = "ref";
+inline constexpr char kNil[] = "nil";
+inline constexpr char kEscaped[] = "escaped";
+inline constexpr char kBits[] = "bits";
+inline constexpr char kEntry[] = "entry";
+inline constexpr char kTrue[] = "true";
+}  // namespace XmlNames
+
+}  // namespace Dorv::Orvan::Framework::Common

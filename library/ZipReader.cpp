@@ -1,0 +1,413 @@
+#include "library/ZipReader.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "library/OrvanException.h"
+#include "library/ZipFormat.h"
+#include "platform/Utf8.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+using namespace Zip;
+using orvan::platform::FromUtf8;
+
+constexpr std::size_t kChunk = 1 << 20;
+
+std::wstring Describe(const std::wstring& archive, const std::string& entry = {}) {
+    return L"archive '" + archive + L"'" + (entry.empty() ? L"" : L", entry '" + FromUtf8(entry) + L"'");
+}
+
+[[noreturn]] void Bad(const std::wstring& archive, const std::string& entry, const std::wstring& problem) {
+    throw OrvanFormatException(Describe(archive, entry) + L": " + problem);
+}
+
+// Entry names must be plain relative paths that no extractor could misplace.
+std::wstring NameProblem(const std::string& name) {
+    if (name.empty()) {
+        return L"empty name";
+    }
+    if (name.size() > ZipLimits::kMaxNameBytes) {
+        return L"name longer than 255 bytes";
+    }
+    if (name.find('\0') != std::string::npos) {
+        return L"name contains a NUL character";
+    }
+    if (name.find('\\') != std::string::npos) {
+        return L"name contains a backslash";
+    }
+    if (name.front() == '/' || (name.size() >= 2 && name[1] == ':')) {
+        return L"absolute name";
+    }
+    if (name.back() == '/') {
+        return L"folder entry";
+    }
+    if (orvan::platform::ToUtf8(FromUtf8(name)) != name) {
+        return L"name is not valid UTF-8";
+    }
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        const std::size_t end = std::min(name.find('/', start), name.size());
+        const std::string_view part(name.data() + start, end - start);
+        if (part.empty() || part == "." || part == "..") {
+            return L"name contains an empty, '.' or '..' component";
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+class RawSource final : public ByteSource {
+public:
+    RawSource(const File& file, std::uint64_t offset, std::uint64_t size)
+        : file_(file), offset_(offset), remaining_(size) {}
+
+    std::size_t Read(std::span<std::byte> buffer) override {
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), remaining_));
+        const std::size_t n = file_.ReadAt(buffer.first(wanted), offset_);
+        if (n != wanted) {
+            throw OrvanFormatException(L"archive '" + file_.Path() + L"' ends inside an entry");
+        }
+        offset_ += n;
+        remaining_ -= n;
+        return n;
+    }
+
+private:
+    const File& file_;
+    std::uint64_t offset_;
+    std::uint64_t remaining_;
+};
+
+// Decompresses (when deflated) and checks size and CRC as the content streams.
+class EntrySource final : public ByteSource {
+public:
+    EntrySource(const File& file, const ZipReader::Entry& entry)
+        : file_(file), entry_(entry), raw_(file, entry.dataOffset, entry.compressedSize) {
+        if (entry_.method == kMethodDeflated) {
+            input_.resize(kChunk);
+            if (inflateInit2(&inflate_, -MAX_WBITS) != Z_OK) {
+                Fail(L"cannot start decompressing");
+            }
+            inflating_ = true;
+        }
+    }
+    ~EntrySource() override {
+        if (inflating_) {
+            inflateEnd(&inflate_);
+        }
+    }
+    EntrySource(const EntrySource&) = delete;
+    EntrySource& operator=(const EntrySource&) = delete;
+
+    std::size_t Read(std::span<std::byte> buffer) override {
+        if (buffer.empty() || done_) {
+            return 0;
+        }
+        const std::size_t n = entry_.method == kMethodDeflated ? Inflate(buffer) : raw_.Read(buffer);
+        produced_ += n;
+        crc_ = crc32_z(crc_, reinterpret_cast<const Bytef*>(buffer.data()), n);
+        if (produced_ > entry_.uncompressedSize) {
+            Fail(L"content is longer than declared");
+        }
+        if (n == 0 || (entry_.method == kMethodStored && produced_ == entry_.uncompressedSize)) {
+            Finish();
+        }
+        return n;
+    }
+
+private:
+    [[noreturn]] void Fail(const std::wstring& problem) const {
+        Bad(file_.Path(), entry_.name, problem);
+    }
+
+    std::size_t Inflate(std::span<std::byte> buffer) {
+        inflate_.next_out = reinterpret_cast<Bytef*>(buffer.data());
+        inflate_.avail_out = static_cast<uInt>(std::min<std::size_t>(buffer.size(), 1u << 30));
+        const uInt capacity = inflate_.avail_out;
+        while (inflate_.avail_out > 0 && !streamEnded_) {
+            if (inflate_.avail_in == 0) {
+                const std::size_t n = raw_.Read(input_);
+                if (n == 0) {
+                    Fail(L"compressed data ends before its end mark");
+                }
+                inflate_.next_in = reinterpret_cast<Bytef*>(input_.data());
+                inflate_.avail_in = static_cast<uInt>(n);
+            }
+            const int status = inflate(&inflate_, Z_NO_FLUSH);
+            if (status == Z_STREAM_END) {
+                streamEnded_ = true;
+            } else if (status != Z_OK) {
+                Fail(L"compressed data is damaged");
+            }
+        }
+        return capacity - inflate_.avail_out;
+    }
+
+    void Finish() {
+        done_ = true;
+        if (entry_.method == kMethodDeflated) {
+            std::byte probe[1];
+            if (!streamEnded_ || inflate_.avail_in != 0 || raw_.Read(probe) != 0) {
+                Fail(streamEnded_ ? L"data follows the end of the compressed stream"
+                                  : L"compressed data ends before its end mark");
+            }
+        }
+        if (produced_ != entry_.uncompressedSize) {
+            Fail(L"content is shorter than declared");
+        }
+        if (crc_ != entry_.crc) {
+            Fail(L"CRC mismatch: the content is damaged");
+        }
+    }
+
+    const File& file_;
+    ZipReader::Entry entry_;
+    RawSource raw_;
+    std::vector<std::byte> input_;
+    z_stream inflate_{};
+    bool inflating_ = false;
+    bool streamEnded_ = false;
+    bool done_ = false;
+    std::uint64_t produced_ = 0;
+    uLong crc_ = 0;
+};
+
+}  // namespace
+
+ZipReader::ZipReader(const std::wstring& path) : file_(File::OpenForReading(path)) {
+    fileSize_ = file_.Size();
+    ReadDirectory();
+}
+
+void ZipReader::ReadDirectory() {
+    const std::wstring& path = file_.Path();
+    if (fileSize_ < kEndSize) {
+        Bad(path, {}, L"not a ZIP archive (too short)");
+    }
+    // The end record is the last 22 bytes plus a comment of at most 65535 bytes.
+    const auto tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize_, kEndSize + kMax16));
+    std::vector<std::byte> tail(tailSize);
+    file_.ReadAt(tail, fileSize_ - tailSize);
+    std::size_t endAt = std::string::npos;
+    for (std::size_t at = tailSize - kEndSize + 1; at-- > 0;) {
+        if (U32(tail, at) == kEndSignature && at + kEndSize + U16(tail, at + 20) == tailSize) {
+            endAt = at;
+            break;
+        }
+    }
+    if (endAt == std::string::npos) {
+        Bad(path, {}, L"not a ZIP archive (no end record)");
+    }
+    const std::uint64_t endOffset = fileSize_ - tailSize + endAt;
+    std::uint64_t count = U16(tail, endAt + 10);
+    std::uint64_t directorySize = U32(tail, endAt + 12);
+    std::uint64_t directoryOffset = U32(tail, endAt + 16);
+    std::uint64_t directoryEnd = endOffset;
+    if (U16(tail, endAt + 4) != 0 || U16(tail, endAt + 6) != 0 || U16(tail, endAt + 8) != count) {
+        Bad(path, {}, L"end record describes a multi-part archive");
+    }
+    if (count == kMax16 || directorySize == kMax32 || directoryOffset == kMax32) {
+        if (endOffset < kEnd64LocatorSize + kEnd64Size) {
+            Bad(path, {}, L"ZIP64 end record missing");
+        }
+        std::vector<std::byte> locator(kEnd64LocatorSize);
+        file_.ReadAt(locator, endOffset - kEnd64LocatorSize);
+        const std::uint64_t end64Offset = U64(locator, 8);
+        if (U32(locator, 0) != kEnd64LocatorSignature || end64Offset != endOffset - kEnd64LocatorSize - kEnd64Size) {
+            Bad(path, {}, L"ZIP64 end locator missing or misplaced");
+        }
+        std::vector<std::byte> end64(kEnd64Size);
+        file_.ReadAt(end64, end64Offset);
+        if (U32(end64, 0) != kEnd64Signature || U64(end64, 4) != kEnd64Size - 12 ||
+            U64(end64, 24) != U64(end64, 32) || U32(end64, 16) != 0 || U32(end64, 20) != 0) {
+            Bad(path, {}, L"ZIP64 end record is damaged");
+        }
+        count = U64(end64, 32);
+        directorySize = U64(end64, 40);
+        directoryOffset = U64(end64, 48);
+        directoryEnd = end64Offset;
+    }
+    if (count > ZipLimits::kMaxEntries) {
+        Bad(path, {}, L"too many entries (" + std::to_wstring(count) + L")");
+    }
+    if (directorySize > ZipLimits::kMaxDirectoryBytes || directoryOffset > directoryEnd ||
+        directorySize != directoryEnd - directoryOffset || count * kCentralHeaderSize > directorySize) {
+        Bad(path, {}, L"central directory offset, size or count is wrong");
+    }
+    std::vector<std::byte> directory(static_cast<std::size_t>(directorySize));
+    file_.ReadAt(directory, directoryOffset);
+
+    std::size_t at = 0;
+    entries_.reserve(static_cast<std::size_t>(count));
+    for (std::uint64_t i = 0; i < count; ++i) {
+        if (at + kCentralHeaderSize > directory.size() || U32(directory, at) != kCentralHeaderSignature) {
+            Bad(path, {}, L"central directory entry " + std::to_wstring(i + 1) + L" is damaged");
+        }
+        const std::uint16_t flags = U16(directory, at + 8);
+        const std::size_t nameLength = U16(directory, at + 28);
+        const std::size_t extraLength = U16(directory, at + 30);
+        const std::size_t commentLength = U16(directory, at + 32);
+        if (at + kCentralHeaderSize + nameLength + extraLength + commentLength > directory.size()) {
+            Bad(path, {}, L"central directory entry " + std::to_wstring(i + 1) + L" is damaged");
+        }
+        Entry e;
+        e.name.assign(reinterpret_cast<const char*>(directory.data() + at + kCentralHeaderSize), nameLength);
+        e.flags = flags;
+        e.method = U16(directory, at + 10);
+        e.crc = U32(directory, at + 16);
+        e.compressedSize = U32(directory, at + 20);
+        e.uncompressedSize = U32(directory, at + 24);
+        e.headerOffset = U32(directory, at + 42);
+        const std::uint32_t fileType = (U32(directory, at + 38) >> 16) & 0170000u;
+        if (const std::wstring problem = NameProblem(e.name); !problem.empty()) {
+            Bad(path, e.name, problem);
+        }
+        if ((flags & ~(kFlagUtf8 | 0x0006u)) != 0) {
+            Bad(path, e.name, L"encrypted, patched or described by a data descriptor");
+        }
+        if (U16(directory, at + 34) != 0) {
+            Bad(path, e.name, L"entry lies on another disk");
+        }
+        if ((U16(directory, at + 4) >> 8) == 3 && fileType != 0 && fileType != 0100000u) {
+            Bad(path, e.name, L"not a regular file (symbolic link or special file)");
+        }
+        // ZIP64 extra: the fields that are at their maximum, in this order.
+        std::span<const std::byte> extra(directory.data() + at + kCentralHeaderSize + nameLength, extraLength);
+        bool haveZip64 = false;
+        for (std::size_t x = 0; x + 4 <= extra.size();) {
+            const std::uint16_t id = U16(extra, x);
+            const std::size_t size = U16(extra, x + 2);
+            if (x + 4 + size > extra.size()) {
+                Bad(path, e.name, L"extra field is damaged");
+            }
+            if (id == kZip64ExtraId) {
+                haveZip64 = true;
+                std::size_t field = x + 4;
+                for (std::uint64_t* value : {&e.uncompressedSize, &e.compressedSize, &e.headerOffset}) {
+                    if (*value == kMax32) {
+                        if (field + 8 > x + 4 + size) {
+                            Bad(path, e.name, L"ZIP64 field is missing");
+                        }
+                        *value = U64(extra, field);
+                        field += 8;
+                    }
+                }
+                if (field != x + 4 + size) {
+                    Bad(path, e.name, L"ZIP64 field has the wrong length");
+                }
+            }
+            x += 4 + size;
+        }
+        if (!haveZip64 && (e.uncompressedSize == kMax32 || e.compressedSize == kMax32 || e.headerOffset == kMax32)) {
+            Bad(path, e.name, L"ZIP64 field is missing");
+        }
+        if (e.method != kMethodStored && e.method != kMethodDeflated) {
+            Bad(path, e.name, L"unsupported compression method " + std::to_wstring(e.method));
+        }
+        if (e.method == kMethodStored && e.compressedSize != e.uncompressedSize) {
+            Bad(path, e.name, L"stored entry with different compressed and uncompressed sizes");
+        }
+        CheckLocalHeader(e, directoryOffset);
+        entries_.push_back(std::move(e));
+        at += kCentralHeaderSize + nameLength + extraLength + commentLength;
+    }
+    if (at != directory.size()) {
+        Bad(path, {}, L"central directory is longer than its entries");
+    }
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (!byName_.emplace(entries_[i].name, i).second) {
+            Bad(path, entries_[i].name, L"duplicate entry name");
+        }
+    }
+    // Entries must not share bytes: each lies wholly before the next.
+    std::vector<const Entry*> byOffset;
+    for (const Entry& e : entries_) {
+        byOffset.push_back(&e);
+    }
+    std::sort(byOffset.begin(), byOffset.end(),
+              [](const Entry* a, const Entry* b) { return a->headerOffset < b->headerOffset; });
+    for (std::size_t i = 1; i < byOffset.size(); ++i) {
+        if (byOffset[i - 1]->dataOffset + byOffset[i - 1]->compressedSize > byOffset[i]->headerOffset) {
+            Bad(path, byOffset[i]->name, L"overlaps entry '" + FromUtf8(byOffset[i - 1]->name) + L"'");
+        }
+    }
+}
+
+void ZipReader::CheckLocalHeader(Entry& e, std::uint64_t directoryOffset) const {
+    const std::wstring& path = file_.Path();
+    if (e.headerOffset > directoryOffset || directoryOffset - e.headerOffset < kLocalHeaderSize + e.name.size()) {
+        Bad(path, e.name, L"local header lies outside the archive's data");
+    }
+    std::vector<std::byte> header(kLocalHeaderSize + e.name.size());
+    file_.ReadAt(header, e.headerOffset);
+    const std::size_t extraLength = U16(header, 28);
+    const bool sameName = U16(header, 26) == e.name.size() &&
+                          std::equal(e.name.begin(), e.name.end(), header.begin() + kLocalHeaderSize,
+                                     [](char c, std::byte b) { return static_cast<std::byte>(c) == b; });
+    if (U32(header, 0) != kLocalHeaderSignature || !sameName || U16(header, 6) != e.flags ||
+        U16(header, 8) != e.method || U32(header, 14) != e.crc) {
+        Bad(path, e.name, L"local header disagrees with the central directory");
+    }
+    std::uint64_t localCompressed = U32(header, 18);
+    std::uint64_t localUncompressed = U32(header, 22);
+    if (localCompressed == kMax32 || localUncompressed == kMax32) {
+        std::vector<std::byte> extra(extraLength);
+        file_.ReadAt(extra, e.headerOffset + kLocalHeaderSize + e.name.size());
+        bool found = false;
+        for (std::size_t x = 0; x + 4 <= extra.size(); x += 4 + U16(extra, x + 2)) {
+            if (U16(extra, x) == kZip64ExtraId && U16(extra, x + 2) >= 16 && x + 20 <= extra.size()) {
+                localUncompressed = U64(extra, x + 4);
+                localCompressed = U64(extra, x + 12);
+                found = true;
+            }
+        }
+        if (!found) {
+            Bad(path, e.name, L"local ZIP64 field is missing");
+        }
+    }
+    if (localCompressed != e.compressedSize || localUncompressed != e.uncompressedSize) {
+        Bad(path, e.name, L"local header disagrees with the central directory");
+    }
+    e.dataOffset = e.headerOffset + kLocalHeaderSize + e.name.size() + extraLength;
+    if (e.dataOffset > directoryOffset || e.compressedSize > directoryOffset - e.dataOffset) {
+        Bad(path, e.name, L"data reaches beyond the archive's data");
+    }
+}
+
+const ZipReader::Entry* ZipReader::Find(std::string_view name) const {
+    const auto found = byName_.find(name);
+    return found == byName_.end() ? nullptr : &entries_[found->second];
+}
+
+std::unique_ptr<ByteSource> ZipReader::Open(const Entry& entry) const {
+    return std::make_unique<EntrySource>(file_, entry);
+}
+
+std::unique_ptr<ByteSource> ZipReader::OpenRaw(const Entry& entry) const {
+    return std::make_unique<RawSource>(file_, entry.dataOffset, entry.compressedSize);
+}
+
+std::string ZipReader::ReadAll(const Entry& entry, std::uint64_t limit) const {
+    if (entry.uncompressedSize > limit) {
+        Bad(file_.Path(), entry.name, L"larger than the limit of " + std::to_wstring(limit) + L" bytes");
+    }
+    std::string content(static_cast<std::size_t>(entry.uncompressedSize), '\0');
+    auto source = Open(entry);
+    std::size_t filled = 0;
+    std::span<std::byte> buffer(reinterpret_cast<std::byte*>(content.data()), content.size());
+    while (filled < content.size()) {
+        const std::size_t n = source->Read(buffer.subspan(filled));
+        if (n == 0) {
+            break;
+        }
+        filled += n;
+    }
+    std::byte probe[1];
+    source->Read(probe);  // reaches the end and checks size and CRC
+    return content;
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

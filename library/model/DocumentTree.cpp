@@ -1,0 +1,92 @@
+#include "library/model/DocumentTree.h"
+
+#include <sys/stat.h>
+
+#include <limits>
+#include <vector>
+
+#include "library/ClassInfo.h"
+#include "library/File.h"
+#include "library/MimeType.h"
+#include "library/OrvanException.h"
+#include "library/PrimaryClass.h"
+
+namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
+
+const ClassInfo& Document::StaticClass() {
+    static const PropertyInfo properties[] = {
+        ORVAN_SCALAR(Document, ID),
+        ORVAN_SCALAR(Document, Filename),
+        ORVAN_SCALAR(Document, MimeType),
+        ORVAN_SCALAR(Document, Size),
+        ORVAN_CHILD(Document, ProducerAddress),
+        AttachmentProperty<Document>("Content"),
+    };
+    static const ClassInfo info = MakeClassInfo<Document>("Document", properties);
+    return info;
+}
+
+fullORVAN::ProducerAddress_Document* Document::NewProducerAddress() {
+    return Owner().CreateInto(ProducerAddress, "Document.NewProducerAddress");
+}
+
+void Document::ImportFile(const std::wstring& path) {
+    const File file = File::OpenForReading(path);
+    struct stat info {};
+    if (::fstat(file.Descriptor(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        throw OrvanIoException(L"cannot take in attachment '" + path + L"': not a regular file");
+    }
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    Filename = LastComponent(path);
+    MimeType = DetectMimeType(file.Descriptor());
+    Size = static_cast<std::int32_t>(
+        std::min<std::uint64_t>(size, std::numeric_limits<std::int32_t>::max()));
+    content_.SetFile(path, size, IsCompressible(*MimeType));
+}
+
+void Document::ExportFile(const std::wstring& path) const {
+    if (!content_.Present()) {
+        throw OrvanFormatException(L"document " + std::to_wstring(ID) + L" has no content to write to '" +
+                                   path + L"'");
+    }
+    // A copy of content kept in the archive: written whole or not at all, but
+    // not worth waiting for the disk.
+    AtomicFileWriter out(path, /*durable=*/false);
+    const auto source = content_.Open();
+    std::vector<std::byte> buffer(1 << 20);
+    while (const std::size_t n = source->Read(buffer)) {
+        out.Write(std::span(buffer).first(n));
+    }
+    out.Commit();
+}
+
+const ClassInfo& DocumentLeaf::StaticClass() {
+    static const PropertyInfo properties[] = {
+        ORVAN_SCALAR(DocumentLeaf, Name),
+        ORVAN_SCALAR(DocumentLeaf, Comment),
+        ORVAN_SCALAR(DocumentLeaf, Date),
+        ORVAN_REFERENCE(DocumentLeaf, DocumentRefID),
+    };
+    static const ClassInfo info = MakeClassInfo<DocumentLeaf>("DocumentLeaf", properties);
+    return info;
+}
+
+const ClassInfo& DocumentTree::StaticClass() {
+    static const PropertyInfo properties[] = {
+        ORVAN_SCALAR(DocumentTree, Name),
+        ORVAN_CHILDREN(DocumentTree, DocumentLeaf),
+        ORVAN_CHILDREN(DocumentTree, DocumentTreePtr),
+    };
+    static const ClassInfo info = MakeClassInfo<DocumentTree>("DocumentTree", properties);
+    return info;
+}
+
+fullORVAN::DocumentLeaf* DocumentTree::NewDocumentLeaf() {
+    return Owner().CreateInto(DocumentLeaf, "DocumentTree.NewDocumentLeaf");
+}
+
+fullORVAN::DocumentTree* DocumentTree::NewDocumentTree() {
+    return Owner().CreateInto(DocumentTreePtr, "DocumentTree.NewDocumentTree");
+}
+
+}  // namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+
+#include "library/BaseCollection.h"
+#include "library/PrimaryClass.h"
+#include "library/model/Address.h"
+#include "library/model/DocumentTree.h"
+#include "library/model/GlobalDefinitions.h"
+#include "library/model/Kg.h"
+#include "library/model/PatientInfo.h"
+#include "library/model/ProcessingInfo.h"
+
+namespace Dorv::Orvan::Framework::Common {
+class Archive;
+}
+
+namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
+
+using GlobalDefinitionsCollection = BaseCollection<GlobalDefinitions*>;
+using PatientInfoCollection = BaseCollection<PatientInfo*>;
+using AddressCollection = BaseCollection<Address*>;
+using DocumentCollection = BaseCollection<Document*>;
+
+// The identifier of the one template this library's structures follow.
+inline constexpr wchar_t kTemplateOrvanId[] = L"urn:orvan:template:full:1";
+
+// One patient communication as an object graph.
+class OrvanStructure final : public PrimaryClass {
+    ORVAN_OBJECT_CLASS()
+public:
+    // A new, empty structure identified by `orvanId`; an empty text gets a
+    // fresh identifier of the form "2.25.<random 128-bit number>".
+    explicit OrvanStructure(const std::wstring& orvanId);
+    // The structure stored in `archive`. Throws the library's exception when
+    // the archive's structure is not exactly well-formed.
+    explicit OrvanStructure(const Archive& archive);
+    // An empty structure for the reader to fill.
+    OrvanStructure();
+
+    GlobalDefinitionsCollection GlobalDefinitions;
+    fullORVAN::ProcessingInfo* ProcessingInfo = nullptr;
+    PatientInfoCollection PatientInfo;
+    AddressCollection Address;
+    DocumentCollection Document;
+
+    fullORVAN::GlobalDefinitions* NewGlobalDefinitions();
+    fullORVAN::ProcessingInfo* NewProcessingInfo();
+    fullORVAN::PatientInfo* NewPatientInfo();
+    fullORVAN::Address* NewAddress();
+    fullORVAN::Document* NewDocument();
+};
+
+}  // namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN
