@@ -5,7 +5,7 @@ function(orvan_set_warnings target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wnon-virtual-dtor
     -Wold-style-cast -Woverloaded-virtual -Wcast-align -Wdouble-promotion
-    -Wformat=2 -Wimplicit-fallthrough -Wnull-dereference)
+    -Wformat=2 -Wimplicit-fallthrough)
   if(ORVAN_WARNINGS_AS_ERRORS)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

@@ -5,14 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "library/Archive.h"
 #include "library/ArchiveHeader.h"
 #include "library/BaseCollection.h"
 #include "library/FaultInjection.h"
 #include "library/Object.h"
-
-namespace Dorv::Orvan::Framework::Common {
-class Archive;
-}
 
 namespace Dorv::Orvan::Framework::Common::Classes {
 

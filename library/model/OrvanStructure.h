@@ -11,10 +11,6 @@
 #include "library/model/PatientInfo.h"
 #include "library/model/ProcessingInfo.h"
 
-namespace Dorv::Orvan::Framework::Common {
-class Archive;
-}
-
 namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
 
 using GlobalDefinitionsCollection = BaseCollection<GlobalDefinitions*>;

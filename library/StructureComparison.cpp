@@ -1,0 +1,150 @@
+#include "library/StructureComparison.h"
+
+#include <bit>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "library/ClassInfo.h"
+#include "platform/Utf8.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+using namespace Classes;
+
+bool SameValue(const Value& a, const Value& b) {
+    const auto* x = std::get_if<double>(&a);
+    const auto* y = std::get_if<double>(&b);
+    if (x && y) {
+        return std::bit_cast<std::uint64_t>(*x) == std::bit_cast<std::uint64_t>(*y);
+    }
+    return a == b;
+}
+
+bool SameContent(const AttachmentContent& a, const AttachmentContent& b) {
+    if (a.Present() != b.Present() || a.Size() != b.Size()) {
+        return false;
+    }
+    if (!a.Present()) {
+        return true;
+    }
+    const auto left = a.Open();
+    const auto right = b.Open();
+    std::vector<std::byte> x(1 << 16);
+    std::vector<std::byte> y(1 << 16);
+    for (;;) {
+        const std::size_t n = left->Read(x);
+        std::size_t m = 0;
+        while (m < n) {
+            const std::size_t got = right->Read(std::span(y).subspan(m, n - m));
+            if (got == 0) {
+                return false;
+            }
+            m += got;
+        }
+        if (n == 0) {
+            std::byte probe[1];
+            return right->Read(probe) == 0;
+        }
+        if (std::memcmp(x.data(), y.data(), n) != 0) {
+            return false;
+        }
+    }
+}
+
+class Comparison {
+public:
+    std::optional<std::string> Run(const Object& left, const Object& right) {
+        std::vector<Pair> pending{{&left, &right, std::string(left.GetClass().name)}};
+        while (!pending.empty()) {
+            const Pair pair = pending.back();
+            pending.pop_back();
+            if (auto difference = CompareObject(pair, pending)) {
+                return difference;
+            }
+        }
+        for (const auto& [a, b, where] : references_) {
+            const auto mapped = matched_.find(a);
+            if ((a == nullptr) != (b == nullptr) || (a && (mapped == matched_.end() || mapped->second != b))) {
+                return where + ": refers to a different object";
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    struct Pair {
+        const Object* left;
+        const Object* right;
+        std::string where;
+    };
+
+    std::optional<std::string> CompareObject(const Pair& pair, std::vector<Pair>& pending) {
+        const ClassInfo& info = pair.left->GetClass();
+        if (&info != &pair.right->GetClass()) {
+            return pair.where + ": different classes";
+        }
+        matched_[pair.left] = pair.right;
+        const Object& a = *pair.left;
+        const Object& b = *pair.right;
+        std::vector<Pair> children;
+        for (const PropertyInfo& p : info.properties) {
+            const std::string where = pair.where + "." + std::string(p.name);
+            switch (p.kind) {
+                case PropertyKind::StringList: {
+                    const auto x = p.texts(a);
+                    const auto y = p.texts(b);
+                    if (!std::equal(x.begin(), x.end(), y.begin(), y.end())) {
+                        return where + ": different texts";
+                    }
+                    break;
+                }
+                case PropertyKind::Attachment:
+                    if (!SameContent(p.content(a), p.content(b))) {
+                        return where + ": different content";
+                    }
+                    break;
+                case PropertyKind::Child:
+                case PropertyKind::Children:
+                case PropertyKind::Reference:
+                case PropertyKind::References: {
+                    const std::size_t n = p.count(a);
+                    if (n != p.count(b)) {
+                        return where + ": " + std::to_string(n) + " against " + std::to_string(p.count(b)) + " members";
+                    }
+                    for (std::size_t i = 0; i < n; ++i) {
+                        const Object* x = p.at(a, i);
+                        const Object* y = p.at(b, i);
+                        const std::string item = pair.where + "/" + std::string(p.name) + "[" + std::to_string(i) + "]";
+                        if (p.kind == PropertyKind::Reference || p.kind == PropertyKind::References) {
+                            references_.push_back(Pair{x, y, item});
+                        } else if ((x == nullptr) != (y == nullptr)) {
+                            return item + ": present on one side only";
+                        } else if (x) {
+                            children.push_back(Pair{x, y, item});
+                        }
+                    }
+                    break;
+                }
+                default:
+                    if (!SameValue(p.get(a), p.get(b))) {
+                        return where + ": different values";
+                    }
+            }
+        }
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+        return std::nullopt;
+    }
+
+    std::unordered_map<const Object*, const Object*> matched_;
+    std::vector<Pair> references_;
+};
+
+}  // namespace
+
+std::optional<std::string> FindDifference(const Object& left, const Object& right) {
+    return Comparison().Run(left, right);
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

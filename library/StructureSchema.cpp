@@ -1,0 +1,138 @@
+#include "library/StructureSchema.h"
+
+#include <set>
+#include <vector>
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+using namespace Classes;
+
+// Every class reachable from `root` through its properties, in first-seen order.
+std::vector<const ClassInfo*> ReachableClasses(const ClassInfo& root) {
+    std::vector<const ClassInfo*> order{&root};
+    std::set<const ClassInfo*> seen{&root};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        for (const PropertyInfo& p : order[i]->properties) {
+            if (p.target && seen.insert(&p.target()).second) {
+                order.push_back(&p.target());
+            }
+        }
+    }
+    return order;
+}
+
+std::string ElementFor(const PropertyInfo& p) {
+    const std::string name(p.name);
+    const auto element = [&](const std::string& type, bool many) {
+        return "      <xs:element name=\"" + name + "\" type=\"" + type + "\" minOccurs=\"0\"" +
+               (many ? " maxOccurs=\"unbounded\"" : "") + "/>\n";
+    };
+    switch (p.kind) {
+        case PropertyKind::String: return element("Text", false);
+        case PropertyKind::Int32:
+        case PropertyKind::Enum: return element("xs:int", false);
+        case PropertyKind::Int64: return element("xs:long", false);
+        case PropertyKind::Date:
+        case PropertyKind::NullableDate: return element("DateTime", false);
+        case PropertyKind::NullableBool: return element("xs:boolean", false);
+        case PropertyKind::NullableDouble: return element("Double", false);
+        case PropertyKind::StringList: return element("TextMember", true);
+        case PropertyKind::Reference: return element("Reference", false);
+        case PropertyKind::References: return element("ReferenceMember", true);
+        case PropertyKind::Attachment: return element("Attachment", false);
+        case PropertyKind::Child: return element(std::string(p.target().name), false);
+        case PropertyKind::Children: return element(std::string(p.target().name) + "Member", true);
+    }
+    return {};
+}
+
+constexpr char kCommonTypes[] = R"(  <xs:complexType name="Text">
+    <xs:simpleContent>
+      <xs:extension base="xs:string">
+        <xs:attribute name="escaped" type="xs:boolean"/>
+      </xs:extension>
+    </xs:simpleContent>
+  </xs:complexType>
+  <xs:complexType name="TextMember">
+    <xs:simpleContent>
+      <xs:extension base="Text">
+        <xs:attribute name="nil" type="xs:boolean"/>
+      </xs:extension>
+    </xs:simpleContent>
+  </xs:complexType>
+  <xs:simpleType name="DateTime">
+    <xs:restriction base="xs:dateTime">
+      <xs:pattern value="\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}"/>
+    </xs:restriction>
+  </xs:simpleType>
+  <xs:complexType name="Double">
+    <xs:simpleContent>
+      <xs:extension base="xs:double">
+        <xs:attribute name="bits">
+          <xs:simpleType>
+            <xs:restriction base="xs:string">
+              <xs:pattern value="[0-9a-f]{16}"/>
+            </xs:restriction>
+          </xs:simpleType>
+        </xs:attribute>
+      </xs:extension>
+    </xs:simpleContent>
+  </xs:complexType>
+  <xs:complexType name="Reference">
+    <xs:attribute name="ref" type="xs:positiveInteger" use="required"/>
+  </xs:complexType>
+  <xs:complexType name="ReferenceMember">
+    <xs:attribute name="ref" type="xs:positiveInteger"/>
+    <xs:attribute name="nil" type="xs:boolean"/>
+  </xs:complexType>
+  <xs:complexType name="Attachment">
+    <xs:attribute name="entry" use="required">
+      <xs:simpleType>
+        <xs:restriction base="xs:string">
+          <xs:pattern value="attachments/[1-9][0-9]*"/>
+        </xs:restriction>
+      </xs:simpleType>
+    </xs:attribute>
+  </xs:complexType>
+)";
+
+}  // namespace
+
+std::string StructureSchema(const ClassInfo& root) {
+    const std::string rootName(root.name);
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!-- Generated from the library's class descriptions; do not edit by hand. -->\n"
+        "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns=\"urn:orvan:structure:1\"\n"
+        "           targetNamespace=\"urn:orvan:structure:1\" elementFormDefault=\"qualified\">\n"
+        "  <xs:element name=\"" + rootName + "\">\n"
+        "    <xs:complexType>\n"
+        "      <xs:complexContent>\n"
+        "        <xs:extension base=\"" + rootName + "\">\n"
+        "          <xs:attribute name=\"formatVersion\" type=\"xs:string\" fixed=\"1\" use=\"required\"/>\n"
+        "        </xs:extension>\n"
+        "      </xs:complexContent>\n"
+        "    </xs:complexType>\n"
+        "  </xs:element>\n" + kCommonTypes;
+    for (const ClassInfo* info : ReachableClasses(root)) {
+        const std::string name(info->name);
+        // The properties of a class, once; a single object needs its id, a
+        // member of a list may instead be nil (and then empty).
+        out += "  <xs:group name=\"" + name + "Properties\">\n    <xs:sequence>\n";
+        for (const PropertyInfo& p : info->properties) {
+            out += ElementFor(p);
+        }
+        out += "    </xs:sequence>\n  </xs:group>\n";
+        out += "  <xs:complexType name=\"" + name + "\">\n    <xs:group ref=\"" + name +
+               "Properties\"/>\n    <xs:attribute name=\"id\" type=\"xs:positiveInteger\" use=\"required\"/>\n"
+               "  </xs:complexType>\n";
+        out += "  <xs:complexType name=\"" + name + "Member\">\n    <xs:group ref=\"" + name +
+               "Properties\"/>\n    <xs:attribute name=\"id\" type=\"xs:positiveInteger\"/>\n"
+               "    <xs:attribute name=\"nil\" type=\"xs:boolean\"/>\n  </xs:complexType>\n";
+    }
+    out += "</xs:schema>\n";
+    return out;
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "library/ClassInfo.h"
+
+namespace Dorv::Orvan::Framework::Common {
+
+// The XML schema of the structure document whose root is `root`, generated
+// from the class descriptions, so that it cannot drift from what the writer
+// writes. docs/orvan-structure.xsd is this text for OrvanStructure.
+std::string StructureSchema(const Classes::ClassInfo& root);
+
+}  // namespace Dorv::Orvan::Framework::Common

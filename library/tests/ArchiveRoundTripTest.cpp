@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zip.h>
+
+#include <cstdlib>
+#include <regex>
+
+#include "ArchiveTestSupport.h"
+#include "RichStructure.h"
+#include "TempDir.h"
+#include "library/Archive.h"
+#include "library/OrvanException.h"
+#include "library/StructureComparison.h"
+#include "library/StructureSchema.h"
+#include "library/ZipReader.h"
+
+namespace orvan::library::testing {
+namespace {
+
+using common::Archive;
+using orvan::platform::FromPath;
+using orvan::testing::TempDir;
+
+class ArchiveRoundTripTest : public ::testing::Test {
+protected:
+    std::filesystem::path Saved(const char* name) {
+        const auto path = temp_.Path() / name;
+        EXPECT_NE(structure_->Save(FromPath(path)), nullptr);
+        return path;
+    }
+
+    TempDir temp_;
+    std::unique_ptr<model::OrvanStructure> structure_ = MakeRichStructure(temp_.Path());
+};
+
+TEST_F(ArchiveRoundTripTest, EveryValueComesBackAndSavesAgainToIdenticalBytes) {
+    const auto first = Saved("first.orvan");
+    const Archive archive(FromPath(first));
+    EXPECT_EQ(archive.OrvanId, L"2.16.756.5.30.1.917.1.10.42");
+    EXPECT_EQ(archive.TemplateOrvanId, model::kTemplateOrvanId);
+    EXPECT_EQ(archive.Title, std::nullopt);
+    const model::OrvanStructure loaded(archive);
+
+    EXPECT_EQ(common::FindDifference(*structure_, loaded), std::nullopt);
+    EXPECT_EQ(loaded.ProcessingInfo->Title, kAwkwardText);
+    EXPECT_TRUE(std::isnan(*loaded.PatientInfo[0]->Kg->Medication[0]->Posology[0]->QuantityMorning));
+    EXPECT_TRUE(std::signbit(*loaded.PatientInfo[0]->Kg->Medication[0]->Posology[0]->QuantityNoon));
+
+    const auto second = temp_.Path() / "second.orvan";
+    ASSERT_NE(const_cast<model::OrvanStructure&>(loaded).Save(FromPath(second)), nullptr);
+    EXPECT_EQ(ReadBytes(first), ReadBytes(second));
+}
+
+TEST_F(ArchiveRoundTripTest, ReferencesKeepTheirIdentity) {
+    const Archive archive(FromPath(Saved("a.orvan")));
+    const model::OrvanStructure loaded(archive);
+    const auto& leaves = loaded.PatientInfo[1]->DocumentTree[0]->DocumentLeaf;
+    ASSERT_EQ(leaves.Count(), 5u);
+    EXPECT_EQ(leaves[0]->DocumentRefID, leaves[3]->DocumentRefID) << "two leaves, one document";
+    EXPECT_EQ(leaves[0]->DocumentRefID, loaded.Document[0]);
+    EXPECT_EQ(leaves[4], nullptr);
+    const auto* processing = loaded.ProcessingInfo;
+    EXPECT_EQ(processing->AuthorAddress->AddressRefID, processing->RecipientAddress->AddressRefID);
+    const auto* child = loaded.PatientInfo[0]->Kg->Diagnosis[1];
+    EXPECT_EQ(child->DiagnosisPtr[0], child);
+    EXPECT_EQ(loaded.PatientInfo[0]->Kg->Diagnosis[0]->DiagnosisPtr[0], child);
+}
+
+TEST_F(ArchiveRoundTripTest, AttachmentsStreamBackOutOwnerOnlyAndNeverThroughALink) {
+    const Archive archive(FromPath(Saved("a.orvan")));
+    const model::OrvanStructure loaded(archive);
+    const auto out = temp_.Path() / "out";
+    std::filesystem::create_directory(out);
+    const std::filesystem::path victim = temp_.Path() / "victim.txt";
+    WriteFile(victim, "untouched");
+    std::filesystem::create_symlink(victim, out / "linked");
+
+    for (std::size_t i = 0; i < 3; ++i) {
+        const model::Document& document = *loaded.Document[i];
+        const auto target = out / platform::ToPath(*document.Filename);
+        document.ExportFile(FromPath(target));
+        EXPECT_EQ(ReadBytes(target), ReadBytes(temp_.Path() / platform::ToPath(*document.Filename)));
+        struct stat info {};
+        ASSERT_EQ(::stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777u, 0600u);
+    }
+    EXPECT_EQ(loaded.Document[1]->Size, 0);
+    EXPECT_EQ(loaded.Document[2]->Filename, L"Bericht Müller \U0001F600.bin");
+    EXPECT_EQ(loaded.Document[0]->MimeType, L"text/plain");
+
+    loaded.Document[0]->ExportFile(FromPath(out / "linked"));
+    EXPECT_FALSE(std::filesystem::is_symlink(out / "linked")) << "the link itself is replaced";
+    EXPECT_EQ(ReadBytes(victim), "untouched");
+    EXPECT_THROW(loaded.Document[3]->ExportFile(FromPath(out / "none")), common::OrvanException)
+        << "a document without content";
+    EXPECT_FALSE(std::filesystem::exists(out / "none"));
+}
+
+TEST_F(ArchiveRoundTripTest, ArchiveSaveStoresTheHeaderAndKeepsEverythingElse) {
+    const auto path = Saved("a.orvan");
+    auto archive = structure_->Save(FromPath(path));
+    const std::string before = common::ZipReader(FromPath(path)).ReadAll(
+        *common::ZipReader(FromPath(path)).Find("structure.xml"), 1 << 30);
+    archive->Title = L"Orvan Demo-Export: OrvanOnePatientComm";
+    archive->Language = L"de";
+    archive->Save();
+
+    const Archive reopened(FromPath(path));
+    EXPECT_EQ(reopened.Title, L"Orvan Demo-Export: OrvanOnePatientComm");
+    EXPECT_EQ(reopened.Language, L"de");
+    EXPECT_EQ(reopened.OrvanId, L"2.16.756.5.30.1.917.1.10.42");
+    const common::ZipReader reader(FromPath(path));
+    EXPECT_EQ(reader.ReadAll(*reader.Find("structure.xml"), 1 << 30), before);
+    EXPECT_EQ(common::FindDifference(*structure_, model::OrvanStructure(reopened)), std::nullopt);
+}
+
+TEST_F(ArchiveRoundTripTest, AnotherZipLibraryReadsEveryEntryWithAValidCrc) {
+    const auto path = Saved("a.orvan");
+    int error = 0;
+    zip_t* zip = zip_open(path.c_str(), ZIP_CHECKCONS | ZIP_RDONLY, &error);
+    ASSERT_NE(zip, nullptr) << "libzip error " << error;
+    const zip_int64_t count = zip_get_num_entries(zip, 0);
+    EXPECT_EQ(count, 5) << "header, structure and three attachments";
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_file_t* file = zip_fopen_index(zip, static_cast<zip_uint64_t>(i), 0);
+        ASSERT_NE(file, nullptr) << zip_get_name(zip, static_cast<zip_uint64_t>(i), 0);
+        char buffer[65536];
+        while (zip_fread(file, buffer, sizeof buffer) > 0) {
+        }
+        EXPECT_EQ(zip_fclose(file), 0) << "CRC of " << zip_get_name(zip, static_cast<zip_uint64_t>(i), 0);
+    }
+    zip_discard(zip);
+}
+
+TEST_F(ArchiveRoundTripTest, WrittenDocumentsValidateAgainstTheShippedSchemas) {
+    const std::filesystem::path docs = ORVAN_SOURCE_DIR "/docs";
+    EXPECT_EQ(ReadBytes(docs / "orvan-structure.xsd"),
+              common::StructureSchema(model::OrvanStructure::StaticClass()))
+        << "docs/orvan-structure.xsd is out of date: orvan-write-schema > docs/orvan-structure.xsd";
+    const auto path = Saved("a.orvan");
+    auto archive = structure_->Save(FromPath(path));
+    archive->Title = kAwkwardText;
+    archive->Save();
+    const common::ZipReader reader(FromPath(path));
+    for (const auto& [entry, schema] : {std::pair{"structure.xml", "orvan-structure.xsd"},
+                                        std::pair{"header.xml", "orvan-header.xsd"}}) {
+        const auto extracted = temp_.Path() / entry;
+        WriteFile(extracted, reader.ReadAll(*reader.Find(entry), 1 << 30));
+        const std::string command = "xmllint --noout --schema '" + (docs / schema).string() + "' '" +
+                                    extracted.string() + "' 2>" + (temp_.Path() / "lint.txt").string();
+        EXPECT_EQ(std::system(command.c_str()), 0) << entry << ": " << ReadBytes(temp_.Path() / "lint.txt");
+    }
+}
+
+TEST(OrvanStructureTest, EmptyIdentifierGetsAFreshOneAndScratchSavesVanishOnRelease) {
+    model::OrvanStructure first(L"");
+    const model::OrvanStructure second(L"");
+    EXPECT_TRUE(std::regex_match(*first.Header().OrvanId, std::wregex(L"2\\.25\\.[1-9][0-9]*")))
+        << platform::ToUtf8(*first.Header().OrvanId);
+    EXPECT_NE(first.Header().OrvanId, second.Header().OrvanId);
+
+    const auto scratch = first.Save();
+    ASSERT_NE(scratch, nullptr);
+    const std::filesystem::path path = platform::ToPath(scratch->Path());
+    struct stat info {};
+    ASSERT_EQ(::stat(path.parent_path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777u, 0700u);
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777u, 0600u);
+    first.Dispose();
+    EXPECT_FALSE(std::filesystem::exists(path.parent_path())) << "no copy of patient data stays behind";
+}
+
+}  // namespace
+}  // namespace orvan::library::testing

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "library/File.h"
+#include "library/ZipWriter.h"
+#include "platform/Utf8.h"
+
+namespace orvan::library::testing {
+
+namespace common = Dorv::Orvan::Framework::Common;
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline std::set<std::string> FolderListing(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// Writes a ZIP holding exactly these entries, deflated, for crafting archives
+// the library would never write.
+inline void WriteZip(const std::filesystem::path& path,
+                     const std::vector<std::pair<std::string, std::string>>& entries) {
+    common::AtomicFileWriter out(orvan::platform::FromPath(path), false);
+    common::ZipWriter zip(out);
+    for (const auto& [name, content] : entries) {
+        zip.BeginEntry(name, common::ZipWriter::Method::Deflated);
+        zip.Write(std::as_bytes(std::span(content.data(), content.size())));
+        zip.EndEntry();
+    }
+    zip.Finish();
+    out.Commit();
+}
+
+}  // namespace orvan::library::testing
