@@ -16,6 +16,10 @@ namespace orvan::library::testing {
 
 namespace common = Dorv::Orvan::Framework::Common;
 
+inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
 inline std::string ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

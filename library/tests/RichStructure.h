@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "ArchiveTestSupport.h"
 #include "library/model/OrvanStructure.h"
 #include "platform/Utf8.h"
 
@@ -21,10 +22,6 @@ using Dorv::Orvan::Framework::Common::DateTime;
 inline const std::wstring kAwkwardText = std::wstring(L"ctl\x01\x1f|cr\r\nlf|tab\t|") +
                                          static_cast<wchar_t>(0xFFFE) + static_cast<wchar_t>(0xD800) +
                                          L"|\U0001F600|<&>\"'|back\\slash\\1;|" + std::wstring(1, L'\0') + L"end";
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
 
 // A structure that uses every class and every kind of property, with edge
 // values: texts empty, missing and awkward; IDs beyond 32 bits and negative;
