@@ -135,4 +135,40 @@ std::string StructureSchema(const ClassInfo& root) {
     return out;
 }
 
+std::string StructureTables(const ClassInfo& root) {
+    std::string out;
+    for (const ClassInfo* info : ReachableClasses(root)) {
+        out += "### " + std::string(info->name) + "\n\n| element | holds | occurs |\n|---|---|---|\n";
+        for (const PropertyInfo& p : info->properties) {
+            std::string holds;
+            std::string occurs = "0 or 1";
+            switch (p.kind) {
+                case PropertyKind::String: holds = "text"; break;
+                case PropertyKind::Int32: holds = "32-bit integer"; break;
+                case PropertyKind::Enum: holds = "enumeration number (32-bit integer)"; break;
+                case PropertyKind::Int64: holds = "64-bit integer"; break;
+                case PropertyKind::Date:
+                case PropertyKind::NullableDate: holds = "date-time"; break;
+                case PropertyKind::NullableBool: holds = "truth value"; break;
+                case PropertyKind::NullableDouble: holds = "double"; break;
+                case PropertyKind::StringList: holds = "text, or nil"; occurs = "any number, in order"; break;
+                case PropertyKind::Reference: holds = "reference to a " + std::string(p.target().name); break;
+                case PropertyKind::References:
+                    holds = "reference to a " + std::string(p.target().name) + ", or nil";
+                    occurs = "any number, in order";
+                    break;
+                case PropertyKind::Attachment: holds = "attachment entry"; break;
+                case PropertyKind::Child: holds = "a " + std::string(p.target().name); break;
+                case PropertyKind::Children:
+                    holds = "a " + std::string(p.target().name) + ", or nil";
+                    occurs = "any number, in order";
+                    break;
+            }
+            out += "| `" + std::string(p.name) + "` | " + holds + " | " + occurs + " |\n";
+        }
+        out += "\n";
+    }
+    return out;
+}
+
 }  // namespace Dorv::Orvan::Framework::Common

@@ -11,4 +11,8 @@ namespace Dorv::Orvan::Framework::Common {
 // writes. docs/orvan-structure.xsd is this text for OrvanStructure.
 std::string StructureSchema(const Classes::ClassInfo& root);
 
+// The same classes as Markdown tables (property, element form, occurrence),
+// for the format's documentation.
+std::string StructureTables(const Classes::ClassInfo& root);
+
 }  // namespace Dorv::Orvan::Framework::Common

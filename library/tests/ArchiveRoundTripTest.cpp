@@ -137,6 +137,9 @@ TEST_F(ArchiveRoundTripTest, WrittenDocumentsValidateAgainstTheShippedSchemas) {
     EXPECT_EQ(ReadBytes(docs / "orvan-structure.xsd"),
               common::StructureSchema(model::OrvanStructure::StaticClass()))
         << "docs/orvan-structure.xsd is out of date: orvan-write-schema > docs/orvan-structure.xsd";
+    EXPECT_NE(ReadBytes(docs / "archive-format.md").find(common::StructureTables(model::OrvanStructure::StaticClass())),
+              std::string::npos)
+        << "the class tables of docs/archive-format.md are out of date: orvan-write-schema --tables";
     const auto path = Saved("a.orvan");
     auto archive = structure_->Save(FromPath(path));
     archive->Title = kAwkwardText;
