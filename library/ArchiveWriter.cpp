@@ -8,6 +8,7 @@
 #include "library/ClassInfo.h"
 #include "library/File.h"
 #include "library/OrvanException.h"
+#include "library/TransferBuffer.h"
 #include "library/XmlDocument.h"
 #include "library/XmlText.h"
 #include "library/ZipWriter.h"
@@ -262,9 +263,9 @@ void WriteAttachment(ZipWriter& zip, const AttachmentContent& content, std::uint
                    content.Compressible() ? ZipWriter::Method::Deflated : ZipWriter::Method::Stored,
                    content.Size());
     const auto source = content.Open();
-    std::vector<std::byte> buffer(1 << 20);
+    const std::span<std::byte> buffer = TransferBuffer();
     while (const std::size_t n = source->Read(buffer)) {
-        zip.Write(std::span(buffer).first(n));
+        zip.Write(buffer.first(n));
     }
     zip.EndEntry();
 }

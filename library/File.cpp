@@ -177,7 +177,6 @@ AtomicFileWriter::AtomicFileWriter(std::wstring path, bool durable)
     }
     temporaryPath_ = orvan::platform::FromUtf8(pattern);
     file_ = File(descriptor, temporaryPath_);
-    buffer_.reserve(kWriteChunk);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -188,13 +187,17 @@ AtomicFileWriter::~AtomicFileWriter() {
 }
 
 void AtomicFileWriter::Write(std::span<const std::byte> data) {
+    // Large pieces go straight to the file; small ones gather first.
     if (buffer_.size() + data.size() > kWriteChunk) {
         Flush();
-        if (data.size() >= kWriteChunk) {
-            file_.WriteAll(data);
-            flushed_ += data.size();
-            return;
-        }
+    }
+    if (data.size() >= kWriteChunk) {
+        file_.WriteAll(data);
+        flushed_ += data.size();
+        return;
+    }
+    if (buffer_.capacity() == 0) {
+        buffer_.reserve(kWriteChunk);
     }
     buffer_.insert(buffer_.end(), data.begin(), data.end());
 }

@@ -1,5 +1,6 @@
 #include "library/StructureReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -122,9 +123,30 @@ private:
     }
 
     void Register(Object& object, pugi::xml_node element) {
-        if (!byId_.emplace(Id(element, XmlNames::kId), &object).second) {
+        const std::uint64_t id = Id(element, XmlNames::kId);
+        // Writers number objects densely from 1, so ids go to a table that
+        // grows with the objects read; ids far beyond it go to a map.
+        if (id < 2 * denseIds_.size() + 1024) {
+            if (id >= denseIds_.size()) {
+                denseIds_.resize(static_cast<std::size_t>(std::max<std::uint64_t>(id + 1, 2 * denseIds_.size())));
+            }
+            Object*& slot = denseIds_[static_cast<std::size_t>(id)];
+            if (slot || (!sparseIds_.empty() && sparseIds_.contains(id))) {
+                xml_.Fail(element, L"duplicate id");
+            }
+            slot = &object;
+        } else if ((id < denseIds_.size() && denseIds_[static_cast<std::size_t>(id)]) ||
+                   !sparseIds_.emplace(id, &object).second) {
             xml_.Fail(element, L"duplicate id");
         }
+    }
+
+    Object* Lookup(std::uint64_t id) const {
+        if (id < denseIds_.size() && denseIds_[static_cast<std::size_t>(id)]) {
+            return denseIds_[static_cast<std::size_t>(id)];
+        }
+        const auto found = sparseIds_.find(id);
+        return found == sparseIds_.end() ? nullptr : found->second;
     }
 
     // Reads one property element; returns the object it made when that object
@@ -174,7 +196,8 @@ private:
         if (kind == PropertyKind::String) {
             return *xml_.Text(element);
         }
-        const std::string text = xml_.Content(element);
+        std::string scratch;
+        const std::string_view text = xml_.Content(element, scratch);
         Value value = ParseScalar(kind, text, element.attribute(XmlNames::kBits));
         if (std::holds_alternative<std::monostate>(value)) {
             xml_.Fail(element, L"malformed value '" + FromUtf8(text.substr(0, 64)) + L"'");
@@ -183,7 +206,7 @@ private:
     }
 
     // The value spelled by `text`, or std::monostate when it spells none.
-    static Value ParseScalar(PropertyKind kind, const std::string& text, pugi::xml_attribute bits) {
+    static Value ParseScalar(PropertyKind kind, std::string_view text, pugi::xml_attribute bits) {
         const auto either = [](const auto& parsed) { return parsed ? Value(*parsed) : Value(); };
         switch (kind) {
             case PropertyKind::Int32:
@@ -221,11 +244,10 @@ private:
         for (const PendingReference& r : pending_) {
             Object* target = nullptr;
             if (r.id != 0) {
-                const auto found = byId_.find(r.id);
-                if (found == byId_.end()) {
+                target = Lookup(r.id);
+                if (!target) {
                     xml_.Fail(r.element, L"dangling reference to id " + std::to_wstring(r.id));
                 }
-                target = found->second;
                 if (&target->GetClass() != &r.property->target()) {
                     xml_.Fail(r.element, L"refers to a " + FromUtf8(std::string(target->GetClass().name)) +
                                              L" where a " + FromUtf8(std::string(r.property->target().name)) +
@@ -249,7 +271,8 @@ private:
     PrimaryClass& structure_;
     std::shared_ptr<const ZipReader> archive_;
     const XmlDocument& xml_;
-    std::unordered_map<std::uint64_t, Object*> byId_;
+    std::vector<Object*> denseIds_;
+    std::unordered_map<std::uint64_t, Object*> sparseIds_;
     std::vector<PendingReference> pending_;
     std::unordered_set<std::string> usedEntries_;
 };

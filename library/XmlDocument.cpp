@@ -38,8 +38,15 @@ XmlDocument::XmlDocument(std::string content, std::wstring where)
     }
 }
 
-std::string XmlDocument::Content(pugi::xml_node element) const {
-    std::string raw;
+std::string_view XmlDocument::Content(pugi::xml_node element, std::string& raw) const {
+    const pugi::xml_node only = element.first_child();
+    if (!only) {
+        return {};
+    }
+    if (!only.next_sibling() && only.type() == pugi::node_pcdata && !std::strchr(only.value(), '&')) {
+        return only.value();
+    }
+    raw.clear();
     for (pugi::xml_node child : element.children()) {
         if (child.type() == pugi::node_pcdata) {
             const auto decoded = XmlText::DecodeEntities(child.value());
@@ -60,7 +67,9 @@ std::optional<std::wstring> XmlDocument::Text(pugi::xml_node element) const {
     if (IsTrue(element.attribute(XmlNames::kNil))) {
         return std::nullopt;
     }
-    const auto text = XmlText::DecodeText(Content(element), IsTrue(element.attribute(XmlNames::kEscaped)));
+    std::string scratch;
+    const auto text =
+        XmlText::DecodeText(Content(element, scratch), IsTrue(element.attribute(XmlNames::kEscaped)));
     if (!text) {
         Fail(element, L"malformed UTF-8 or escape sequence in text");
     }

@@ -21,8 +21,9 @@ public:
     // content decoded (escaped form when the element says so). Throws for
     // malformed content or child elements.
     std::optional<std::wstring> Text(pugi::xml_node element) const;
-    // The character data of an element without children elements, entities decoded.
-    std::string Content(pugi::xml_node element) const;
+    // The character data of an element without children elements, entities
+    // decoded: a view of the document when it needs no decoding, else of `scratch`.
+    std::string_view Content(pugi::xml_node element, std::string& scratch) const;
 
     [[noreturn]] void Fail(pugi::xml_node at, const std::wstring& problem) const;
 

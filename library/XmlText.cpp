@@ -132,11 +132,44 @@ std::optional<std::string> DecodeEntities(std::string_view raw) {
     return out;
 }
 
-std::optional<std::wstring> DecodeText(std::string_view utf8, bool escapedForm) {
-    std::wstring text = orvan::platform::FromUtf8(utf8);
-    if (orvan::platform::ToUtf8(text) != utf8) {
-        return std::nullopt;  // malformed UTF-8
+std::optional<std::wstring> DecodeUtf8(std::string_view utf8) {
+    std::wstring text;
+    text.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<std::uint8_t>(utf8[i]);
+        if (lead < 0x80) {
+            text.push_back(static_cast<wchar_t>(lead));
+            ++i;
+            continue;
+        }
+        const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (length == 0 || lead > 0xF4 || i + static_cast<std::size_t>(length) > utf8.size()) {
+            return std::nullopt;
+        }
+        char32_t c = lead & (0x7Fu >> length);
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<std::uint8_t>(utf8[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80) {
+                return std::nullopt;
+            }
+            c = (c << 6) | (next & 0x3Fu);
+        }
+        static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            return std::nullopt;
+        }
+        text.push_back(static_cast<wchar_t>(c));
+        i += static_cast<std::size_t>(length);
     }
+    return text;
+}
+
+std::optional<std::wstring> DecodeText(std::string_view utf8, bool escapedForm) {
+    auto decoded = DecodeUtf8(utf8);
+    if (!decoded) {
+        return std::nullopt;
+    }
+    std::wstring text = std::move(*decoded);
     if (!escapedForm) {
         return text;
     }

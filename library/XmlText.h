@@ -23,6 +23,9 @@ void AppendText(std::string& out, std::wstring_view text, bool escapedForm);
 // element content; nothing for any other '&', a malformed reference or a
 // character reference to a character XML does not allow.
 std::optional<std::string> DecodeEntities(std::string_view raw);
+// Strictly decoded UTF-8: nothing for overlong forms, surrogates, values
+// beyond U+10FFFF or broken sequences.
+std::optional<std::wstring> DecodeUtf8(std::string_view utf8);
 // The text of decoded UTF-8 content; nothing for malformed UTF-8 or escapes.
 std::optional<std::wstring> DecodeText(std::string_view utf8, bool escapedForm);
 

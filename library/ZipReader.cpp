@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "library/Crc32.h"
 #include "library/OrvanException.h"
 #include "library/ZipFormat.h"
 #include "platform/Utf8.h"
@@ -108,7 +109,7 @@ public:
         }
         const std::size_t n = entry_.method == kMethodDeflated ? Inflate(buffer) : raw_.Read(buffer);
         produced_ += n;
-        crc_ = crc32_z(crc_, reinterpret_cast<const Bytef*>(buffer.data()), n);
+        crc_ = Crc32(crc_, buffer.first(n));
         if (produced_ > entry_.uncompressedSize) {
             Fail(L"content is longer than declared");
         }
@@ -172,7 +173,7 @@ private:
     bool streamEnded_ = false;
     bool done_ = false;
     std::uint64_t produced_ = 0;
-    uLong crc_ = 0;
+    std::uint32_t crc_ = 0;
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "library/ZipWriter.h"
 
+#include "library/Crc32.h"
 #include "library/OrvanException.h"
+#include "library/TransferBuffer.h"
 #include "library/ZipFormat.h"
 #include "platform/Utf8.h"
 
@@ -105,8 +107,7 @@ void ZipWriter::Write(std::span<const std::byte> data) {
     Entry& e = entries_.back();
     while (!data.empty()) {
         const auto piece = data.first(std::min(data.size(), kChunk));
-        e.crc = static_cast<std::uint32_t>(
-            crc32_z(e.crc, reinterpret_cast<const Bytef*>(piece.data()), piece.size()));
+        e.crc = Crc32(e.crc, piece);
         e.uncompressedSize += piece.size();
         if (e.method == Method::Deflated) {
             Deflate(piece, Z_NO_FLUSH);
@@ -131,10 +132,10 @@ void ZipWriter::AddRawEntry(const std::string& name, Method method, std::uint32_
     entries_.push_back(Entry{name, method, crc, compressedSize, uncompressedSize, out_.Position(),
                              uncompressedSize >= kZip64Threshold || compressedSize >= kZip64Threshold});
     WriteLocalHeader(entries_.back());
-    std::vector<std::byte> buffer(kChunk);
+    const std::span<std::byte> buffer = TransferBuffer();
     std::uint64_t copied = 0;
     while (const std::size_t n = raw.Read(buffer)) {
-        out_.Write(std::span(buffer).first(n));
+        out_.Write(buffer.first(n));
         copied += n;
     }
     if (copied != compressedSize) {

@@ -3,13 +3,13 @@
 #include <sys/stat.h>
 
 #include <limits>
-#include <vector>
 
 #include "library/ClassInfo.h"
 #include "library/File.h"
 #include "library/MimeType.h"
 #include "library/OrvanException.h"
 #include "library/PrimaryClass.h"
+#include "library/TransferBuffer.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
 
@@ -53,9 +53,9 @@ void Document::ExportFile(const std::wstring& path) const {
     // not worth waiting for the disk.
     AtomicFileWriter out(path, /*durable=*/false);
     const auto source = content_.Open();
-    std::vector<std::byte> buffer(1 << 20);
+    const std::span<std::byte> buffer = TransferBuffer();
     while (const std::size_t n = source->Read(buffer)) {
-        out.Write(std::span(buffer).first(n));
+        out.Write(buffer.first(n));
     }
     out.Commit();
 }
