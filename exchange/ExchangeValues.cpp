@@ -1,0 +1,19 @@
+#include "exchange/ExchangeValues.h"
+
+namespace orvan::exchange {
+
+Text ToLibraryText(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
+
+std::wstring ToRecordText(const Text& text) { return text ? text->substr(0, text->find(L'\0')) : std::wstring(); }
+
+DateTime ToLibraryDate(double oleDate) { return DateTime::FromOleDate(oleDate); }
+
+double ToRecordDate(const DateTime& date) { return date.ToOleDate(); }
+
+std::optional<bool> ToLibraryFlag(std::int32_t flag) {
+    return flag == -1 ? std::nullopt : std::optional<bool>(flag != 0);
+}
+
+std::int32_t ToRecordFlag(const std::optional<bool>& flag) { return flag ? (*flag ? 1 : 0) : -1; }
+
+}  // namespace orvan::exchange

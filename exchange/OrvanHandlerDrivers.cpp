@@ -1,0 +1,96 @@
+// The two drivers: a whole record to an archive file and back.
+#include "exchange/ExchangeValues.h"
+#include "exchange/OrvanHandler.h"
+#include "library/Archive.h"
+#include "platform/DebugAssert.h"
+#include "platform/DebugTrace.h"
+#include "platform/FileSystem.h"
+
+using namespace orvan::exchange;
+using orvan::platform::DebugTrace;
+
+int COrvanHandler::DoOrvanExport(const std::wstring& strFilename, structOrvanOnePatientComm* psOrvanOnePatientComm) {
+    if (!ORVAN_ASSERT(psOrvanOnePatientComm != nullptr)) {
+        return 0;
+    }
+    auto structure = std::make_unique<OrvanStructure>(psOrvanOnePatientComm->sArchive.bstrOrvanId);
+    f_psOrvanOnePatientComm = psOrvanOnePatientComm;
+    DoExportProcessingInfo(structure.get());
+    model::PatientInfo* patient = structure->NewPatientInfo();
+    if (!ORVAN_ASSERT(patient != nullptr)) {
+        return 0;
+    }
+    DoExportPatientInfo(structure.get(), patient);
+    model::Kg* kg = patient->NewKg();
+    if (!ORVAN_ASSERT(kg != nullptr)) {
+        return 0;
+    }
+    DoExportKg(structure.get(), kg);
+    DoExportDocumentTree(structure.get(), patient);
+
+    if (const auto scratch = structure->Save()) {
+        DebugTrace(L"%ls\n", scratch->Path());
+    }
+    std::unique_ptr<Dorv::Orvan::Framework::Common::Archive> archive = structure->Save(strFilename);
+    structure.reset();
+    if (!archive) {
+        return 0;
+    }
+    archive->Language = psOrvanOnePatientComm->sArchive.bstrLanguage;
+    archive->Title = psOrvanOnePatientComm->sArchive.bstrTitle;
+    archive->Save();
+    DebugTrace(L"%ls\n", archive->Path());
+    archive.reset();
+
+    // Read-back: the written file must import; what it reports shows, its result does not count.
+    {
+        structOrvanOnePatientComm scratchRecord;
+        DoOrvanImport(strFilename, f_strAttachmentDir, &scratchRecord);
+    }
+    f_psOrvanOnePatientComm = nullptr;  // the scratch record is gone
+    return 1;
+}
+
+int COrvanHandler::DoOrvanImport(const std::wstring& strFilename, const std::wstring& strAttachmentDir,
+                                 structOrvanOnePatientComm* psOrvanOnePatientComm) {
+    if (!ORVAN_ASSERT(psOrvanOnePatientComm != nullptr)) {
+        return 0;
+    }
+    auto archive = std::make_unique<Dorv::Orvan::Framework::Common::Archive>(strFilename);
+    if (!strAttachmentDir.empty()) {
+        ORVAN_ASSERT(orvan::platform::GetFileStatus(strAttachmentDir).has_value());
+    }
+    f_strAttachmentDir = strAttachmentDir;
+    f_mapDiagnosisImportParentID.clear();
+    f_mapDiagnosisImportAddedID.clear();
+    f_mapDocumentsImportedID.clear();
+    f_mapDocumentsImported.clear();
+    f_psOrvanOnePatientComm = psOrvanOnePatientComm;
+    psOrvanOnePatientComm->Reset();
+
+    structOrvanArchive& header = psOrvanOnePatientComm->sArchive;
+    header.bstrOrvanId = ToRecordText(archive->OrvanId);
+    header.bstrTemplateOrvanId = ToRecordText(archive->TemplateOrvanId);
+    header.bstrTitle = ToRecordText(archive->Title);
+    header.bstrLanguage = ToRecordText(archive->Language);
+
+    auto structure = std::make_unique<OrvanStructure>(*archive);
+    DoImportProcessingInfo(structure.get());
+    for (model::PatientInfo* patient : structure->PatientInfo) {
+        if (!ORVAN_ASSERT(patient != nullptr)) {
+            continue;
+        }
+        DoImportPatientInfo(structure.get(), patient);
+        if (patient->Kg != nullptr) {
+            DoImportKg(structure.get(), patient->Kg);
+        }
+        for (model::DocumentTree* tree : patient->DocumentTree) {
+            if (tree != nullptr) {
+                DoImportDocumentTree(structure.get(), tree);
+            }
+        }
+    }
+    structure.reset();
+    archive.reset();
+    return 1;
+}

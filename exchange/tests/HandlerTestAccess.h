@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "PlatformCapture.h"
+#include "exchange/OrvanHandler.h"
+#include "library/model/OrvanStructure.h"
+
+namespace model = Dorv::Orvan::Framework::Common::Classes::fullORVAN;
+
+// Reaches the handler's private operations for the tests.
+class COrvanHandlerTestAccess {
+public:
+    explicit COrvanHandlerTestAccess(COrvanHandler& handler) : h_(handler) {}
+
+    void Bind(structOrvanOnePatientComm& record) { h_.f_psOrvanOnePatientComm = &record; }
+    int IsValidDate(double date) const { return h_.IsValidDate(date); }
+    std::wstring Key(const std::wstring& code, const std::wstring& name) const { return h_.BuildCodingEntryKey(code, name); }
+    void ExportAddress(const structOrvanAddress& record, model::Address* address) { h_.DoExportAddress(&record, address); }
+    void ImportAddress(model::Address* address, structOrvanAddress& record) { h_.DoImportAddress(address, &record); }
+    void ExportKg(model::OrvanStructure& s, model::Kg* kg) { h_.DoExportKg(&s, kg); }
+    void ImportKg(model::OrvanStructure& s, model::Kg* kg) { h_.DoImportKg(&s, kg); }
+    void ResetImportTables() {
+        h_.f_mapDiagnosisImportParentID.clear();
+        h_.f_mapDiagnosisImportAddedID.clear();
+    }
+    bool TablesEmpty() const {
+        return h_.f_mapAddress.empty() && h_.f_mapDocument.empty() && h_.f_mapCodingEntry.empty() &&
+               h_.f_mapDiagnosisImportParentID.empty() && h_.f_mapDiagnosisImportAddedID.empty() &&
+               h_.f_mapDocumentsImportedID.empty() && h_.f_psOrvanOnePatientComm == nullptr &&
+               h_.f_strAttachmentDir.empty();
+    }
+
+private:
+    COrvanHandler& h_;
+};
+
+// A handler bound to a record, a structure to map into or from, and the
+// platform output captured.
+struct HandlerHarness {
+    HandlerHarness() { access.Bind(record); }
+
+    model::Kg* NewKg() { return structure.NewPatientInfo()->NewKg(); }
+    // Exports the record's clinical history, then imports it into a fresh record.
+    structOrvanKg RoundTripKg() {
+        model::Kg* kg = NewKg();
+        access.ExportKg(structure, kg);
+        structOrvanOnePatientComm imported;
+        access.Bind(imported);
+        access.ImportKg(structure, kg);
+        access.Bind(record);
+        return imported.sPatientInfo.sKg;
+    }
+
+    orvan::testing::PlatformCapture capture;
+    structOrvanOnePatientComm record;
+    model::OrvanStructure structure{L"2.25.1"};
+    COrvanHandler handler;
+    COrvanHandlerTestAccess access{handler};
+};
