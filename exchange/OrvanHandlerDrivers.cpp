@@ -28,7 +28,7 @@ int COrvanHandler::DoOrvanExport(const std::wstring& strFilename, structOrvanOne
     DoExportKg(structure.get(), kg);
     DoExportDocumentTree(structure.get(), patient);
 
-    if (const auto scratch = structure->Save()) {
+    if (const auto scratch = structure->Save(); ORVAN_ASSERT(scratch != nullptr)) {
         DebugTrace(L"%ls\n", scratch->Path());
     }
     std::unique_ptr<Dorv::Orvan::Framework::Common::Archive> archive = structure->Save(strFilename);

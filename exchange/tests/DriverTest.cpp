@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "HandlerTestAccess.h"
+#include "TempDir.h"
+#include "library/FaultInjection.h"
+#include "library/OrvanException.h"
+#include "platform/Utf8.h"
+
+namespace {
+
+using Dorv::Orvan::Framework::Common::Archive;
+using Dorv::Orvan::Framework::Common::FaultInjection;
+using orvan::platform::FromPath;
+using orvan::testing::PlatformCapture;
+using orvan::testing::TempDir;
+
+std::string Read(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+structOrvanAddress Company(std::int32_t id) {
+    structOrvanAddress a;
+    a.lID = id;
+    a.nAddressType = eAddressTypeCompany;
+    a.bstrFamilyname = L"Muster Software AG";
+    a.bstrFirstname = L"Entwicklung";
+    a.bstrStreet = L"Musterweg 12";
+    a.bstrZip = L"9999";
+    a.bstrCity = L"Musterdorf";
+    a.bstrCountry = L"CH";
+    a.bstrOnline1 = L"info@muster.invalid";
+    a.bstrOnline3 = L"https://muster.invalid";
+    return a;
+}
+
+structOrvanAddress Person(std::int32_t id, const wchar_t* family) {
+    structOrvanAddress a;
+    a.lID = id;
+    a.nAddressType = eAddressTypePerson;
+    a.nSex = 1;
+    a.bstrFamilyname = family;
+    a.bstrFirstname = L"Max";
+    a.bstrPhone2 = L"+41 00 000 00 00";
+    a.bstrIdentificator2 = L"7601000000000";
+    return a;
+}
+
+// A record that uses every part of the record model, filled the way the
+// import fills records, so that it can come back equal.
+structOrvanOnePatientComm RichRecord(const std::filesystem::path& folder) {
+    structOrvanOnePatientComm r;
+    r.sArchive = {L"2.16.756.5.30.1.917.1.10.5", L"", L"Orvan Demo-Export", L"de"};
+    r.sProcessingInfo.dtDate = 45000.5;
+    r.sProcessingInfo.bstrTitle = L"Überweisung";
+    r.sProcessingInfo.sAuthorAddress = Company(1);
+    r.sProcessingInfo.sRecipientAddress = Person(2, L"Empfänger");
+    r.sProcessingInfo.sSoftware = {L"DemoPraxis", L"3.0", L"(c) Muster Software AG", Company(3)};
+    auto& patient = r.sPatientInfo;
+    patient.lID = 111;
+    patient.sPatientAddress.lPatientID = 111;
+    patient.sPatientAddress.nStatusType = 1;
+    patient.sPatientAddress.dtBirthDate = 25734.0;
+    patient.sPatientAddress.bstrSsn = L"756.0000.0000.00";
+    patient.sPatientAddress.nEthnicity = 0;
+    patient.sPatientAddress.nMaritalStatus = 1;
+    patient.sPatientAddress.sAddress = Person(4, L"Muster");
+    structOrvanDiagnosis d;
+    d.bstrCodingEntryName = L"Meine Diganose";
+    d.nCodingType = 4;
+    d.dtDate = 40252.0;
+    d.nIsActive = 0;
+    d.bstrName = L"Meine Diganose";
+    for (std::int32_t id : {1, 2, 3}) {
+        d.lID = id;
+        d.lParentID = id == 1 ? 0 : 1;
+        patient.sKg.mapDiagnosis[d.lParentID].push_back(d);
+    }
+    structOrvanMedication m;
+    m.bstrCodingEntryCode = L"1234567";
+    m.bstrCodingEntryName = L"EXAMPLIN Plv 500 mg Btl 20 Stk";
+    m.nCodingType = 0;
+    m.dtDate = 40252.0;
+    m.lID = 1;
+    m.nIsActive = 0;
+    m.bstrName = m.bstrCodingEntryName;
+    structOrvanPosology p;
+    p.dtDateBegin = 40252.0;
+    p.bstrRemark = L"bei bdearf";
+    m.vecPosology = {p};
+    patient.sKg.vecMedication = {m};
+
+    std::ofstream(folder / "document2export.txt") << "sample for attachment\n";
+    std::ofstream(folder / "Befund.txt") << "Befund\n";
+    structOrvanDocumentLeaf leaf;
+    leaf.bstrName = L"mein Titel";
+    leaf.bstrComment = L"dies ist ein Kommentar";
+    leaf.dtDate = 45000.25;
+    leaf.sDocument.bstrFilename = FromPath(folder / "document2export.txt");
+    leaf.sDocument.lID = 1;
+    leaf.sDocument.bstrMimeType = L"text/plain";
+    leaf.sDocument.lSize = 22;
+    structOrvanDocumentLeaf other = leaf;
+    other.bstrName = L"Befund";
+    other.sDocument.bstrFilename = FromPath(folder / "Befund.txt");
+    other.sDocument.lID = 2;
+    other.sDocument.lSize = 7;
+    other.sDocument.sProducerAddress = Person(5, L"Labor");
+    structOrvanDocumentTree tree;
+    tree.bstrName = L"documents";
+    tree.mapDocumentLeaf[1] = {leaf, other, leaf};  // the third leaf shares the first's attachment
+    structOrvanDocumentTree second = tree;
+    second.bstrName = L"zweiter Ordner";
+    second.mapDocumentLeaf[1] = {other};
+    patient.vecDocumentTree = {tree, second};
+    return r;
+}
+
+class DriverTest : public ::testing::Test {
+protected:
+    std::wstring ArchivePath() const { return FromPath(temp_.Path() / "exportORVAN.orvan"); }
+    std::filesystem::path Out() const { return temp_.Path() / "temp"; }
+
+    int Export(structOrvanOnePatientComm& record) {
+        COrvanHandler handler;
+        return handler.DoOrvanExport(ArchivePath(), &record);
+    }
+    structOrvanOnePatientComm Import(const std::wstring& folder) {
+        structOrvanOnePatientComm record;
+        COrvanHandler handler;
+        EXPECT_EQ(handler.DoOrvanImport(ArchivePath(), folder, &record), 1);
+        return record;
+    }
+
+    TempDir temp_;
+    PlatformCapture capture_;
+};
+
+TEST_F(DriverTest, ARichRecordComesBackEqualApartFromWhatIsNotExchanged) {
+    structOrvanOnePatientComm original = RichRecord(temp_.Path());
+    original.sPatientInfo.sPatientAddress.lAddressRefID = 4;
+    original.sPatientInfo.vecDocumentTree[0].lID = 9;
+    original.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf[1][0].lDocumentRefID = 1;
+    original.vecAddress = {Company(8)};
+    ASSERT_EQ(Export(original), 1);
+    std::filesystem::create_directory(Out());
+    const structOrvanOnePatientComm imported = Import(FromPath(Out()) + L"/");
+
+    structOrvanOnePatientComm expected = original;
+    expected.sArchive.bstrTemplateOrvanId = L"urn:orvan:template:full:1";
+    expected.sPatientInfo.sPatientAddress.lAddressRefID = 0;  // not exchanged
+    expected.sPatientInfo.vecDocumentTree[0].lID = 0;          // not exchanged
+    expected.vecAddress.clear();                               // record-level lists are never filled
+    for (auto& tree : expected.sPatientInfo.vecDocumentTree) {
+        for (auto& leaf : tree.mapDocumentLeaf[1]) {
+            leaf.lDocumentRefID = 0;
+            // the file written by the import, its type and size as the library found them
+            leaf.sDocument.bstrFilename = FromPath(Out() / std::filesystem::path(leaf.sDocument.bstrFilename).filename());
+        }
+    }
+    for (structOrvanAddress* company : {&expected.sProcessingInfo.sAuthorAddress,
+                                        &expected.sProcessingInfo.sSoftware.sManufacturerAddress}) {
+        company->nSex = 2;  // person-only fields of a company are not exchanged
+    }
+    EXPECT_EQ(imported, expected);
+    EXPECT_EQ(Read(Out() / "document2export.txt"), "sample for attachment\n");
+    EXPECT_EQ(Read(Out() / "Befund.txt"), "Befund\n");
+    EXPECT_TRUE(capture_.Messages().empty());
+    EXPECT_EQ(capture_.AssertionCount(), 0u);
+
+    // The imported record exports again, attachments included.
+    structOrvanOnePatientComm again = imported;
+    EXPECT_EQ(Export(again), 1);
+}
+
+TEST_F(DriverTest, TheExportWritesOneDocumentPerAttachmentAndReadsTheArchiveBack) {
+    structOrvanOnePatientComm record = RichRecord(temp_.Path());
+    ASSERT_EQ(Export(record), 1);
+    const Archive archive(ArchivePath());
+    EXPECT_EQ(archive.Title, L"Orvan Demo-Export");
+    EXPECT_EQ(archive.Language, L"de");
+    EXPECT_EQ(archive.OrvanId, L"2.16.756.5.30.1.917.1.10.5");
+    const model::OrvanStructure structure(archive);
+    EXPECT_EQ(structure.Document.Count(), 2u);
+    EXPECT_EQ(structure.Address.Count(), 5u) << "author, recipient, manufacturer, patient, one producer";
+    const auto& leaves = structure.PatientInfo[0]->DocumentTree[0]->DocumentLeaf;
+    EXPECT_EQ(leaves[0]->DocumentRefID, leaves[2]->DocumentRefID);
+    EXPECT_EQ(leaves[1]->DocumentRefID, structure.PatientInfo[0]->DocumentTree[1]->DocumentLeaf[0]->DocumentRefID);
+    // The read-back imported without writing files; its trace shows the documents by name only.
+    const auto lines = capture_.TraceLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), L"...document2export.txt 1"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), L"Software: 'DemoPraxis' '3.0'"), lines.end());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), L"'Muster' 'Max'"), 2) << "the patient's address twice";
+}
+
+TEST_F(DriverTest, AttachmentsLandAsPlainFilesInsideTheFolderWhateverTheArchiveNamed) {
+    using namespace std::string_literals;
+    const struct {
+        std::wstring stored;
+        const char* written;
+    } cases[] = {
+        {L"../../escape.txt", "escape.txt"}, {L"/etc/passwd", "passwd"},      {L"a/b.txt", "b.txt"},
+        {L"..", "document-7"},               {L"", "document-7"},             {L"C:\\x\\report.pdf", "report.pdf"},
+        {L"nul\0tail"s, "nul"},              {L"Bericht ü.pdf", "Bericht ü.pdf"},
+    };
+    std::filesystem::create_directory(Out());
+    std::ofstream(temp_.Path() / "content.bin") << "content";
+    for (const auto& c : cases) {
+        {
+            model::OrvanStructure structure(L"x");
+            auto* document = structure.NewDocument();
+            document->ID = 7;
+            document->ImportFile(FromPath(temp_.Path() / "content.bin"));
+            document->Filename = c.stored;
+            auto* leaf = structure.NewPatientInfo()->NewDocumentTree()->NewDocumentLeaf();
+            leaf->DocumentRefID = document;
+            structure.Save(ArchivePath());
+        }
+        const auto before = std::distance(std::filesystem::directory_iterator(temp_.Path()), {});
+        const structOrvanOnePatientComm record = Import(FromPath(Out()));
+        const std::filesystem::path written = Out() / c.written;
+        EXPECT_EQ(Read(written), "content") << c.written;
+        EXPECT_EQ(record.sPatientInfo.vecDocumentTree.at(0).mapDocumentLeaf.at(1).at(0).sDocument.bstrFilename,
+                  FromPath(written));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), before)
+            << "nothing appears outside the attachment folder";
+        std::filesystem::remove(written);
+    }
+}
+
+TEST_F(DriverTest, AttachmentFolderWithOrWithoutSlashAndAnExistingFileReplaced) {
+    structOrvanOnePatientComm record = RichRecord(temp_.Path());
+    ASSERT_EQ(Export(record), 1);
+    std::filesystem::create_directory(Out());
+    std::ofstream(Out() / "Befund.txt") << "old content";
+    const std::filesystem::path victim = temp_.Path() / "victim.txt";
+    std::ofstream(victim) << "untouched";
+    std::filesystem::create_symlink(victim, Out() / "document2export.txt");
+    for (const std::wstring& folder : {FromPath(Out()), FromPath(Out()) + L"/"}) {
+        const auto imported = Import(folder);
+        EXPECT_EQ(imported.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[1].sDocument.bstrFilename,
+                  FromPath(Out()) + L"/Befund.txt");
+    }
+    EXPECT_EQ(Read(Out() / "Befund.txt"), "Befund\n");
+    EXPECT_EQ(Read(victim), "untouched") << "a link in the folder is replaced, never written through";
+    struct stat info {};
+    ASSERT_EQ(::lstat((Out() / "document2export.txt").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777u, 0600u);
+
+    const structOrvanOnePatientComm bare = Import(L"");
+    EXPECT_EQ(bare.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[0].sDocument.bstrFilename,
+              L"document2export.txt")
+        << "without a folder nothing is written and the name stays bare";
+}
+
+TEST_F(DriverTest, ArchivesWithMissingOrExtraPartsImportWhatTheyHold) {
+    {
+        model::OrvanStructure structure(L"crafted");
+        for (std::int64_t id : {7, 8}) {
+            auto* patient = structure.NewPatientInfo();
+            patient->ID = id;
+            patient->NewPatientAddress()->PatientID = static_cast<std::int32_t>(id);  // no address reference
+            auto* diagnosis = patient->NewKg()->NewDiagnosis();
+            diagnosis->ID = id;
+            diagnosis->CodingEntryPtr = structure.NewGlobalDefinitions()->NewCodingEntry();
+            auto* tree = patient->NewDocumentTree();
+            tree->Name = L"parent";
+            tree->NewDocumentTree()->Name = L"child";
+        }
+        structure.Save(ArchivePath());
+    }
+    const structOrvanOnePatientComm record = Import(L"");
+    EXPECT_EQ(record.sProcessingInfo, structProcessingInfo{}) << "no processing info: reset values";
+    EXPECT_EQ(record.sPatientInfo.lID, 8) << "a later patient overwrites the identity";
+    EXPECT_EQ(record.sPatientInfo.sPatientAddress.lPatientID, 8);
+    EXPECT_EQ(record.sPatientInfo.sKg.mapDiagnosis.at(0).size(), 2u) << "the histories of all patients are collected";
+    EXPECT_TRUE(record.sPatientInfo.vecDocumentTree.empty()) << "trees without leaves are not added";
+    EXPECT_EQ(capture_.Messages(), std::vector<std::wstring>(2, L"pPatientAddress->AddressRefID==NULL"));
+    const auto lines = capture_.TraceLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), L"->child"), 2);
+    EXPECT_EQ(capture_.AssertionCount(), 5u) << "no processing info, two missing addresses, two child trees";
+}
+
+TEST_F(DriverTest, FactoriesThatReturnNothing) {
+    const struct {
+        const char* factory;
+        int result;
+        std::vector<std::wstring> messages;
+    } cases[] = {
+        {"OrvanStructure.NewPatientInfo", 0, {}},
+        {"PatientInfo.NewKg", 0, {}},
+        {"PrimaryClass.Save", 1, {}},  // the scratch save; the archive itself is still written
+        {"OrvanStructure.NewProcessingInfo", 1, {}},
+        {"ProcessingInfo.NewAuthorAddress", 1, {}},
+        {"OrvanStructure.NewAddress", 1, {L"pAuthorAddress->AddressRefID==NULL", L"pAuthorAddress->AddressRefID==NULL"}},
+        {"Software.NewManufacturerAddress", 1, {}},
+        {"PatientInfo.NewPatientAddress", 1, {}},
+        {"OrvanStructure.NewDocument", 1, {}},
+        {"Document.NewProducerAddress", 1, {}},
+        {"DocumentTree.NewDocumentLeaf", 1, {}},
+        {"PatientInfo.NewDocumentTree", 1, {}},
+    };
+    for (const auto& c : cases) {
+        PlatformCapture capture;
+        std::filesystem::remove(temp_.Path() / "exportORVAN.orvan");
+        structOrvanOnePatientComm record = RichRecord(temp_.Path());
+        int result = -1;
+        {
+            const auto fault = FaultInjection::FailFactory(c.factory);
+            result = Export(record);
+            EXPECT_TRUE(fault.Fired()) << c.factory;
+        }
+        EXPECT_EQ(result, c.result) << c.factory;
+        EXPECT_EQ(std::filesystem::exists(temp_.Path() / "exportORVAN.orvan"), c.result == 1) << c.factory;
+        EXPECT_GE(capture.AssertionCount(), 1u) << c.factory;
+        EXPECT_EQ(capture.Messages(), c.messages) << c.factory;
+    }
+    // Save(path) returning no archive: nothing written, no read-back.
+    const auto fault = FaultInjection::FailFactory("PrimaryClass.Save", 2);
+    std::filesystem::remove(temp_.Path() / "exportORVAN.orvan");
+    structOrvanOnePatientComm record = RichRecord(temp_.Path());
+    EXPECT_EQ(Export(record), 0);
+    EXPECT_FALSE(std::filesystem::exists(temp_.Path() / "exportORVAN.orvan"));
+}
+
+TEST_F(DriverTest, LibraryFailuresReachTheCaller) {
+    structOrvanOnePatientComm record = RichRecord(temp_.Path());
+    record.sProcessingInfo.dtDate = 2958466.0;
+    EXPECT_THROW(Export(record), Dorv::Orvan::Framework::Common::OrvanConversionException);
+    record = RichRecord(temp_.Path());
+    std::filesystem::remove(temp_.Path() / "Befund.txt");
+    EXPECT_THROW(Export(record), Dorv::Orvan::Framework::Common::OrvanIoException);
+    structOrvanOnePatientComm target;
+    COrvanHandler handler;
+    EXPECT_THROW(handler.DoOrvanImport(FromPath(temp_.Path() / "missing.orvan"), L"", &target),
+                 Dorv::Orvan::Framework::Common::OrvanException);
+    EXPECT_EQ(handler.DoOrvanImport(ArchivePath(), L"", nullptr), 0);
+}
+
+}  // namespace
