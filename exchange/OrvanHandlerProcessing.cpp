@@ -22,7 +22,7 @@ model::Address* ReferencedAddress(Reference* reference, std::wstring_view messag
         return nullptr;
     }
     if (reference->AddressRefID == nullptr) {
-        orvan::platform::ShowMessageBox(message);
+        orvan::platform::ShowMessageBox(message, orvan::platform::MessageKind::Warning);
         ORVAN_ASSERT(reference->AddressRefID != nullptr);
     }
     return reference->AddressRefID;

@@ -8,14 +8,15 @@
 namespace orvan::platform {
 
 MessageBoxPort& MessageBoxOutput() {
-    static MessageBoxPort port([](std::wstring_view, std::wstring_view text) {
+    static MessageBoxPort port([](std::wstring_view, std::wstring_view text, MessageKind kind) {
         const std::string line = ToUtf8(text) + '\n';
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fflush(stdout);
+        FILE* stream = kind == MessageKind::Information ? stdout : stderr;
+        std::fwrite(line.data(), 1, line.size(), stream);
+        std::fflush(stream);
     });
     return port;
 }
 
-void ShowMessageBox(std::wstring_view text) { MessageBoxOutput()(kApplicationName, text); }
+void ShowMessageBox(std::wstring_view text, MessageKind kind) { MessageBoxOutput()(kApplicationName, text, kind); }
 
 }  // namespace orvan::platform

@@ -9,11 +9,15 @@ namespace orvan::platform {
 // The caption of every message box the program shows.
 inline constexpr std::wstring_view kApplicationName = L"OrvanCommonClassesTest";
 
-// Shows a plain message (OK button only, no icon) and returns when it was
-// acknowledged. The headless default prints the text on standard output.
-using MessageBoxPort = Port<void(std::wstring_view caption, std::wstring_view text)>;
+// What a message tells. Every message box looks the same (OK button only, no
+// icon); the kind lets a headless front end send errors where errors go.
+enum class MessageKind { Information, Warning, Error };
+
+// Shows a plain message and returns when it was acknowledged. The headless
+// default prints information on standard output and the rest on standard error.
+using MessageBoxPort = Port<void(std::wstring_view caption, std::wstring_view text, MessageKind kind)>;
 MessageBoxPort& MessageBoxOutput();
 
-void ShowMessageBox(std::wstring_view text);
+void ShowMessageBox(std::wstring_view text, MessageKind kind = MessageKind::Information);
 
 }  // namespace orvan::platform

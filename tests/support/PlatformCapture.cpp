@@ -12,9 +12,10 @@ PlatformCapture::PlatformCapture()
                                                  std::string(failure.condition));
                        }),
       message_override_(platform::MessageBoxOutput(),
-                        [this](std::wstring_view caption, std::wstring_view text) {
+                        [this](std::wstring_view caption, std::wstring_view text, platform::MessageKind kind) {
                             captions_.emplace_back(caption);
                             messages_.emplace_back(text);
+                            kinds_.push_back(kind);
                         }),
       busy_override_(platform::BusyCursorOutput(), [this](bool busy) { busyChanges_.push_back(busy); }) {}
 

@@ -22,6 +22,7 @@ public:
     const std::wstring& TraceText() const { return trace_; }
     const std::vector<std::wstring>& Messages() const { return messages_; }
     const std::vector<std::wstring>& MessageCaptions() const { return captions_; }
+    const std::vector<platform::MessageKind>& MessageKinds() const { return kinds_; }
     // "file:line: condition" of every failed assertion, in order.
     const std::vector<std::string>& Assertions() const { return assertions_; }
     std::size_t AssertionCount() const { return assertions_.size(); }
@@ -32,6 +33,7 @@ private:
     std::wstring trace_;
     std::vector<std::wstring> messages_;
     std::vector<std::wstring> captions_;
+    std::vector<platform::MessageKind> kinds_;
     std::vector<std::string> assertions_;
     std::vector<bool> busyChanges_;
     platform::DebugTracePort::Override trace_override_;

@@ -1,0 +1,103 @@
+#include "app/OrvanCommands.h"
+
+#include "app/DataDirectory.h"
+#include "exchange/OrvanHandler.h"
+#include "library/OrvanException.h"
+#include "platform/BusyCursor.h"
+#include "platform/DebugAssert.h"
+#include "platform/DebugTrace.h"
+#include "platform/Exception.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+
+namespace orvan::app {
+namespace {
+
+using platform::MessageKind;
+using platform::ShowMessageBox;
+
+// The outcome of the exception being handled, tried in the commands' order:
+// the framework's exception family, the record library's, anything else.
+CommandOutcome DescribeFailure() {
+    using namespace Dorv::Orvan::Framework::Common;
+    if (const auto framework = platform::TranslateFrameworkException()) {
+        return {CommandOutcome::Kind::Failed, *framework, false};
+    }
+    try {
+        throw;
+    } catch (const OrvanFormatException& error) {
+        return {CommandOutcome::Kind::InvalidInput, error.Message(), false};
+    } catch (const OrvanConversionException& error) {
+        return {CommandOutcome::Kind::InvalidInput, error.Message(), false};
+    } catch (const OrvanException& error) {
+        return {CommandOutcome::Kind::Failed, error.Message(), false};
+    } catch (...) {
+        return {CommandOutcome::Kind::Failed, L"Unexpected error occurred", false};
+    }
+}
+
+}  // namespace
+
+// The command's own objects, busy cursor included, are gone before the message shows.
+CommandOutcome RunGuarded(const std::function<CommandOutcome()>& command) {
+    CommandOutcome failure;
+    try {
+        return command();
+    } catch (...) {
+        failure = DescribeFailure();
+    }
+    ShowMessageBox(failure.detail, MessageKind::Error);
+    failure.shown = true;
+    return failure;
+}
+
+COrvanCommands::COrvanCommands(std::optional<std::wstring> dataDirectory) : dataDirectory_(std::move(dataDirectory)) {
+    if (dataDirectory_ && (dataDirectory_->empty() || dataDirectory_->back() != L'/')) {
+        *dataDirectory_ += L'/';
+    }
+}
+
+std::wstring COrvanCommands::GetProgPath() const { return dataDirectory_ ? *dataDirectory_ : ProgramDataDirectory(); }
+
+CommandOutcome COrvanCommands::OnBnClickedExport() {
+    return RunGuarded([this] { return RunExport(); });
+}
+
+CommandOutcome COrvanCommands::OnBnClickedImport() {
+    return RunGuarded([this] { return RunImport(); });
+}
+
+CommandOutcome COrvanCommands::RunExport() {
+    const platform::BusyCursor busy;
+    structOrvanOnePatientComm record;
+    record.Reset();
+    FillOrvanOnePatientCommStruct(record);
+    const std::wstring archive = GetProgPath() + kArchiveName;
+    COrvanHandler handler;
+    if (!ORVAN_ASSERT(handler.DoOrvanExport(archive, &record) != 0)) {
+        return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive + L"' was not written", false};
+    }
+    ShowMessageBox(L"file 'exportORVAN.orvan' successfully exported!");
+    return CommandOutcome{};
+}
+
+CommandOutcome COrvanCommands::RunImport() {
+    const platform::BusyCursor busy;
+    const std::wstring archive = GetProgPath() + kArchiveName;
+    platform::DebugTrace(L"%ls\n", archive);
+    if (!ORVAN_ASSERT(platform::GetFileStatus(archive).has_value())) {
+        return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive + L"' does not exist: export first", false};
+    }
+    const std::wstring attachments = GetProgPath() + kAttachmentFolder;
+    platform::CreateDirectory(attachments);  // an existing folder is normal
+    structOrvanOnePatientComm record;
+    COrvanHandler handler;
+    // Success is reported only for an import that succeeded.
+    if (!ORVAN_ASSERT(handler.DoOrvanImport(archive, attachments, &record) != 0)) {
+        return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive + L"' was not imported", false};
+    }
+    ShowMessageBox(L"file 'exportORVAN.orvan' successfully imported!");
+    return CommandOutcome{};
+}
+
+}  // namespace orvan::app

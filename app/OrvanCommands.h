@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "record/OrvanOnePatientComm.h"
+
+namespace orvan::app {
+
+// How a command ended, for front ends that report more than the dialog does.
+struct CommandOutcome {
+    enum class Kind { Succeeded, Failed, InvalidInput };
+    Kind kind = Kind::Succeeded;
+    std::wstring detail;  // what went wrong
+    bool shown = false;   // whether a message box told the user already; the dialog passes over the rest
+
+    bool Succeeded() const { return kind == Kind::Succeeded; }
+};
+
+// Runs `command`, turning any exception into an error message box, tried in
+// this order: the framework's exception family, the record library's family,
+// anything else ("Unexpected error occurred").
+CommandOutcome RunGuarded(const std::function<CommandOutcome()>& command);
+
+// The program's two commands, Export and Import, free of any toolkit: the
+// dialog and the command-line tool run the very same code. Messages go
+// through the platform's message box, the busy cursor through its guard.
+class COrvanCommands {
+public:
+    // Files live in `dataDirectory` ('/' is appended when missing), or in the
+    // program's data directory when none is given.
+    explicit COrvanCommands(std::optional<std::wstring> dataDirectory = std::nullopt);
+
+    // The data directory, ending with '/'.
+    std::wstring GetProgPath() const;
+    // Fills `record` with the demonstration communication; creates the
+    // attachment file when it is missing.
+    void FillOrvanOnePatientCommStruct(structOrvanOnePatientComm& record);
+
+    // Writes the demonstration record to "exportORVAN.orvan" and reads it back.
+    CommandOutcome OnBnClickedExport();
+    // Reads "exportORVAN.orvan" into a record, attachments into "temp".
+    CommandOutcome OnBnClickedImport();
+
+    static constexpr wchar_t kArchiveName[] = L"exportORVAN.orvan";
+    static constexpr wchar_t kAttachmentSource[] = L"document2export.txt";
+    static constexpr wchar_t kAttachmentFolder[] = L"temp";
+
+private:
+    CommandOutcome RunExport();
+    CommandOutcome RunImport();
+
+    std::optional<std::wstring> dataDirectory_;
+    std::int32_t m_lLastAddressID = 0;  // address numbers continue across the exports of one run
+};
+
+}  // namespace orvan::app

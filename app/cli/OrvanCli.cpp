@@ -1,0 +1,155 @@
+// orvan: the headless front end. It runs the same Export and Import commands
+// as the dialog, and inspects archives.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "app/ArchiveInspection.h"
+#include "app/OrvanCommands.h"
+#include "library/OrvanException.h"
+#include "platform/DebugAssert.h"
+#include "platform/DebugTrace.h"
+#include "platform/MessageBox.h"
+#include "platform/Utf8.h"
+
+namespace {
+
+using orvan::platform::FromUtf8;
+using orvan::platform::MessageKind;
+using orvan::platform::ToUtf8;
+
+// Exit codes, as documented in --help and the manual page.
+enum ExitCode : int { kSuccess = 0, kFailed = 1, kUsage = 2, kInvalidInput = 3 };
+
+constexpr char kExitCodes[] =
+    "Exit codes: 0 success, 1 the command failed (or check found differences),\n"
+    "2 usage error, 3 invalid input (an archive that is not well-formed).";
+
+void Print(FILE* stream, const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+void Error(const std::wstring& text) { Print(stderr, "orvan: " + ToUtf8(text) + "\n"); }
+
+int ExitCodeFor(const orvan::app::CommandOutcome& outcome) {
+    switch (outcome.kind) {
+        case orvan::app::CommandOutcome::Kind::Succeeded: return kSuccess;
+        case orvan::app::CommandOutcome::Kind::InvalidInput: return kInvalidInput;
+        case orvan::app::CommandOutcome::Kind::Failed: break;
+    }
+    return kFailed;
+}
+
+// Runs an inspection and maps the library's exceptions to messages and codes.
+template <typename Inspection>
+int Inspect(Inspection inspection) {
+    using namespace Dorv::Orvan::Framework::Common;
+    try {
+        return inspection();
+    } catch (const OrvanFormatException& error) {
+        Error(error.Message());
+        return kInvalidInput;
+    } catch (const OrvanConversionException& error) {
+        Error(error.Message());
+        return kInvalidInput;
+    } catch (const OrvanException& error) {
+        Error(error.Message());
+        return kFailed;
+    }
+}
+
+int RunCheck(const std::wstring& archive, bool quiet) {
+    return Inspect([&] {
+        const orvan::app::CheckReport report = orvan::app::CheckArchive(archive);
+        for (const std::string& line : report.removed) {
+            Print(stdout, "- " + line + "\n");
+        }
+        for (const std::string& line : report.added) {
+            Print(stdout, "+ " + line + "\n");
+        }
+        if (!quiet || !report.Passed()) {
+            Print(stdout, report.Passed()
+                              ? "check: passed: " + std::to_string(report.attachments) +
+                                    " attachments intact; the archive imports and exports again unchanged\n"
+                              : "check: failed: " + std::to_string(report.removed.size() + report.added.size()) +
+                                    " lines differ after an import and an export\n");
+        }
+        return report.Passed() ? kSuccess : kFailed;
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Exports and imports patient-record archives, as the OrvanCommonClassesTest dialog does.",
+                 "orvan"};
+    app.set_version_flag("--version", "orvan 1.0.0");
+    app.footer(kExitCodes);
+    app.require_subcommand(1);
+    std::string dataDirectory;
+    app.add_option("--data-dir", dataDirectory,
+                   "Folder of exportORVAN.orvan, document2export.txt and temp/ (default: the program's data directory)");
+    bool verbose = false;
+    bool quiet = false;
+    auto* verboseFlag = app.add_flag("-v,--verbose", verbose, "Show the debug trace and failed debug assertions on standard error");
+    app.add_flag("-q,--quiet", quiet, "Show nothing but errors")->excludes(verboseFlag);
+
+    app.add_subcommand("export", "Write the demonstration record to exportORVAN.orvan and read it back");
+    app.add_subcommand("import", "Import exportORVAN.orvan, writing its attachments into temp/");
+    auto* dump = app.add_subcommand("dump", "Print an archive's header, structure and attachments");
+    std::string archive;
+    bool json = false;
+    dump->add_option("ARCHIVE", archive, "The archive to print")->required();
+    dump->add_flag("--json", json, "Print JSON instead of an indented tree");
+    auto* check = app.add_subcommand("check", "Check an archive: attachments' CRCs, and an import and export round trip");
+    check->add_option("ARCHIVE", archive, "The archive to check")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? kSuccess : kUsage;
+    }
+
+    using orvan::platform::DebugAssertOutput;
+    using orvan::platform::DebugTraceOutput;
+    DebugTraceOutput().Replace([verbose](std::wstring_view text) {
+        if (verbose) {
+            orvan::platform::WriteToStandardError(text);
+        }
+    });
+    DebugAssertOutput().Replace([verbose](const orvan::platform::AssertionFailure& failure) {
+        if (verbose) {
+            Print(stderr, std::string(failure.file) + ":" + std::to_string(failure.line) +
+                              ": debug assertion failed: " + std::string(failure.condition) + "\n");
+        }
+    });
+    orvan::platform::MessageBoxOutput().Replace([quiet](std::wstring_view, std::wstring_view text, MessageKind kind) {
+        if (kind == MessageKind::Error) {
+            Error(std::wstring(text));
+        } else if (!quiet) {
+            Print(kind == MessageKind::Information ? stdout : stderr, ToUtf8(text) + "\n");
+        }
+    });
+
+    const std::string command = app.get_subcommands().front()->get_name();
+    if (command == "dump") {
+        return Inspect([&] {
+            Print(stdout, orvan::app::DumpArchive(FromUtf8(archive), json));
+            return kSuccess;
+        });
+    }
+    if (command == "check") {
+        return RunCheck(FromUtf8(archive), quiet);
+    }
+    orvan::app::COrvanCommands commands(dataDirectory.empty() ? std::nullopt
+                                                              : std::optional<std::wstring>(FromUtf8(dataDirectory)));
+    const orvan::app::CommandOutcome outcome =
+        command == "export" ? commands.OnBnClickedExport() : commands.OnBnClickedImport();
+    if (!outcome.Succeeded() && !outcome.shown) {
+        Error(outcome.detail);  // a failure the dialog passes over in silence
+    }
+    return ExitCodeFor(outcome);
+}
