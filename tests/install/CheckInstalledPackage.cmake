@@ -1,0 +1,31 @@
+# Installs the build into a scratch prefix, builds a consumer against it with
+# find_package, and runs it. Called by ctest with -DBUILD_DIR, -DSOURCE_DIR,
+# -DWORK_DIR and -DCXX_FLAGS.
+file(REMOVE_RECURSE ${WORK_DIR})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
+  RESULT_VARIABLE result OUTPUT_QUIET)
+if(result)
+  message(FATAL_ERROR "install failed: ${result}")
+endif()
+foreach(file lib/pkgconfig/orvan.pc share/man/man1/orvan.1 bin/orvan
+             lib/cmake/OrvanCommonClassesTest/OrvanCommonClassesTestConfigVersion.cmake)
+  if(NOT EXISTS ${WORK_DIR}/prefix/${file})
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/install/consumer -B ${WORK_DIR}/build -G Ninja
+  -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}"
+  RESULT_VARIABLE result)
+if(result)
+  message(FATAL_ERROR "configuring the consumer failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/build RESULT_VARIABLE result)
+if(result)
+  message(FATAL_ERROR "building the consumer failed")
+endif()
+execute_process(COMMAND ${WORK_DIR}/build/consumer ${WORK_DIR}/saved.orvan
+  OUTPUT_VARIABLE output RESULT_VARIABLE result)
+if(result OR NOT output STREQUAL "saved 2010-03-15T00:00:00.000\n")
+  message(FATAL_ERROR "the consumer failed: ${result} ${output}")
+endif()
+message(STATUS "consumer: ${output}")
