@@ -161,7 +161,7 @@ void COrvanHandler::DoImportAddress(Address* pAddress, structOrvanAddress* psAdd
         r.bstrFamilyname = ToRecordText(company->Name);
         r.bstrSubaddress = ToRecordText(company->Subaddress);
     } else {
-        ORVAN_ASSERT(!"an address names a person or a company");
+        ORVAN_ASSERT(false && "an address names a person or a company");
         return;
     }
     if (const model::Postal* postal = pAddress->Postal) {

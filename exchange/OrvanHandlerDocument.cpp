@@ -85,7 +85,7 @@ void COrvanHandler::DoImportDocumentTree(OrvanStructure*, model::DocumentTree* p
     }
     for (const model::DocumentTree* child : pDocumentTree->DocumentTreePtr) {
         if (child != nullptr) {
-            ORVAN_ASSERT(!"child document trees are not imported");
+            ORVAN_ASSERT(false && "child document trees are not imported");
             DebugTrace(L"->%ls\n", ToRecordText(child->Name));
         }
     }

@@ -16,9 +16,26 @@ std::wstring Where(const std::wstring& path, const char* entry) {
     return L"archive '" + path + L"', entry '" + orvan::platform::FromUtf8(entry) + L"'";
 }
 
+// The only entries the format has: its two documents and numbered attachments.
+bool IsFormatEntry(const std::string& name) {
+    if (name == ArchiveEntries::kHeader || name == ArchiveEntries::kStructure) {
+        return true;
+    }
+    const std::string_view prefix = ArchiveEntries::kAttachmentPrefix;
+    const std::string_view number = std::string_view(name).substr(std::min(name.size(), prefix.size()));
+    return name.starts_with(prefix) && !number.empty() && number.size() <= 10 && number.front() != '0' &&
+           number.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 }  // namespace
 
 Archive::Archive(std::wstring path) : path_(std::move(path)), reader_(std::make_shared<ZipReader>(path_)) {
+    for (const ZipReader::Entry& entry : reader_->Entries()) {
+        if (!IsFormatEntry(entry.name)) {
+            throw OrvanFormatException(L"archive '" + path_ + L"', entry '" + orvan::platform::FromUtf8(entry.name) +
+                                       L"': not an entry of this format");
+        }
+    }
     const ZipReader::Entry* header = reader_->Find(ArchiveEntries::kHeader);
     if (!header) {
         throw OrvanFormatException(Where(path_, ArchiveEntries::kHeader) + L": missing");

@@ -90,7 +90,7 @@ private:
     static bool IsList(PropertyKind kind) {
         return kind == PropertyKind::Children || kind == PropertyKind::References || kind == PropertyKind::StringList;
     }
-    static pugi::xml_node FirstElement(pugi::xml_node parent) {
+    pugi::xml_node FirstElement(pugi::xml_node parent) const {
         pugi::xml_node node = parent.first_child();
         while (node && node.type() != pugi::node_element) {
             CheckIgnorable(node);
@@ -98,7 +98,7 @@ private:
         }
         return node;
     }
-    static pugi::xml_node NextElement(pugi::xml_node element) {
+    pugi::xml_node NextElement(pugi::xml_node element) const {
         pugi::xml_node node = element.next_sibling();
         while (node && node.type() != pugi::node_element) {
             CheckIgnorable(node);
@@ -107,10 +107,10 @@ private:
         return node;
     }
     // Between elements only white space may stand.
-    static void CheckIgnorable(pugi::xml_node node) {
+    void CheckIgnorable(pugi::xml_node node) const {
         if (node.type() == pugi::node_pcdata &&
             std::string_view(node.value()).find_first_not_of(" \t\n") != std::string_view::npos) {
-            throw OrvanFormatException(L"text between elements");
+            xml_.Fail(node.parent(), L"text between elements");
         }
     }
 

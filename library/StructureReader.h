@@ -14,6 +14,6 @@ namespace Dorv::Orvan::Framework::Common {
 void LoadStructure(Classes::PrimaryClass& structure, const std::shared_ptr<const ZipReader>& archive);
 
 // The largest structure document read into memory.
-inline constexpr std::uint64_t kMaxStructureBytes = 4ull << 30;
+inline constexpr std::uint64_t kMaxStructureBytes = 512ull << 20;
 
 }  // namespace Dorv::Orvan::Framework::Common

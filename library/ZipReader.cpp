@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "library/Crc32.h"
 #include "library/OrvanException.h"
@@ -113,7 +114,9 @@ public:
         if (produced_ > entry_.uncompressedSize) {
             Fail(L"content is longer than declared");
         }
-        if (n == 0 || (entry_.method == kMethodStored && produced_ == entry_.uncompressedSize)) {
+        // The check runs as soon as the declared size is reached, so that a
+        // reader taking exactly that many bytes gets it too.
+        if (n == 0 || produced_ == entry_.uncompressedSize) {
             Finish();
         }
         return n;
@@ -151,6 +154,9 @@ private:
         done_ = true;
         if (entry_.method == kMethodDeflated) {
             std::byte probe[1];
+            if (!streamEnded_ && Inflate(probe) != 0) {
+                Fail(L"content is longer than declared");
+            }
             if (!streamEnded_ || inflate_.avail_in != 0 || raw_.Read(probe) != 0) {
                 Fail(streamEnded_ ? L"data follows the end of the compressed stream"
                                   : L"compressed data ends before its end mark");
@@ -242,6 +248,7 @@ void ZipReader::ReadDirectory() {
     file_.ReadAt(directory, directoryOffset);
 
     std::size_t at = 0;
+    std::uint64_t totalSize = 0;
     entries_.reserve(static_cast<std::size_t>(count));
     for (std::uint64_t i = 0; i < count; ++i) {
         if (at + kCentralHeaderSize > directory.size() || U32(directory, at) != kCentralHeaderSignature) {
@@ -311,6 +318,16 @@ void ZipReader::ReadDirectory() {
         if (e.method == kMethodStored && e.compressedSize != e.uncompressedSize) {
             Bad(path, e.name, L"stored entry with different compressed and uncompressed sizes");
         }
+        // Content claiming to inflate far beyond what text does is a bomb or a
+        // lie, refused before a byte is inflated.
+        if (e.method == kMethodDeflated && e.uncompressedSize > (1u << 20) &&
+            e.uncompressedSize / ZipLimits::kMaxRatio > e.compressedSize) {
+            Bad(path, e.name, L"compression ratio beyond what deflate can produce");
+        }
+        totalSize += e.uncompressedSize;
+        if (e.uncompressedSize > ZipLimits::kMaxTotalBytes || totalSize > ZipLimits::kMaxTotalBytes) {
+            Bad(path, e.name, L"content larger than " + std::to_wstring(ZipLimits::kMaxTotalBytes >> 30) + L" GiB");
+        }
         CheckLocalHeader(e, directoryOffset);
         entries_.push_back(std::move(e));
         at += kCentralHeaderSize + nameLength + extraLength + commentLength;
@@ -318,8 +335,13 @@ void ZipReader::ReadDirectory() {
     if (at != directory.size()) {
         Bad(path, {}, L"central directory is longer than its entries");
     }
+    // Names that differ only in case would land on one file on many systems.
+    std::unordered_set<std::string> folded;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (!byName_.emplace(entries_[i].name, i).second) {
+        std::string lower = entries_[i].name;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        if (!byName_.emplace(entries_[i].name, i).second || !folded.insert(lower).second) {
             Bad(path, entries_[i].name, L"duplicate entry name");
         }
     }

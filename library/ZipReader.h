@@ -59,6 +59,9 @@ namespace ZipLimits {
 inline constexpr std::uint64_t kMaxEntries = 1'000'000;
 inline constexpr std::uint64_t kMaxDirectoryBytes = 256ull << 20;
 inline constexpr std::size_t kMaxNameBytes = 255;
+// Compression ratio allowed for content over 1 MiB: text and XML stay far below.
+inline constexpr std::uint64_t kMaxRatio = 200;
+inline constexpr std::uint64_t kMaxTotalBytes = 1ull << 40;
 }  // namespace ZipLimits
 
 }  // namespace Dorv::Orvan::Framework::Common
