@@ -1,5 +1,7 @@
 // libFuzzer target: arbitrary bytes as an archive file, opened, loaded,
-// imported into a record and extracted into a scratch folder. Any exception of
+// imported into a record and extracted into a scratch folder. Input that
+// starts with '<' is taken as the structure document of an otherwise valid
+// archive, so that mutations reach the XML reader past the container's CRCs. Any exception of
 // the record library is a correct refusal; a crash, a leak, undefined
 // behaviour, a hang or runaway memory is a bug.
 #include <stdlib.h>
@@ -8,10 +10,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 
 #include "exchange/OrvanHandler.h"
+#include "library/ArchiveHeader.h"
 #include "library/OrvanException.h"
+#include "library/ZipWriter.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
 #include "platform/MessageBox.h"
@@ -31,6 +36,21 @@ const std::filesystem::path& Scratch() {
     return folder;
 }
 
+void WrapAsStructure(const std::filesystem::path& archive, std::span<const std::byte> structure) {
+    namespace common = Dorv::Orvan::Framework::Common;
+    common::AtomicFileWriter out(orvan::platform::FromPath(archive), false);
+    common::ZipWriter zip(out);
+    const std::string header = common::WriteArchiveHeader({L"2.25.1", L"t", L"Titel", L"de"});
+    zip.BeginEntry("header.xml", common::ZipWriter::Method::Deflated);
+    zip.Write(std::as_bytes(std::span(header.data(), header.size())));
+    zip.EndEntry();
+    zip.BeginEntry("structure.xml", common::ZipWriter::Method::Stored);
+    zip.Write(structure);
+    zip.EndEntry();
+    zip.Finish();
+    out.Commit();
+}
+
 void Silence() {
     orvan::platform::DebugTraceOutput().Replace([](std::wstring_view) {});
     orvan::platform::DebugAssertOutput().Replace([](const orvan::platform::AssertionFailure&) {});
@@ -47,8 +67,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::remove_all(scratch / "out", ignored);
     std::filesystem::create_directory(scratch / "out");
     const std::filesystem::path archive = scratch / "input.orvan";
-    std::ofstream(archive, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                      static_cast<std::streamsize>(size));
+    if (size > 0 && data[0] == '<') {
+        WrapAsStructure(archive, std::span(reinterpret_cast<const std::byte*>(data), size));
+    } else {
+        std::ofstream(archive, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
     try {
         structOrvanOnePatientComm record;
         COrvanHandler handler;
