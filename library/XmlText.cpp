@@ -10,6 +10,8 @@
 namespace Dorv::Orvan::Framework::Common::XmlText {
 namespace {
 
+using orvan::platform::AppendUtf8;
+
 constexpr std::uint64_t kDefaultNaNBits = 0x7FF8000000000000ull;
 
 bool XmlAllows(char32_t c) {
@@ -20,26 +22,6 @@ bool XmlAllows(char32_t c) {
 // Carriage returns are allowed by XML but changed to line feeds by every
 // parser, so they travel escaped as well.
 bool CarriedLiterally(char32_t c) { return c != 0xD && XmlAllows(c); }
-
-// `c` is a code point XML allows.
-void AppendUtf8(std::string& out, char32_t c) {
-    const auto byte = [&out](char32_t value) { out.push_back(static_cast<char>(value)); };
-    if (c < 0x80) {
-        byte(c);
-    } else if (c < 0x800) {
-        byte(0xC0 | (c >> 6));
-        byte(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        byte(0xE0 | (c >> 12));
-        byte(0x80 | ((c >> 6) & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    } else {
-        byte(0xF0 | (c >> 18));
-        byte(0x80 | ((c >> 12) & 0x3F));
-        byte(0x80 | ((c >> 6) & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    }
-}
 
 void AppendLiteral(std::string& out, char32_t c) {
     switch (c) {
@@ -132,37 +114,7 @@ std::optional<std::string> DecodeEntities(std::string_view raw) {
     return out;
 }
 
-std::optional<std::wstring> DecodeUtf8(std::string_view utf8) {
-    std::wstring text;
-    text.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<std::uint8_t>(utf8[i]);
-        if (lead < 0x80) {
-            text.push_back(static_cast<wchar_t>(lead));
-            ++i;
-            continue;
-        }
-        const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-        if (length == 0 || lead > 0xF4 || i + static_cast<std::size_t>(length) > utf8.size()) {
-            return std::nullopt;
-        }
-        char32_t c = lead & (0x7Fu >> length);
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<std::uint8_t>(utf8[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80) {
-                return std::nullopt;
-            }
-            c = (c << 6) | (next & 0x3Fu);
-        }
-        static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            return std::nullopt;
-        }
-        text.push_back(static_cast<wchar_t>(c));
-        i += static_cast<std::size_t>(length);
-    }
-    return text;
-}
+std::optional<std::wstring> DecodeUtf8(std::string_view utf8) { return orvan::platform::FromUtf8Strict(utf8); }
 
 std::optional<std::wstring> DecodeText(std::string_view utf8, bool escapedForm) {
     auto decoded = DecodeUtf8(utf8);

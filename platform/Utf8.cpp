@@ -11,6 +11,8 @@ bool IsCodePoint(char32_t value) {
     return value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);
 }
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
     auto byte = [&out](char32_t value) { out.push_back(static_cast<char>(value)); };
     if (cp < 0x80) {
@@ -30,7 +32,10 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one sequence starting at `pos`; advances `pos` past it (at least one byte).
+namespace {
+
+// Decodes one sequence starting at `pos`; advances `pos` past it (at least one
+// byte). Malformed sequences give the replacement character.
 char32_t DecodeOne(std::string_view text, std::size_t& pos) {
     const auto lead = static_cast<std::uint8_t>(text[pos++]);
     if (lead < 0x80) {
@@ -65,6 +70,21 @@ std::string ToUtf8(std::wstring_view text) {
     for (wchar_t unit : text) {
         const auto cp = static_cast<char32_t>(unit);
         AppendUtf8(out, IsCodePoint(cp) ? cp : kReplacement);
+    }
+    return out;
+}
+
+std::optional<std::wstring> FromUtf8Strict(std::string_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        const char32_t cp = DecodeOne(text, pos);
+        // A replacement character is only genuine when it was spelled out.
+        if (cp == kReplacement && text.substr(start, pos - start) != "\xEF\xBF\xBD") {
+            return std::nullopt;
+        }
+        out.push_back(static_cast<wchar_t>(cp));
     }
     return out;
 }

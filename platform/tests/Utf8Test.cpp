@@ -34,7 +34,9 @@ TEST(Utf8Test, MalformedBytesDecodeToReplacementsWithoutSwallowingText) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FromUtf8(c.bytes), c.expected);
+        EXPECT_EQ(FromUtf8Strict(c.bytes), std::nullopt) << "strict decoding refuses it";
     }
+    EXPECT_EQ(FromUtf8Strict("ok \xEF\xBF\xBD \xF0\x9F\x98\x80"), L"ok \uFFFD \U0001F600");
 }
 
 }  // namespace
