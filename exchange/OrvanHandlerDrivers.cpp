@@ -14,6 +14,10 @@ int COrvanHandler::DoOrvanExport(const std::wstring& strFilename, structOrvanOne
         return 0;
     }
     auto structure = std::make_unique<OrvanStructure>(psOrvanOnePatientComm->sArchive.bstrOrvanId);
+    // The header goes into the first write already, so that setting it on the
+    // archive below finds nothing left to rewrite.
+    structure->Header().Title = ToLibraryText(psOrvanOnePatientComm->sArchive.bstrTitle);
+    structure->Header().Language = ToLibraryText(psOrvanOnePatientComm->sArchive.bstrLanguage);
     f_psOrvanOnePatientComm = psOrvanOnePatientComm;
     DoExportProcessingInfo(structure.get());
     model::PatientInfo* patient = structure->NewPatientInfo();
@@ -36,8 +40,8 @@ int COrvanHandler::DoOrvanExport(const std::wstring& strFilename, structOrvanOne
     if (!archive) {
         return 0;
     }
-    archive->Language = psOrvanOnePatientComm->sArchive.bstrLanguage;
-    archive->Title = psOrvanOnePatientComm->sArchive.bstrTitle;
+    archive->Language = ToLibraryText(psOrvanOnePatientComm->sArchive.bstrLanguage);
+    archive->Title = ToLibraryText(psOrvanOnePatientComm->sArchive.bstrTitle);
     archive->Save();
     DebugTrace(L"%ls\n", archive->Path());
     archive.reset();

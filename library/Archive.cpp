@@ -49,6 +49,7 @@ Archive::Archive(std::wstring path) : path_(std::move(path)), reader_(std::make_
     TemplateOrvanId = fields.TemplateOrvanId;
     Title = fields.Title;
     Language = fields.Language;
+    stored_ = fields;
 }
 
 const std::shared_ptr<const ZipReader>& Archive::Reader() const {
@@ -60,10 +61,14 @@ const std::shared_ptr<const ZipReader>& Archive::Reader() const {
 
 void Archive::Save() {
     const std::shared_ptr<const ZipReader> source = Reader();
+    const ArchiveHeader fields{OrvanId, TemplateOrvanId, Title, Language};
+    if (fields == stored_) {
+        return;
+    }
     {
         AtomicFileWriter out(path_);
         ZipWriter zip(out);
-        const std::string header = WriteArchiveHeader(ArchiveHeader{OrvanId, TemplateOrvanId, Title, Language});
+        const std::string header = WriteArchiveHeader(fields);
         zip.BeginEntry(ArchiveEntries::kHeader, ZipWriter::Method::Deflated);
         zip.Write(std::as_bytes(std::span(header.data(), header.size())));
         zip.EndEntry();
@@ -79,6 +84,7 @@ void Archive::Save() {
         out.Commit();
     }
     reader_ = std::make_shared<ZipReader>(path_);
+    stored_ = fields;
 }
 
 void Archive::Dispose() { reader_.reset(); }

@@ -24,7 +24,8 @@ public:
 
     const std::wstring& Path() const { return path_; }
     // Stores the header fields in the file, atomically; everything else in the
-    // archive stays as it is, byte for byte.
+    // archive stays as it is, byte for byte. Nothing is written when the
+    // fields are those the file holds already.
     void Save();
     // Closes the file.
     void Dispose();
@@ -35,6 +36,7 @@ public:
 private:
     std::wstring path_;
     std::shared_ptr<const ZipReader> reader_;
+    ArchiveHeader stored_;  // the header as the file holds it
 };
 
 // Entry names of the format.

@@ -8,6 +8,7 @@
 #include "library/ClassInfo.h"
 #include "library/File.h"
 #include "library/OrvanException.h"
+#include "library/Progress.h"
 #include "library/TransferBuffer.h"
 #include "library/XmlDocument.h"
 #include "library/XmlText.h"
@@ -258,7 +259,8 @@ private:
     std::string out_;
 };
 
-void WriteAttachment(ZipWriter& zip, const AttachmentContent& content, std::uint32_t number) {
+void WriteAttachment(ZipWriter& zip, const AttachmentContent& content, std::uint32_t number, std::uint64_t& written,
+                     std::uint64_t total) {
     zip.BeginEntry(AttachmentEntryName(number),
                    content.Compressible() ? ZipWriter::Method::Deflated : ZipWriter::Method::Stored,
                    content.Size());
@@ -266,15 +268,16 @@ void WriteAttachment(ZipWriter& zip, const AttachmentContent& content, std::uint
     const std::span<std::byte> buffer = TransferBuffer();
     while (const std::size_t n = source->Read(buffer)) {
         zip.Write(buffer.first(n));
+        ReportProgress("save", "bytes", written += n, total);
     }
     zip.EndEntry();
 }
 
 }  // namespace
 
-void WriteArchive(const PrimaryClass& structure, const std::wstring& path) {
+void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool durable) {
     const ObjectNumbering numbering(structure);
-    AtomicFileWriter out(path);
+    AtomicFileWriter out(path, durable);
     ZipWriter zip(out);
 
     const std::string header = WriteArchiveHeader(structure.Header());
@@ -286,8 +289,14 @@ void WriteArchive(const PrimaryClass& structure, const std::wstring& path) {
     StructureXmlWriter(numbering, zip).Write(structure);
     zip.EndEntry();
 
+    std::uint64_t total = 0;
+    for (const auto& attachment : numbering.Attachments()) {
+        total += attachment.second->Size();
+    }
+    std::uint64_t written = 0;
+    ReportProgress("save", "bytes", 0, total);
     for (const auto& [document, content] : numbering.Attachments()) {
-        WriteAttachment(zip, *content, numbering.NumberOf(*document));
+        WriteAttachment(zip, *content, numbering.NumberOf(*document), written, total);
     }
     zip.Finish();
     out.Commit();

@@ -23,11 +23,13 @@ Object* PrimaryClass::Adopt(std::unique_ptr<Object> object) {
     return objects_.back().get();
 }
 
-std::unique_ptr<Archive> PrimaryClass::Save(const std::wstring& path) {
+std::unique_ptr<Archive> PrimaryClass::Save(const std::wstring& path) { return SaveTo(path, true); }
+
+std::unique_ptr<Archive> PrimaryClass::SaveTo(const std::wstring& path, bool durable) {
     if (FaultInjection::FactoryFails("PrimaryClass.Save")) {
         return nullptr;
     }
-    WriteArchive(*this, path);
+    WriteArchive(*this, path, durable);
     return std::make_unique<Archive>(path);
 }
 
@@ -42,7 +44,7 @@ std::unique_ptr<Archive> PrimaryClass::Save() {
         }
         scratchFolder_ = orvan::platform::FromUtf8(pattern);
     }
-    return Save(scratchFolder_ + L"/structure.orvan");
+    return SaveTo(scratchFolder_ + L"/structure.orvan", false);
 }
 
 void PrimaryClass::Dispose() {

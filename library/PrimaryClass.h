@@ -21,7 +21,8 @@ public:
 
     // Saves to a private scratch file, readable by its owner only, in a folder
     // of its own below the system's temporary folder; file and folder are
-    // removed when this structure is released. Returns the archive written.
+    // removed when this structure is released. The scratch copy is not worth
+    // waiting for the disk: it is not flushed. Returns the archive written.
     std::unique_ptr<Archive> Save();
     // Saves to `path`: atomically (the old file stays intact until the new one
     // is complete and on disk) and deterministically (the same structure gives
@@ -70,6 +71,8 @@ protected:
     PrimaryClass();
 
 private:
+    std::unique_ptr<Archive> SaveTo(const std::wstring& path, bool durable);
+
     std::vector<std::unique_ptr<Object>> objects_;
     ArchiveHeader header_;
     std::wstring scratchFolder_;

@@ -10,6 +10,7 @@
 #include "library/ArchiveWriter.h"
 #include "library/ClassInfo.h"
 #include "library/OrvanException.h"
+#include "library/Progress.h"
 #include "library/XmlDocument.h"
 #include "library/XmlText.h"
 #include "platform/Utf8.h"
@@ -165,6 +166,9 @@ private:
                 }
                 Object* child = structure_.Adopt(p.target().make());
                 Register(*child, element);
+                if (++made_ % 65536 == 0) {
+                    ReportProgress("load", "objects", made_, 0);
+                }
                 p.append(holder, child);
                 return child;
             }
@@ -274,6 +278,7 @@ private:
     std::vector<Object*> denseIds_;
     std::unordered_map<std::uint64_t, Object*> sparseIds_;
     std::vector<PendingReference> pending_;
+    std::uint64_t made_ = 0;
     std::unordered_set<std::string> usedEntries_;
 };
 

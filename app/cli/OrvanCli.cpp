@@ -2,6 +2,9 @@
 // as the dialog, and inspects archives.
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -9,6 +12,7 @@
 #include "app/ArchiveInspection.h"
 #include "app/OrvanCommands.h"
 #include "library/OrvanException.h"
+#include "library/Progress.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
 #include "platform/MessageBox.h"
@@ -33,6 +37,38 @@ void Print(FILE* stream, const std::string& text) {
 }
 
 void Error(const std::wstring& text) { Print(stderr, "orvan: " + ToUtf8(text) + "\n"); }
+
+// Shows progress on one line of the terminal, at most ten times a second.
+class TerminalProgress {
+public:
+    void Show(const Dorv::Orvan::Framework::Common::Progress& progress) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - shown_ < std::chrono::milliseconds(100)) {
+            return;
+        }
+        shown_ = now;
+        char line[128];
+        if (progress.unit == "bytes") {
+            std::snprintf(line, sizeof line, "\r%.*s: %llu of %llu MiB ", static_cast<int>(progress.stage.size()),
+                          progress.stage.data(), static_cast<unsigned long long>(progress.done >> 20),
+                          static_cast<unsigned long long>(progress.total >> 20));
+        } else {
+            std::snprintf(line, sizeof line, "\r%.*s: %llu objects ", static_cast<int>(progress.stage.size()),
+                          progress.stage.data(), static_cast<unsigned long long>(progress.done));
+        }
+        Print(stderr, line);
+        dirty_ = true;
+    }
+    ~TerminalProgress() {
+        if (dirty_) {
+            Print(stderr, "\r\033[K");
+        }
+    }
+
+private:
+    std::chrono::steady_clock::time_point shown_{};
+    bool dirty_ = false;
+};
 
 int ExitCodeFor(const orvan::app::CommandOutcome& outcome) {
     switch (outcome.kind) {
@@ -133,6 +169,12 @@ int main(int argc, char** argv) {
             Print(kind == MessageKind::Information ? stdout : stderr, ToUtf8(text) + "\n");
         }
     });
+
+    TerminalProgress progress;
+    if (!quiet && ::isatty(STDERR_FILENO)) {
+        Dorv::Orvan::Framework::Common::ProgressOutput().Replace(
+            [&progress](const Dorv::Orvan::Framework::Common::Progress& report) { progress.Show(report); });
+    }
 
     const std::string command = app.get_subcommands().front()->get_name();
     if (command == "dump") {

@@ -1,10 +1,13 @@
 #include "OrvanCommonClassesTestDlg.h"
 
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QProgressDialog>
 
 #include "AboutDlg.h"
 #include "DialogUnits.h"
+#include "library/Progress.h"
 
 namespace orvan::gui {
 namespace {
@@ -45,9 +48,37 @@ COrvanCommonClassesTestDlg::COrvanCommonClassesTestDlg(app::COrvanCommands& comm
     connect(about_, &QAction::triggered, this, &COrvanCommonClassesTestDlg::ShowAboutBox);
 }
 
-void COrvanCommonClassesTestDlg::OnBnClickedExport() { commands_.OnBnClickedExport(); }
+void COrvanCommonClassesTestDlg::OnBnClickedExport() {
+    RunWithProgress(tr("Exporting..."), [this] { commands_.OnBnClickedExport(); });
+}
 
-void COrvanCommonClassesTestDlg::OnBnClickedImport() { commands_.OnBnClickedImport(); }
+void COrvanCommonClassesTestDlg::OnBnClickedImport() {
+    RunWithProgress(tr("Importing..."), [this] { commands_.OnBnClickedImport(); });
+}
+
+// Long commands show a progress dialog (after half a second) beside the busy
+// cursor; the command's messages come as they always do.
+void COrvanCommonClassesTestDlg::RunWithProgress(const QString& label, const std::function<void()>& command) {
+    QProgressDialog progress(label, QString(), 0, 0, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QElapsedTimer shown;
+    shown.start();
+    const Dorv::Orvan::Framework::Common::ProgressPort::Override listen(
+        Dorv::Orvan::Framework::Common::ProgressOutput(),
+        [&](const Dorv::Orvan::Framework::Common::Progress& report) {
+            if (shown.elapsed() < 50) {
+                return;
+            }
+            shown.restart();
+            const bool known = report.total > 0;
+            progress.setMaximum(known ? 1000 : 0);
+            progress.setValue(known ? static_cast<int>(report.done * 1000 / report.total) : 0);
+        });
+    command();
+}
 
 void COrvanCommonClassesTestDlg::ShowAboutBox() {
     CAboutDlg about(this);

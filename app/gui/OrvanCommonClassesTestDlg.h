@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAction>
+#include <functional>
 #include <QDialog>
 #include <QMenu>
 #include <QPushButton>
@@ -34,6 +35,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void RunWithProgress(const QString& label, const std::function<void()>& command);
+
     app::COrvanCommands& commands_;
     QPushButton* cancel_;
     QPushButton* export_;

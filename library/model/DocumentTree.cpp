@@ -9,6 +9,7 @@
 #include "library/MimeType.h"
 #include "library/OrvanException.h"
 #include "library/PrimaryClass.h"
+#include "library/Progress.h"
 #include "library/TransferBuffer.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
@@ -54,8 +55,10 @@ void Document::ExportFile(const std::wstring& path) const {
     AtomicFileWriter out(path, /*durable=*/false);
     const auto source = content_.Open();
     const std::span<std::byte> buffer = TransferBuffer();
+    std::uint64_t written = 0;
     while (const std::size_t n = source->Read(buffer)) {
         out.Write(buffer.first(n));
+        ReportProgress("extract", "bytes", written += n, content_.Size());
     }
     out.Commit();
 }
