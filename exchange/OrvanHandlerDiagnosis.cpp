@@ -153,8 +153,7 @@ void COrvanHandler::DoRawImportDiagnosis(OrvanStructure*, std::int32_t, model::D
         parent != f_mapDiagnosisImportParentID.end()) {
         record.lParentID = parent->second;
     }
-    auto& map = f_psOrvanOnePatientComm->sPatientInfo.sKg.mapDiagnosis;
-    map[record.lParentID].push_back(record);
-    ORVAN_ASSERT(map.contains(record.lParentID));
+    // The list for the key is made when it is missing.
+    f_psOrvanOnePatientComm->sPatientInfo.sKg.mapDiagnosis[record.lParentID].push_back(record);
     f_mapDiagnosisImportAddedID[record.lID] = record.lID;
 }

@@ -35,8 +35,6 @@ enum class PropertyKind {
     Attachment,        // a document's content, stored as an archive entry of its own
 };
 
-bool IsObjectKind(PropertyKind kind);
-
 // A scalar property's value; std::monostate stands for "no value".
 using Value = std::variant<std::monostate, std::wstring, std::int64_t, double, bool, DateTime>;
 
