@@ -248,6 +248,11 @@ private:
     }
 
     void Flush() {
+        written_ += out_.size();
+        if (written_ > kMaxStructureBytes) {
+            throw OrvanFormatException(L"cannot save: the structure document would exceed " +
+                                       std::to_wstring(kMaxStructureBytes >> 20) + L" MiB, more than readers accept");
+        }
         zip_.Write(std::as_bytes(std::span(out_.data(), out_.size())));
         out_.clear();
     }
@@ -257,6 +262,7 @@ private:
     const ObjectNumbering& numbering_;
     ZipWriter& zip_;
     std::string out_;
+    std::uint64_t written_ = 0;
 };
 
 void WriteAttachment(ZipWriter& zip, const AttachmentContent& content, std::uint32_t number, std::uint64_t& written,

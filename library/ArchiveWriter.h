@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "library/FormatLimits.h"
 #include "library/PrimaryClass.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -11,11 +12,8 @@ namespace Dorv::Orvan::Framework::Common {
 // go with the structure). Throws the library's exception when the structure
 // cannot be saved (an object owned twice, a reference leaving the structure,
 // nesting deeper than the format allows) or the file cannot be written; the
-// file at `path` is then as it was.
+// file at `path` is then as it was. An archive beyond the format's limits
+// (FormatLimits.h) is refused the same way.
 void WriteArchive(const Classes::PrimaryClass& structure, const std::wstring& path, bool durable = true);
-
-// Object nesting the format allows: deeper archives are refused when read, so
-// they are never written.
-inline constexpr std::size_t kMaxNestingDepth = 64;
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "library/FormatLimits.h"
 #include "library/PrimaryClass.h"
 #include "library/ZipReader.h"
 
@@ -12,8 +13,5 @@ namespace Dorv::Orvan::Framework::Common {
 // OrvanFormatException naming the entry, line and element for anything that is
 // not exactly a structure of this format.
 void LoadStructure(Classes::PrimaryClass& structure, const std::shared_ptr<const ZipReader>& archive);
-
-// The largest structure document read into memory.
-inline constexpr std::uint64_t kMaxStructureBytes = 512ull << 20;
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -176,3 +176,20 @@ TEST(OrvanStructureTest, EmptyIdentifierGetsAFreshOneAndScratchSavesVanishOnRele
 
 }  // namespace
 }  // namespace orvan::library::testing
+
+namespace orvan::library::testing {
+namespace {
+
+TEST(ArchiveLimitsTest, AStructureReadersWouldRefuseIsNotWritten) {
+    orvan::testing::TempDir temp;
+    model::OrvanStructure structure(L"deep");
+    model::DocumentTree* tree = structure.NewPatientInfo()->NewDocumentTree();
+    for (int level = 0; level < 70; ++level) {
+        tree = tree->NewDocumentTree();
+    }
+    EXPECT_THROW(structure.Save(platform::FromPath(temp.Path() / "deep.orvan")), common::OrvanFormatException);
+    EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
+}
+
+}  // namespace
+}  // namespace orvan::library::testing
