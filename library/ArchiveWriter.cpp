@@ -1,7 +1,11 @@
 #include "library/ArchiveWriter.h"
 
+#include "library/PrimaryClass.h"
+
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <functional>
 #include <vector>
 
 #include "library/Archive.h"
@@ -12,6 +16,7 @@
 #include "library/TransferBuffer.h"
 #include "library/XmlDocument.h"
 #include "library/XmlText.h"
+#include "library/ZipReader.h"
 #include "library/ZipWriter.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -97,7 +102,9 @@ std::string AttachmentEntryName(std::uint32_t number) {
 // Streams the structure document into the open entry of `zip`.
 class StructureXmlWriter {
 public:
-    StructureXmlWriter(const ObjectNumbering& numbering, ZipWriter& zip) : numbering_(numbering), zip_(zip) {
+    using Sink = std::function<void(std::span<const std::byte>)>;
+
+    StructureXmlWriter(const ObjectNumbering& numbering, Sink sink) : numbering_(numbering), sink_(std::move(sink)) {
         out_.reserve(2 * kFlushAt);
     }
 
@@ -253,14 +260,14 @@ private:
             throw OrvanFormatException(L"cannot save: the structure document would exceed " +
                                        std::to_wstring(kMaxStructureBytes >> 20) + L" MiB, more than readers accept");
         }
-        zip_.Write(std::as_bytes(std::span(out_.data(), out_.size())));
+        sink_(std::as_bytes(std::span(out_.data(), out_.size())));
         out_.clear();
     }
 
     static std::wstring Wide(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
     const ObjectNumbering& numbering_;
-    ZipWriter& zip_;
+    Sink sink_;
     std::string out_;
     std::uint64_t written_ = 0;
 };
@@ -281,7 +288,7 @@ void WriteAttachment(ZipWriter& zip, const AttachmentContent& content, std::uint
 
 }  // namespace
 
-void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool durable) {
+void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool durable, SavedArchive* saved) {
     const ObjectNumbering numbering(structure);
     AtomicFileWriter out(path, durable);
     ZipWriter zip(out);
@@ -292,7 +299,7 @@ void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool 
     zip.EndEntry();
 
     zip.BeginEntry(ArchiveEntries::kStructure, ZipWriter::Method::Deflated);
-    StructureXmlWriter(numbering, zip).Write(structure);
+    StructureXmlWriter(numbering, [&zip](std::span<const std::byte> data) { zip.Write(data); }).Write(structure);
     zip.EndEntry();
 
     std::uint64_t total = 0;
@@ -306,6 +313,76 @@ void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool 
     }
     zip.Finish();
     out.Commit();
+    if (saved != nullptr) {
+        *saved = SavedArchive{path, {}};
+        for (const auto& attachment : numbering.Attachments()) {
+            saved->attachments.push_back(attachment.second->Identify());
+        }
+    }
+}
+
+namespace {
+
+// Compares what is written with an entry's content, piece by piece.
+class EntryComparison {
+public:
+    EntryComparison(const ZipReader& archive, const ZipReader::Entry& entry) : source_(archive.Open(entry)) {}
+
+    void Compare(std::span<const std::byte> data) {
+        while (equal_ && !data.empty()) {
+            if (available_.empty()) {
+                const std::size_t n = source_->Read(buffer_);
+                if (n == 0) {
+                    equal_ = false;
+                    return;
+                }
+                available_ = std::span(buffer_).first(n);
+            }
+            const std::size_t n = std::min(data.size(), available_.size());
+            equal_ = std::memcmp(data.data(), available_.data(), n) == 0;
+            data = data.subspan(n);
+            available_ = available_.subspan(n);
+        }
+    }
+    bool Equal() {
+        std::byte probe[1];
+        return equal_ && available_.empty() && source_->Read(probe) == 0;
+    }
+
+private:
+    std::unique_ptr<ByteSource> source_;
+    std::vector<std::byte> buffer_ = std::vector<std::byte>(1 << 16);
+    std::span<std::byte> available_;
+    bool equal_ = true;
+};
+
+}  // namespace
+
+bool ArchiveMatches(const PrimaryClass& structure, const SavedArchive& saved) {
+    try {
+        const ZipReader archive(saved.path);
+        const ObjectNumbering numbering(structure);
+        const auto& attachments = numbering.Attachments();
+        if (attachments.size() != saved.attachments.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < attachments.size(); ++i) {
+            if (!(attachments[i].second->Identify() == saved.attachments[i])) {
+                return false;
+            }
+        }
+        const ZipReader::Entry* header = archive.Find(ArchiveEntries::kHeader);
+        const ZipReader::Entry* document = archive.Find(ArchiveEntries::kStructure);
+        if (!header || !document || archive.ReadAll(*header, 1 << 20) != WriteArchiveHeader(structure.Header())) {
+            return false;
+        }
+        EntryComparison comparison(archive, *document);
+        StructureXmlWriter(numbering, [&comparison](std::span<const std::byte> data) { comparison.Compare(data); })
+            .Write(structure);
+        return comparison.Equal();
+    } catch (const OrvanException&) {
+        return false;  // whatever stands in the way, a fresh save settles it
+    }
 }
 
 }  // namespace Dorv::Orvan::Framework::Common

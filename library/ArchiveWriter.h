@@ -1,11 +1,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "library/AttachmentContent.h"
 
 #include "library/FormatLimits.h"
-#include "library/PrimaryClass.h"
 
 namespace Dorv::Orvan::Framework::Common {
+
+namespace Classes {
+class PrimaryClass;
+}
 
 // Writes `structure` with its header and attachments as the archive at `path`,
 // atomically, and durably unless `durable` is false (for scratch copies that
@@ -14,6 +20,19 @@ namespace Dorv::Orvan::Framework::Common {
 // nesting deeper than the format allows) or the file cannot be written; the
 // file at `path` is then as it was. An archive beyond the format's limits
 // (FormatLimits.h) is refused the same way.
-void WriteArchive(const Classes::PrimaryClass& structure, const std::wstring& path, bool durable = true);
+// What a save wrote, so that a later save of the unchanged structure can take
+// the file over instead of writing every byte again.
+struct SavedArchive {
+    std::wstring path;
+    std::vector<AttachmentContent::Identity> attachments;  // in the order of their entries
+};
+
+void WriteArchive(const Classes::PrimaryClass& structure, const std::wstring& path, bool durable = true,
+                  SavedArchive* saved = nullptr);
+
+// True when the archive `saved` holds exactly the bytes that writing
+// `structure` now would give: the same header and structure document, and
+// attachments from the same unchanged sources.
+bool ArchiveMatches(const Classes::PrimaryClass& structure, const SavedArchive& saved);
 
 }  // namespace Dorv::Orvan::Framework::Common

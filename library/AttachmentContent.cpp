@@ -1,7 +1,10 @@
 #include "library/AttachmentContent.h"
 
+#include <sys/stat.h>
+
 #include "library/File.h"
 #include "library/OrvanException.h"
+#include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {
@@ -44,6 +47,25 @@ void AttachmentContent::SetEntry(std::shared_ptr<const ZipReader> archive, const
     size_ = entry.uncompressedSize;
     compressible_ = entry.method != 0;
     path_.clear();
+}
+
+AttachmentContent::Identity AttachmentContent::Identify() const {
+    Identity identity;
+    if (kind_ == Kind::File) {
+        identity.path = path_;
+        identity.size = size_;
+        struct stat info {};
+        if (::stat(orvan::platform::ToUtf8(path_).c_str(), &info) == 0) {
+            identity.modified = info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec;
+            identity.inode = info.st_ino;
+            identity.size = static_cast<std::uint64_t>(info.st_size);
+        }
+    } else if (kind_ == Kind::Entry) {
+        identity.archive = archive_.get();
+        identity.entry = entry_.name;
+        identity.size = size_;
+    }
+    return identity;
 }
 
 std::unique_ptr<ByteSource> AttachmentContent::Open() const {

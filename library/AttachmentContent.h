@@ -27,6 +27,20 @@ public:
     // it had when it was taken in; an archive entry its size and CRC.
     std::unique_ptr<ByteSource> Open() const;
 
+    // Where the content comes from, as it is now: a file by path, size,
+    // modification time and inode, or an entry of an open archive. Equal
+    // identities stand for equal content.
+    struct Identity {
+        std::wstring path;
+        std::uint64_t size = 0;
+        std::int64_t modified = 0;  // nanoseconds
+        std::uint64_t inode = 0;
+        const void* archive = nullptr;
+        std::string entry;
+        bool operator==(const Identity&) const = default;
+    };
+    Identity Identify() const;
+
     // The archive entry holding the content, when it is one.
     const ZipReader::Entry* Entry() const { return kind_ == Kind::Entry ? &entry_ : nullptr; }
     const ZipReader* Archive() const { return archive_.get(); }

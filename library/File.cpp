@@ -240,6 +240,44 @@ void AtomicFileWriter::Commit() {
     }
 }
 
+bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
+    const std::wstring folder = ParentFolder(path);
+    std::string temporary;
+    for (int attempt = 0;; ++attempt) {
+        std::string pattern = ToUtf8(folder + L"/." + LastComponent(path) + L".tmp-XXXXXX");
+        const int descriptor = ::mkstemp(pattern.data());  // a fresh unused name
+        if (descriptor < 0) {
+            Fail(path, L"create a temporary file for", errno);
+        }
+        ::close(descriptor);
+        ::unlink(pattern.c_str());
+        if (::link(ToUtf8(existing).c_str(), pattern.c_str()) == 0) {
+            temporary = pattern;
+            break;
+        }
+        if (errno != EEXIST || attempt > 8) {
+            return false;
+        }
+    }
+    try {
+        const int descriptor = Checked(FileOperation::Open, [&] { return ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC); });
+        if (descriptor < 0) {
+            Fail(path, L"open", errno);
+        }
+        File linked(descriptor, orvan::platform::FromUtf8(temporary));
+        linked.Sync();
+        linked.Close();
+        if (Checked(FileOperation::Rename, [&] { return ::rename(temporary.c_str(), ToUtf8(path).c_str()); }) != 0) {
+            Fail(path, L"rename the temporary file to", errno);
+        }
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    SyncFolder(folder);
+    return true;
+}
+
 std::wstring ParentFolder(const std::wstring& path) {
     const auto slash = path.find_last_of(L'/');
     if (slash == std::wstring::npos) {

@@ -76,6 +76,12 @@ private:
     bool committed_ = false;
 };
 
+// Makes the file at `path` the same file as `existing` (a hard link), as
+// atomically and durably as a save: through a temporary link beside `path`,
+// flushed, renamed, the folder flushed. False, with nothing changed, when the
+// two cannot share a file (another file system); throws when a step fails.
+bool LinkReplacing(const std::wstring& existing, const std::wstring& path);
+
 // The folder part of `path` ("." when it has none) and the last component.
 std::wstring ParentFolder(const std::wstring& path);
 std::wstring LastComponent(const std::wstring& path);

@@ -29,7 +29,14 @@ std::unique_ptr<Archive> PrimaryClass::SaveTo(const std::wstring& path, bool dur
     if (FaultInjection::FactoryFails("PrimaryClass.Save")) {
         return nullptr;
     }
-    WriteArchive(*this, path, durable);
+    if (durable && scratch_ && ArchiveMatches(*this, *scratch_) && LinkReplacing(scratch_->path, path)) {
+        return std::make_unique<Archive>(path);
+    }
+    SavedArchive saved;
+    WriteArchive(*this, path, durable, &saved);
+    if (!durable) {
+        scratch_ = std::move(saved);
+    }
     return std::make_unique<Archive>(path);
 }
 
@@ -54,6 +61,7 @@ void PrimaryClass::Dispose() {
         std::error_code ignored;
         std::filesystem::remove_all(orvan::platform::ToPath(scratchFolder_), ignored);
         scratchFolder_.clear();
+        scratch_.reset();
     }
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "library/Archive.h"
 #include "library/ArchiveHeader.h"
+#include "library/ArchiveWriter.h"
 #include "library/BaseCollection.h"
 #include "library/FaultInjection.h"
 #include "library/Object.h"
@@ -26,8 +28,11 @@ public:
     std::unique_ptr<Archive> Save();
     // Saves to `path`: atomically (the old file stays intact until the new one
     // is complete and on disk) and deterministically (the same structure gives
-    // the same bytes). Returns the archive written, or nothing when nothing was
-    // written. Throws the library's exception when the save fails.
+    // the same bytes). When the structure is unchanged since the scratch save
+    // and the scratch lies on the same file system, the scratch file itself
+    // becomes the archive instead of being written again. Returns the archive
+    // written, or nothing when nothing was written. Throws the library's
+    // exception when the save fails.
     std::unique_ptr<Archive> Save(const std::wstring& path);
 
     // Frees every object of the structure and removes its scratch files.
@@ -76,6 +81,7 @@ private:
     std::vector<std::unique_ptr<Object>> objects_;
     ArchiveHeader header_;
     std::wstring scratchFolder_;
+    std::optional<SavedArchive> scratch_;  // what the last scratch save wrote
 };
 
 }  // namespace Dorv::Orvan::Framework::Common::Classes

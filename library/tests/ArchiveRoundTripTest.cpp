@@ -12,6 +12,7 @@
 #include "library/OrvanException.h"
 #include "library/StructureComparison.h"
 #include "library/StructureSchema.h"
+#include "library/FaultInjection.h"
 #include "library/ZipReader.h"
 
 namespace orvan::library::testing {
@@ -189,6 +190,56 @@ TEST(ArchiveLimitsTest, AStructureReadersWouldRefuseIsNotWritten) {
     }
     EXPECT_THROW(structure.Save(platform::FromPath(temp.Path() / "deep.orvan")), common::OrvanFormatException);
     EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
+}
+
+}  // namespace
+}  // namespace orvan::library::testing
+
+namespace orvan::library::testing {
+namespace {
+
+nlink_t Links(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_nlink : 0;
+}
+
+TEST(ScratchTakeOverTest, AnUnchangedStructureTakesTheScratchFileOverAndAChangedOneIsWrittenAgain) {
+    orvan::testing::TempDir temp;
+    const auto structure = MakeRichStructure(temp.Path());
+    const auto fresh = temp.Path() / "fresh.orvan";
+    structure->Save(FromPath(fresh));
+
+    const auto scratch = structure->Save();
+    const auto target = temp.Path() / "target.orvan";
+    ASSERT_NE(structure->Save(FromPath(target)), nullptr);
+    EXPECT_EQ(ReadBytes(target), ReadBytes(fresh));
+    EXPECT_EQ(Links(target), 2u) << "the scratch file became the archive";
+
+    structure->Save();
+    structure->Address[0]->ID = 99;  // changed after the scratch save
+    structure->Save(FromPath(target));
+    EXPECT_EQ(Links(target), 1u);
+    EXPECT_EQ(model::OrvanStructure(Archive(FromPath(target))).Address[0]->ID, 99);
+
+    structure->Save();
+    WriteFile(temp.Path() / "text.txt", "SAMPLE FOR ATTACHMENT\n");  // same size, new content
+    structure->Save(FromPath(target));
+    EXPECT_EQ(Links(target), 1u);
+    const model::OrvanStructure reloaded{Archive(FromPath(target))};
+    std::string content(22, '\0');
+    reloaded.Document[0]->Content().Open()->Read(std::as_writable_bytes(std::span(content)));
+    EXPECT_EQ(content, "SAMPLE FOR ATTACHMENT\n");
+
+    structure->Save();
+    const std::string before = ReadBytes(target);
+    {
+        const auto fault = common::FaultInjection::FailFile(common::FileOperation::Rename);
+        EXPECT_THROW(structure->Save(FromPath(target)), common::OrvanIoException);
+    }
+    EXPECT_EQ(ReadBytes(target), before);
+    for (const auto& entry : std::filesystem::directory_iterator(temp.Path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+    }
 }
 
 }  // namespace
