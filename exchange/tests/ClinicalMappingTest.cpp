@@ -216,22 +216,13 @@ TEST(DiagnosisMappingTest, FailingFactoriesStopTheirListAndTheWalkGoesOn) {
     EXPECT_EQ(g.capture.AssertionCount(), 1u);
 }
 
+// The sample medication with an end date and quantities, -0.0 among them.
 structOrvanMedication Medication() {
-    structOrvanMedication m;
-    m.bstrCodingEntryCode = L"1234567";
-    m.bstrCodingEntryName = L"EXAMPLIN Plv 500 mg Btl 20 Stk";
-    m.nCodingType = 0;
-    m.dtDate = 40252.0;
-    m.lID = 1;
-    m.nIsActive = 0;
-    m.bstrName = m.bstrCodingEntryName;
-    structOrvanPosology p;
-    p.dtDateBegin = 40252.0;
+    structOrvanMedication m = SampleMedication();
+    structOrvanPosology& p = m.vecPosology[0];
     p.dtDateEnd = 40300.75;
     p.dQuantityMorning = 1.5;
     p.dQuantityNight = -0.0;
-    p.bstrRemark = L"bei bdearf";
-    m.vecPosology = {p};
     return m;
 }
 

@@ -80,19 +80,7 @@ structOrvanOnePatientComm RichRecord(const std::filesystem::path& folder) {
         d.lParentID = id == 1 ? 0 : 1;
         patient.sKg.mapDiagnosis[d.lParentID].push_back(d);
     }
-    structOrvanMedication m;
-    m.bstrCodingEntryCode = L"1234567";
-    m.bstrCodingEntryName = L"EXAMPLIN Plv 500 mg Btl 20 Stk";
-    m.nCodingType = 0;
-    m.dtDate = 40252.0;
-    m.lID = 1;
-    m.nIsActive = 0;
-    m.bstrName = m.bstrCodingEntryName;
-    structOrvanPosology p;
-    p.dtDateBegin = 40252.0;
-    p.bstrRemark = L"bei bdearf";
-    m.vecPosology = {p};
-    patient.sKg.vecMedication = {m};
+    patient.sKg.vecMedication = {SampleMedication()};
 
     std::ofstream(folder / "document2export.txt") << "sample for attachment\n";
     std::ofstream(folder / "Befund.txt") << "Befund\n";

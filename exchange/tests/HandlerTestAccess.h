@@ -36,6 +36,23 @@ private:
     COrvanHandler& h_;
 };
 
+// The demonstration medication: one coded product with one posology.
+inline structOrvanMedication SampleMedication() {
+    structOrvanMedication m;
+    m.bstrCodingEntryCode = L"1234567";
+    m.bstrCodingEntryName = L"EXAMPLIN Plv 500 mg Btl 20 Stk";
+    m.nCodingType = 0;
+    m.dtDate = 40252.0;
+    m.lID = 1;
+    m.nIsActive = 0;
+    m.bstrName = m.bstrCodingEntryName;
+    structOrvanPosology p;
+    p.dtDateBegin = 40252.0;
+    p.bstrRemark = L"bei bdearf";
+    m.vecPosology = {p};
+    return m;
+}
+
 // A handler bound to a record, a structure to map into or from, and the
 // platform output captured.
 struct HandlerHarness {
