@@ -4,6 +4,7 @@
 
 #include "library/File.h"
 #include "library/OrvanException.h"
+#include "library/XmlDocument.h"
 #include "library/ZipWriter.h"
 #include "platform/Utf8.h"
 
@@ -43,8 +44,7 @@ Archive::Archive(std::wstring path) : path_(std::move(path)), reader_(std::make_
     if (!reader_->Find(ArchiveEntries::kStructure)) {
         throw OrvanFormatException(Where(path_, ArchiveEntries::kStructure) + L": missing");
     }
-    const ArchiveHeader fields =
-        ReadArchiveHeader(reader_->ReadAll(*header, kMaxHeaderBytes), Where(path_, ArchiveEntries::kHeader));
+    const ArchiveHeader fields = ReadArchiveHeader(XmlDocument(*reader_, *header, kMaxHeaderBytes));
     OrvanId = fields.OrvanId;
     TemplateOrvanId = fields.TemplateOrvanId;
     Title = fields.Title;

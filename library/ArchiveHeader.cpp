@@ -42,8 +42,7 @@ std::string WriteArchiveHeader(const ArchiveHeader& header) {
     return out;
 }
 
-ArchiveHeader ReadArchiveHeader(std::string document, const std::wstring& where) {
-    const XmlDocument xml(std::move(document), where);
+ArchiveHeader ReadArchiveHeader(const XmlDocument& xml) {
     const pugi::xml_node root = xml.Root();
     if (std::strcmp(root.name(), kRoot) != 0 || std::strcmp(root.attribute("xmlns").value(), kNamespace) != 0) {
         xml.Fail(root, L"not an archive header");

@@ -16,9 +16,11 @@ struct ArchiveHeader {
     bool operator==(const ArchiveHeader&) const = default;
 };
 
+class XmlDocument;
+
 // The header as the XML document stored in the archive, and back. Reading
-// throws OrvanFormatException naming `where` for anything but a valid header.
+// throws OrvanFormatException naming the entry for anything but a valid header.
 std::string WriteArchiveHeader(const ArchiveHeader& header);
-ArchiveHeader ReadArchiveHeader(std::string document, const std::wstring& where);
+ArchiveHeader ReadArchiveHeader(const XmlDocument& xml);
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +21,11 @@ public:
     virtual ~Object() = default;
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
+
+    // Objects live in the arena for structures (HugePageArena.h): a large
+    // structure is built and freed much faster there.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* object) noexcept;
 
     virtual const ClassInfo& GetClass() const = 0;
     // The structure that owns this object.

@@ -92,6 +92,7 @@ private:
         return kind == PropertyKind::Children || kind == PropertyKind::References || kind == PropertyKind::StringList;
     }
     pugi::xml_node FirstElement(pugi::xml_node parent) const {
+        CheckIgnorable(parent, parent.value());  // text before the first child
         pugi::xml_node node = parent.first_child();
         while (node && node.type() != pugi::node_element) {
             CheckIgnorable(node);
@@ -109,9 +110,13 @@ private:
     }
     // Between elements only white space may stand.
     void CheckIgnorable(pugi::xml_node node) const {
-        if (node.type() == pugi::node_pcdata &&
-            std::string_view(node.value()).find_first_not_of(" \t\n") != std::string_view::npos) {
-            xml_.Fail(node.parent(), L"text between elements");
+        if (node.type() == pugi::node_pcdata) {
+            CheckIgnorable(node.parent(), node.value());
+        }
+    }
+    void CheckIgnorable(pugi::xml_node parent, std::string_view text) const {
+        if (text.find_first_not_of(" \t\n") != std::string_view::npos) {
+            xml_.Fail(parent, L"text between elements");
         }
     }
 
@@ -289,8 +294,7 @@ void LoadStructure(PrimaryClass& structure, const std::shared_ptr<const ZipReade
     if (!entry) {
         throw OrvanFormatException(L"archive '" + archive->Path() + L"': entry 'structure.xml' is missing");
     }
-    const XmlDocument xml(archive->ReadAll(*entry, kMaxStructureBytes),
-                          L"archive '" + archive->Path() + L"', entry 'structure.xml'");
+    const XmlDocument xml(*archive, *entry, kMaxStructureBytes);
     StructureBuilder(structure, archive, xml).Build();
 }
 

@@ -2,8 +2,12 @@
 
 #include <pugixml.hpp>
 
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "library/HugePageArena.h"
+#include "library/ZipReader.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
@@ -12,8 +16,11 @@ namespace Dorv::Orvan::Framework::Common {
 // references, UTF-8 only. Errors name the entry, the line and the element path.
 class XmlDocument {
 public:
-    // Throws OrvanFormatException naming `where` when `content` is not well-formed.
-    XmlDocument(std::string content, std::wstring where);
+    // Reads and parses the entry of `archive`, which may hold at most `limit`
+    // bytes. Throws OrvanFormatException naming archive and entry when the
+    // document is not well-formed, and the reader's exceptions when the entry
+    // cannot be read.
+    XmlDocument(const ZipReader& archive, const ZipReader::Entry& entry, std::uint64_t limit);
 
     pugi::xml_node Root() const { return document_.document_element(); }
 
@@ -30,8 +37,9 @@ public:
 private:
     std::wstring Locate(pugi::xml_node node) const;
 
-    std::string content_;
     std::wstring where_;
+    std::unique_ptr<char[], ArenaDelete> content_;  // parsed in place: the tree points into it
+    std::size_t size_;
     pugi::xml_document document_;
 };
 

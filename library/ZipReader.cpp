@@ -413,16 +413,17 @@ std::unique_ptr<ByteSource> ZipReader::OpenRaw(const Entry& entry) const {
     return std::make_unique<RawSource>(file_, entry.dataOffset, entry.compressedSize);
 }
 
-std::string ZipReader::ReadAll(const Entry& entry, std::uint64_t limit) const {
+void ZipReader::RequireAtMost(const Entry& entry, std::uint64_t limit) const {
     if (entry.uncompressedSize > limit) {
         Bad(file_.Path(), entry.name, L"larger than the limit of " + std::to_wstring(limit) + L" bytes");
     }
-    std::string content(static_cast<std::size_t>(entry.uncompressedSize), '\0');
+}
+
+void ZipReader::ReadInto(const Entry& entry, std::span<std::byte> content) const {
     auto source = Open(entry);
     std::size_t filled = 0;
-    std::span<std::byte> buffer(reinterpret_cast<std::byte*>(content.data()), content.size());
     while (filled < content.size()) {
-        const std::size_t n = source->Read(buffer.subspan(filled));
+        const std::size_t n = source->Read(content.subspan(filled));
         if (n == 0) {
             break;
         }
@@ -430,6 +431,12 @@ std::string ZipReader::ReadAll(const Entry& entry, std::uint64_t limit) const {
     }
     std::byte probe[1];
     source->Read(probe);  // reaches the end and checks size and CRC
+}
+
+std::string ZipReader::ReadAll(const Entry& entry, std::uint64_t limit) const {
+    RequireAtMost(entry, limit);
+    std::string content(static_cast<std::size_t>(entry.uncompressedSize), '\0');
+    ReadInto(entry, std::as_writable_bytes(std::span(content)));
     return content;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -41,6 +42,10 @@ public:
     std::unique_ptr<ByteSource> Open(const Entry& entry) const;
     // The entry's stored bytes as they are, for copying into another archive.
     std::unique_ptr<ByteSource> OpenRaw(const Entry& entry) const;
+    // Throws naming the entry when it holds more than `limit` bytes.
+    void RequireAtMost(const Entry& entry, std::uint64_t limit) const;
+    // Fills `content`, as large as the entry, with the entry's content, checked.
+    void ReadInto(const Entry& entry, std::span<std::byte> content) const;
     // The whole content of an entry no larger than `limit` bytes.
     std::string ReadAll(const Entry& entry, std::uint64_t limit) const;
 

@@ -9,6 +9,7 @@
 #include "TempDir.h"
 #include "exchange/OrvanHandler.h"
 #include "library/ArchiveHeader.h"
+#include "library/model/OrvanStructure.h"
 #include "library/OrvanException.h"
 
 namespace orvan::library::testing {
@@ -266,6 +267,17 @@ TEST_F(HostileArchiveTest, EveryFixtureIsRefusedWithItsProblemNamedAndNothingWri
         EXPECT_NE(message.find("input.orvan"), std::string::npos) << fixture.name << ": " << message;
         EXPECT_TRUE(NothingWritten()) << fixture.name;
     }
+}
+
+// Other writers may spell a text with comments, CDATA sections, entities and
+// character references in any mix; it loads as the one text it spells.
+TEST_F(HostileArchiveTest, TextSpelledAnyWayXmlAllowsLoadsAsItsText) {
+    const std::string body = std::string(kBody).replace(
+        kBody.find("<Filename>scan.txt"), 18,
+        "<Filename>sc<!-- a comment -->an&amp;<![CDATA[<b>]]>&#x41;&lt;<![CDATA[]]>.txt");
+    WriteFile(temp_.Path() / "input.orvan", Build(Valid(Structure(body))));
+    const common::Archive archive(FromPath(temp_.Path() / "input.orvan"));
+    EXPECT_EQ(Dorv::Orvan::Framework::Common::Classes::fullORVAN::OrvanStructure(archive).Document[0]->Filename, L"scan&<b>A<.txt");
 }
 
 TEST_F(HostileArchiveTest, AnArchiveCutAtAnyByteIsRefused) {

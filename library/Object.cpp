@@ -1,0 +1,18 @@
+#include "library/Object.h"
+
+#include <new>
+
+#include "library/HugePageArena.h"
+
+namespace Dorv::Orvan::Framework::Common::Classes {
+
+void* Object::operator new(std::size_t size) {
+    if (void* object = HugePageArena::Objects().Allocate(size)) {
+        return object;
+    }
+    throw std::bad_alloc();
+}
+
+void Object::operator delete(void* object) noexcept { HugePageArena::Objects().Deallocate(object); }
+
+}  // namespace Dorv::Orvan::Framework::Common::Classes
