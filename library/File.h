@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace Dorv::Orvan::Framework::Common {
@@ -81,6 +82,12 @@ private:
 // flushed, renamed, the folder flushed. False, with nothing changed, when the
 // two cannot share a file (another file system); throws when a step fails.
 bool LinkReplacing(const std::wstring& existing, const std::wstring& path);
+
+// Starts writing the file at `path` to the disk on a thread of its own and
+// returns that thread (joined when it goes), so that a later flush of the file
+// finds its work done. Failures are left to that later flush to report; when
+// no thread can be started, nothing happens.
+std::jthread FlushInBackground(const std::wstring& path);
 
 // The folder part of `path` ("." when it has none) and the last component.
 std::wstring ParentFolder(const std::wstring& path);

@@ -8,6 +8,7 @@
 
 #include "library/Archive.h"
 #include "library/ArchiveWriter.h"
+#include "library/File.h"
 #include "library/OrvanException.h"
 #include "platform/Utf8.h"
 
@@ -29,8 +30,13 @@ std::unique_ptr<Archive> PrimaryClass::SaveTo(const std::wstring& path, bool dur
     if (FaultInjection::FactoryFails("PrimaryClass.Save")) {
         return nullptr;
     }
-    if (durable && scratch_ && ArchiveMatches(*this, *scratch_) && LinkReplacing(scratch_->path, path)) {
-        return std::make_unique<Archive>(path);
+    if (durable && scratch_) {
+        // The disk writes the scratch file while the structure is compared
+        // with it; taking the file over then finds most of its flush done.
+        const std::jthread flushing = FlushInBackground(scratch_->path);
+        if (ArchiveMatches(*this, *scratch_) && LinkReplacing(scratch_->path, path)) {
+            return std::make_unique<Archive>(path);
+        }
     }
     SavedArchive saved;
     WriteArchive(*this, path, durable, &saved);
