@@ -195,6 +195,7 @@ void AtomicFileWriter::Write(std::span<const std::byte> data) {
     if (data.size() >= kWriteChunk) {
         file_.WriteAll(data);
         flushed_ += data.size();
+        StartWriteback();
         return;
     }
     if (buffer_.capacity() == 0) {
@@ -221,6 +222,19 @@ void AtomicFileWriter::Flush() {
         file_.WriteAll(buffer_);
         flushed_ += buffer_.size();
         buffer_.clear();
+        StartWriteback();
+    }
+}
+
+void AtomicFileWriter::StartWriteback() {
+    // The disk writes what is done while the rest is still being made, so a
+    // flush at the end (this one's, or a later take-over's) finds little left.
+    // Only a hint: the kernel starts the writes and does not wait for them.
+    constexpr std::uint64_t kEvery = 16 << 20;
+    if (flushed_ - writebackStarted_ >= kEvery) {
+        ::sync_file_range(file_.Descriptor(), static_cast<off_t>(writebackStarted_),
+                          static_cast<off_t>(flushed_ - writebackStarted_), SYNC_FILE_RANGE_WRITE);
+        writebackStarted_ = flushed_;
     }
 }
 

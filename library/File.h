@@ -67,12 +67,14 @@ public:
 
 private:
     void Flush();
+    void StartWriteback();
 
     std::wstring path_;
     std::wstring temporaryPath_;
     File file_;
     std::vector<std::byte> buffer_;
     std::uint64_t flushed_ = 0;
+    std::uint64_t writebackStarted_ = 0;  // bytes before this the disk is writing already
     bool durable_;
     bool committed_ = false;
 };
