@@ -198,9 +198,6 @@ private:
     }
 
     void WriteScalar(std::string_view name, const Value& value) {
-        if (const auto* text = std::get_if<std::wstring>(&value)) {
-            return WriteText(name, *text);
-        }
         if (const auto* number = std::get_if<std::int64_t>(&value)) {
             Begin(name);
             XmlText::AppendInteger(out_, *number);
@@ -245,6 +242,11 @@ private:
                     ((out_ += '<') += p.name) += " entry=\"";
                     out_ += AttachmentEntryName(numbering_.NumberOf(object));
                     out_ += "\"/>\n";
+                }
+                break;
+            case PropertyKind::String:
+                if (const Text& text = p.text(object)) {
+                    WriteText(p.name, *text);
                 }
                 break;
             default:

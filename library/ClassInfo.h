@@ -46,7 +46,8 @@ struct PropertyInfo {
     PropertyKind kind;
     const ClassInfo& (*target)() = nullptr;  // class of the objects held or referenced
     Value (*get)(const Object&) = nullptr;
-    bool (*set)(Object&, const Value&) = nullptr;  // false: the value does not fit
+    const Text& (*text)(const Object&) = nullptr;  // String kind only: the text itself, not a copy
+    bool (*set)(Object&, Value&&) = nullptr;  // false: the value does not fit
     std::size_t (*count)(const Object&) = nullptr;
     Object* (*at)(const Object&, std::size_t) = nullptr;
     void (*append)(Object&, Object*) = nullptr;
@@ -117,15 +118,16 @@ Value ToValue(const T& field) {
     }
 }
 
+// Takes the value over: a text moves into the field rather than being copied.
 template <typename T>
-bool FromValue(T& field, const Value& value) {
+bool FromValue(T& field, Value&& value) {
     if constexpr (IsOptional<T>::value) {
         if (std::holds_alternative<std::monostate>(value)) {
             field.reset();
             return true;
         }
         typename T::value_type inner{};
-        if (!FromValue(inner, value)) {
+        if (!FromValue(inner, std::move(value))) {
             return false;
         }
         field = std::move(inner);
@@ -139,11 +141,11 @@ bool FromValue(T& field, const Value& value) {
         field = static_cast<T>(static_cast<std::int32_t>(*number));
         return true;
     } else {
-        const auto* typed = std::get_if<T>(&value);
+        auto* typed = std::get_if<T>(&value);
         if (!typed) {
             return false;
         }
-        field = *typed;
+        field = std::move(*typed);
         return true;
     }
 }
@@ -165,7 +167,10 @@ PropertyInfo ScalarProperty(std::string_view name) {
     using T = detail::MemberType<Member>;
     PropertyInfo p{name, detail::ScalarKind<T>()};
     p.get = [](const Object& o) { return detail::ToValue(static_cast<const C&>(o).*Member); };
-    p.set = [](Object& o, const Value& v) { return detail::FromValue(static_cast<C&>(o).*Member, v); };
+    p.set = [](Object& o, Value&& v) { return detail::FromValue(static_cast<C&>(o).*Member, std::move(v)); };
+    if constexpr (std::is_same_v<T, Text>) {
+        p.text = [](const Object& o) -> const Text& { return static_cast<const C&>(o).*Member; };
+    }
     return p;
 }
 

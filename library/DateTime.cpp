@@ -110,6 +110,23 @@ DateTime::Fields DateTime::ToFields() const {
 
 std::string DateTime::ToString() const {
     const Fields f = ToFields();
+    if (f.year >= 0 && f.year <= 9999) {
+        // Spelled by hand: a large structure has hundreds of thousands of dates.
+        std::string text = "0000-00-00T00:00:00.000";
+        const auto put = [&text](std::size_t end, int value) {
+            for (std::size_t at = end; value != 0; value /= 10) {
+                text[--at] = static_cast<char>('0' + value % 10);
+            }
+        };
+        put(4, f.year);
+        put(7, f.month);
+        put(10, f.day);
+        put(13, f.hour);
+        put(16, f.minute);
+        put(19, f.second);
+        put(23, f.millisecond);
+        return text;
+    }
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", f.year, f.month,
                   f.day, f.hour, f.minute, f.second, f.millisecond);
