@@ -18,13 +18,9 @@ constexpr std::size_t kChunk = 1 << 20;
 
 }  // namespace
 
-ZipWriter::ZipWriter(AtomicFileWriter& out) : out_(out), deflated_(kChunk) {}
+ZipWriter::ZipWriter(AtomicFileWriter& out) : out_(out) {}
 
-ZipWriter::~ZipWriter() {
-    if (deflateReady_) {
-        deflateEnd(&deflate_);
-    }
-}
+ZipWriter::~ZipWriter() = default;
 
 void ZipWriter::Emit(std::span<const std::byte> data) {
     out_.Write(data);
@@ -79,28 +75,8 @@ void ZipWriter::BeginEntry(const std::string& name, Method method, std::uint64_t
     entries_.back().compressedSize = 0;
     open_ = true;
     if (method == Method::Deflated) {
-        if (!deflateReady_) {
-            if (deflateInit2(&deflate_, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-                throw OrvanFormatException(L"cannot start compressing entry '" +
-                                           orvan::platform::FromUtf8(name) + L"'");
-            }
-            deflateReady_ = true;
-        } else {
-            deflateReset(&deflate_);
-        }
+        deflater_.Begin([this](std::span<const std::byte> data) { Emit(data); });
     }
-}
-
-void ZipWriter::Deflate(std::span<const std::byte> data, int flush) {
-    deflate_.next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(data.data()));
-    deflate_.avail_in = static_cast<uInt>(data.size());
-    int status = Z_OK;
-    do {
-        deflate_.next_out = reinterpret_cast<Bytef*>(deflated_.data());
-        deflate_.avail_out = static_cast<uInt>(deflated_.size());
-        status = deflate(&deflate_, flush);
-        Emit(std::span(deflated_).first(deflated_.size() - deflate_.avail_out));
-    } while (deflate_.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
 }
 
 void ZipWriter::Write(std::span<const std::byte> data) {
@@ -110,7 +86,7 @@ void ZipWriter::Write(std::span<const std::byte> data) {
         e.crc = Crc32(e.crc, piece);
         e.uncompressedSize += piece.size();
         if (e.method == Method::Deflated) {
-            Deflate(piece, Z_NO_FLUSH);
+            deflater_.Write(piece);
         } else {
             Emit(piece);
         }
@@ -120,7 +96,7 @@ void ZipWriter::Write(std::span<const std::byte> data) {
 
 void ZipWriter::EndEntry() {
     if (entries_.back().method == Method::Deflated) {
-        Deflate({}, Z_FINISH);
+        deflater_.Finish();
     }
     PatchLocalHeader(entries_.back());
     open_ = false;

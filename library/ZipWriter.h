@@ -1,7 +1,5 @@
 #pragma once
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -10,6 +8,7 @@
 
 #include "library/ByteSource.h"
 #include "library/File.h"
+#include "library/PieceDeflater.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
@@ -51,15 +50,12 @@ private:
 
     void WriteLocalHeader(const Entry& entry);
     void PatchLocalHeader(const Entry& entry);
-    void Deflate(std::span<const std::byte> data, int flush);
     void Emit(std::span<const std::byte> data);
 
     AtomicFileWriter& out_;
     std::vector<Entry> entries_;
     bool open_ = false;
-    z_stream deflate_{};
-    bool deflateReady_ = false;
-    std::vector<std::byte> deflated_;
+    PieceDeflater deflater_;
 };
 
 }  // namespace Dorv::Orvan::Framework::Common
