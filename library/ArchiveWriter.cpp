@@ -10,6 +10,7 @@
 
 #include "library/Archive.h"
 #include "library/ClassInfo.h"
+#include "library/Crc32.h"
 #include "library/File.h"
 #include "library/OrvanException.h"
 #include "library/Progress.h"
@@ -300,8 +301,14 @@ void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool 
     zip.Write(std::as_bytes(std::span(header.data(), header.size())));
     zip.EndEntry();
 
+    SavedArchive::Digest digest;
     zip.BeginEntry(ArchiveEntries::kStructure, ZipWriter::Method::Deflated);
-    StructureXmlWriter(numbering, [&zip](std::span<const std::byte> data) { zip.Write(data); }).Write(structure);
+    StructureXmlWriter(numbering, [&](std::span<const std::byte> data) {
+        zip.Write(data);
+        if (saved != nullptr) {
+            digest.Add(data);
+        }
+    }).Write(structure);
     zip.EndEntry();
 
     std::uint64_t total = 0;
@@ -316,49 +323,41 @@ void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool 
     zip.Finish();
     out.Commit();
     if (saved != nullptr) {
-        *saved = SavedArchive{path, {}};
+        *saved = SavedArchive{path, digest, {}};
         for (const auto& attachment : numbering.Attachments()) {
             saved->attachments.push_back(attachment.second->Identify());
         }
     }
 }
 
-namespace {
-
-// Compares what is written with an entry's content, piece by piece.
-class EntryComparison {
-public:
-    EntryComparison(const ZipReader& archive, const ZipReader::Entry& entry) : source_(archive.Open(entry)) {}
-
-    void Compare(std::span<const std::byte> data) {
-        while (equal_ && !data.empty()) {
-            if (available_.empty()) {
-                const std::size_t n = source_->Read(buffer_);
-                if (n == 0) {
-                    equal_ = false;
-                    return;
-                }
-                available_ = std::span(buffer_).first(n);
-            }
-            const std::size_t n = std::min(data.size(), available_.size());
-            equal_ = std::memcmp(data.data(), available_.data(), n) == 0;
-            data = data.subspan(n);
-            available_ = available_.subspan(n);
+void SavedArchive::Digest::Add(std::span<const std::byte> data) {
+    crc = Crc32(crc, data);
+    const auto mix = [this](const std::byte* at) {
+        std::uint64_t word;
+        std::memcpy(&word, at, sizeof word);
+        hash = (hash ^ word) * 0x9E3779B97F4A7C15u;
+        hash ^= hash >> 29;
+    };
+    std::size_t pending = size % tail.size();
+    size += data.size();
+    if (pending != 0) {  // complete the word begun by earlier data
+        const std::size_t take = std::min(tail.size() - pending, data.size());
+        std::memcpy(tail.data() + pending, data.data(), take);
+        data = data.subspan(take);
+        if (pending + take < tail.size()) {
+            return;
         }
+        mix(tail.data());
     }
-    bool Equal() {
-        std::byte probe[1];
-        return equal_ && available_.empty() && source_->Read(probe) == 0;
+    const std::size_t whole = data.size() - data.size() % tail.size();
+    for (std::size_t at = 0; at < whole; at += tail.size()) {
+        mix(data.data() + at);
     }
-
-private:
-    std::unique_ptr<ByteSource> source_;
-    std::vector<std::byte> buffer_ = std::vector<std::byte>(1 << 16);
-    std::span<std::byte> available_;
-    bool equal_ = true;
-};
-
-}  // namespace
+    // Bytes past the partial word stay zero, so equal documents give equal digests.
+    const std::size_t rest = data.size() - whole;
+    std::memcpy(tail.data(), data.data() + whole, rest);
+    std::fill(tail.begin() + static_cast<std::ptrdiff_t>(rest), tail.end(), std::byte{0});
+}
 
 bool ArchiveMatches(const PrimaryClass& structure, const SavedArchive& saved) {
     try {
@@ -373,15 +372,17 @@ bool ArchiveMatches(const PrimaryClass& structure, const SavedArchive& saved) {
                 return false;
             }
         }
+        // The file must still hold what was written; content changed behind
+        // the directory's back would fail its CRC check when read.
         const ZipReader::Entry* header = archive.Find(ArchiveEntries::kHeader);
         const ZipReader::Entry* document = archive.Find(ArchiveEntries::kStructure);
-        if (!header || !document || archive.ReadAll(*header, 1 << 20) != WriteArchiveHeader(structure.Header())) {
+        if (!header || !document || archive.ReadAll(*header, 1 << 20) != WriteArchiveHeader(structure.Header()) ||
+            document->crc != saved.structure.crc || document->uncompressedSize != saved.structure.size) {
             return false;
         }
-        EntryComparison comparison(archive, *document);
-        StructureXmlWriter(numbering, [&comparison](std::span<const std::byte> data) { comparison.Compare(data); })
-            .Write(structure);
-        return comparison.Equal();
+        SavedArchive::Digest now;
+        StructureXmlWriter(numbering, [&now](std::span<const std::byte> data) { now.Add(data); }).Write(structure);
+        return now == saved.structure;
     } catch (const OrvanException&) {
         return false;  // whatever stands in the way, a fresh save settles it
     }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,7 +26,20 @@ class PrimaryClass;
 // What a save wrote, so that a later save of the unchanged structure can take
 // the file over instead of writing every byte again.
 struct SavedArchive {
+    // What identifies a document without keeping it: its size, its CRC-32 and
+    // an independent 64-bit hash, so that a different document passes for it
+    // only with a chance of about one in 2^96.
+    struct Digest {
+        std::uint64_t size = 0;
+        std::uint32_t crc = 0;
+        std::uint64_t hash = 0;
+        std::array<std::byte, 8> tail{};  // bytes not yet hashed, the last partial word
+        void Add(std::span<const std::byte> data);
+        bool operator==(const Digest&) const = default;
+    };
+
     std::wstring path;
+    Digest structure;                                      // of the structure document
     std::vector<AttachmentContent::Identity> attachments;  // in the order of their entries
 };
 

@@ -9,6 +9,7 @@
 #include "RichStructure.h"
 #include "TempDir.h"
 #include "library/Archive.h"
+#include "library/ArchiveWriter.h"
 #include "library/OrvanException.h"
 #include "library/StructureComparison.h"
 #include "library/StructureSchema.h"
@@ -201,6 +202,30 @@ namespace {
 nlink_t Links(const std::filesystem::path& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 ? info.st_nlink : 0;
+}
+
+TEST(ScratchTakeOverTest, DocumentDigestsDependOnTheBytesAloneNotOnHowTheyArrive) {
+    std::string document(10'000, '\0');
+    for (std::size_t i = 0; i < document.size(); ++i) {
+        document[i] = static_cast<char>("<Name>Diagnose</Name>\n"[i % 22] + i / 997);
+    }
+    const auto digest = [](const std::string& bytes, std::size_t piece) {
+        common::SavedArchive::Digest d;
+        for (std::size_t at = 0; at < bytes.size(); at += piece) {
+            d.Add(std::as_bytes(std::span(bytes).subspan(at, std::min(piece, bytes.size() - at))));
+        }
+        return d;
+    };
+    const auto whole = digest(document, document.size());
+    for (const std::size_t piece : {1u, 3u, 7u, 8u, 9u, 4096u}) {
+        EXPECT_EQ(digest(document, piece), whole) << piece;
+    }
+    for (const std::size_t at : {std::size_t{0}, std::size_t{4321}, document.size() - 1}) {
+        std::string changed = document;
+        changed[at] = static_cast<char>(changed[at] ^ 0x20);
+        EXPECT_NE(digest(changed, 7), whole) << at;
+    }
+    EXPECT_NE(digest(document.substr(0, document.size() - 1), 7), whole);
 }
 
 TEST(ScratchTakeOverTest, AnUnchangedStructureTakesTheScratchFileOverAndAChangedOneIsWrittenAgain) {
