@@ -89,7 +89,8 @@ public:
     EntrySource(const File& file, const ZipReader::Entry& entry)
         : file_(file), entry_(entry), raw_(file, entry.dataOffset, entry.compressedSize) {
         if (entry_.method == kMethodDeflated) {
-            input_.resize(kChunk);
+            // No larger than the compressed data: a small entry costs no fresh megabyte.
+            input_.resize(static_cast<std::size_t>(std::clamp<std::uint64_t>(entry.compressedSize, 1, kChunk)));
             if (inflateInit2(&inflate_, -MAX_WBITS) != Z_OK) {
                 Fail(L"cannot start decompressing");
             }
