@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "library/MimeTypesAhead.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -12,9 +13,9 @@ namespace {
 
 constexpr wchar_t kUnknown[] = L"application/octet-stream";
 
-// The type database loads once per process.
+// The type database loads once per thread: libmagic's handles must not be shared.
 magic_t Database() {
-    static const std::unique_ptr<magic_set, decltype(&magic_close)> cookie = [] {
+    thread_local const std::unique_ptr<magic_set, decltype(&magic_close)> cookie = [] {
         std::unique_ptr<magic_set, decltype(&magic_close)> opened(
             magic_open(MAGIC_MIME_TYPE | MAGIC_NO_CHECK_COMPRESS | MAGIC_NO_CHECK_TAR), &magic_close);
         // The first 64 KiB tell the type; reading and scanning a whole
@@ -32,6 +33,13 @@ magic_t Database() {
 }  // namespace
 
 std::wstring DetectMimeType(int descriptor) {
+    if (auto known = MimeTypesAhead::Lookup(descriptor)) {
+        return std::move(*known);
+    }
+    return IdentifyMimeType(descriptor);
+}
+
+std::wstring IdentifyMimeType(int descriptor) {
     magic_t database = Database();
     const off_t position = ::lseek(descriptor, 0, SEEK_CUR);
     const char* type = database ? magic_descriptor(database, descriptor) : nullptr;

@@ -5,8 +5,11 @@
 namespace Dorv::Orvan::Framework::Common {
 
 // The MIME type of the open file `descriptor` from its content, for instance
-// "application/pdf"; "application/octet-stream" when it cannot be told.
+// "application/pdf"; "application/octet-stream" when it cannot be told. A type
+// found ahead for the same, unchanged file (MimeTypesAhead.h) is taken as it is.
 std::wstring DetectMimeType(int descriptor);
+// The same, always read from the content. Safe on any thread.
+std::wstring IdentifyMimeType(int descriptor);
 
 // Whether content of this type is worth compressing: text and XML-like
 // formats are; images, PDF, archives and unknown binary data are stored.

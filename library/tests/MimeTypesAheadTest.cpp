@@ -1,0 +1,71 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "ArchiveTestSupport.h"
+#include "TempDir.h"
+#include "library/MimeType.h"
+#include "library/MimeTypesAhead.h"
+
+namespace orvan::library::testing {
+namespace {
+
+using Dorv::Orvan::Framework::Common::DetectMimeType;
+using Dorv::Orvan::Framework::Common::IdentifyMimeType;
+using Dorv::Orvan::Framework::Common::MimeTypesAhead;
+
+// Opens `path` for the duration of `use`.
+template <typename Use>
+auto WithOpen(const std::filesystem::path& path, Use use) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_GE(descriptor, 0) << path;
+    auto result = use(descriptor);
+    ::close(descriptor);
+    return result;
+}
+
+class MimeTypesAheadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteFile(temp_.Path() / "letter.txt", "Sehr geehrte Frau Doktor,\nanbei der Befund.\n");
+        WriteFile(temp_.Path() / "image.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string(64, '\1'));
+        WriteFile(temp_.Path() / "empty", "");
+        std::filesystem::create_directory(temp_.Path() / "folder");
+    }
+    std::vector<std::wstring> Paths() const {
+        return {temp_.Wide("letter.txt"), temp_.Wide("image.png"), temp_.Wide("empty"),
+                temp_.Wide("folder"),     temp_.Wide("missing"),   temp_.Wide("letter.txt")};
+    }
+
+    orvan::testing::TempDir temp_;
+};
+
+TEST_F(MimeTypesAheadTest, TypesFoundAheadAreTheTypesOfTheContent) {
+    const MimeTypesAhead ahead(Paths());
+    for (const char* name : {"letter.txt", "image.png", "empty"}) {
+        WithOpen(temp_.Path() / name, [&](int descriptor) {
+            const auto found = MimeTypesAhead::Lookup(descriptor);
+            EXPECT_TRUE(found.has_value()) << name;
+            EXPECT_EQ(found, IdentifyMimeType(descriptor)) << name;
+            return 0;
+        });
+    }
+    EXPECT_EQ(WithOpen(temp_.Path() / "image.png", [](int d) { return DetectMimeType(d); }), L"image/png");
+}
+
+TEST_F(MimeTypesAheadTest, AFileChangedSinceOrOutsideTheScopeIsReadAgain) {
+    {
+        const MimeTypesAhead ahead(Paths());
+        WriteFile(temp_.Path() / "letter.txt", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string(99, '\2'));
+        EXPECT_FALSE(WithOpen(temp_.Path() / "letter.txt", [](int d) { return MimeTypesAhead::Lookup(d); }));
+        EXPECT_EQ(WithOpen(temp_.Path() / "letter.txt", [](int d) { return DetectMimeType(d); }), L"image/png");
+    }
+    EXPECT_FALSE(WithOpen(temp_.Path() / "image.png", [](int d) { return MimeTypesAhead::Lookup(d); }))
+        << "nothing is kept once the scope ends";
+}
+
+}  // namespace
+}  // namespace orvan::library::testing
