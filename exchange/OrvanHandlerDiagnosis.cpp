@@ -153,7 +153,7 @@ void COrvanHandler::DoRawImportDiagnosis(OrvanStructure*, std::int32_t, model::D
         parent != f_mapDiagnosisImportParentID.end()) {
         record.lParentID = parent->second;
     }
-    // The list for the key is made when it is missing.
-    f_psOrvanOnePatientComm->sPatientInfo.sKg.mapDiagnosis[record.lParentID].push_back(record);
     f_mapDiagnosisImportAddedID[record.lID] = record.lID;
+    // The list for the key is made when it is missing.
+    f_psOrvanOnePatientComm->sPatientInfo.sKg.mapDiagnosis[record.lParentID].push_back(std::move(record));
 }

@@ -1,4 +1,6 @@
 // Medications with their posologies.
+#include <algorithm>
+
 #include "exchange/ExchangeValues.h"
 #include "exchange/OrvanHandler.h"
 #include "platform/DebugAssert.h"
@@ -55,6 +57,10 @@ void COrvanHandler::DoImportMedication(OrvanStructure*, model::Kg* pKG) {
         return;
     }
     auto& medications = f_psOrvanOnePatientComm->sPatientInfo.sKg.vecMedication;
+    // Room for all at once, but still growing by doubling when many patients add a few each.
+    if (const std::size_t needed = medications.size() + pKG->Medication.Count(); needed > medications.capacity()) {
+        medications.reserve(std::max(needed, 2 * medications.capacity()));
+    }
     for (const model::Medication* medication : pKG->Medication) {
         if (!ORVAN_ASSERT(medication != nullptr)) {
             continue;
@@ -88,7 +94,7 @@ void COrvanHandler::DoImportMedication(OrvanStructure*, model::Kg* pKG) {
             line.dQuantityEvening = posology->QuantityEvening.value_or(0.0);
             line.dQuantityNight = posology->QuantityNight.value_or(0.0);
             line.bstrRemark = ToRecordText(posology->Remark);
-            record.vecPosology.push_back(line);
+            record.vecPosology.push_back(std::move(line));
         }
         if (record.vecPosology.empty()) {
             record.vecPosology.emplace_back();
