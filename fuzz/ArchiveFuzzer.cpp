@@ -24,16 +24,31 @@
 
 namespace {
 
-// One scratch folder per process, emptied for every input.
-const std::filesystem::path& Scratch() {
-    static const std::filesystem::path folder = [] {
+// One scratch folder per process, emptied for every input and removed at exit.
+class ScratchFolder {
+public:
+    ScratchFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "orvan-fuzz-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             std::abort();
         }
-        return std::filesystem::path(pattern);
-    }();
-    return folder;
+        path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+const std::filesystem::path& Scratch() {
+    static const ScratchFolder folder;
+    return folder.Path();
 }
 
 void WrapAsStructure(const std::filesystem::path& archive, std::span<const std::byte> structure) {
