@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 
+#include "TempDir.h"
 #include "exchange/OrvanHandler.h"
 #include "library/ArchiveHeader.h"
 #include "library/OrvanException.h"
@@ -25,29 +26,8 @@
 namespace {
 
 // One scratch folder per process, emptied for every input and removed at exit.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvan-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 const std::filesystem::path& Scratch() {
-    static const ScratchFolder folder;
+    static const orvan::testing::TempDir folder;
     return folder.Path();
 }
 
