@@ -4,18 +4,13 @@
 
 #include "library/File.h"
 #include "library/OrvanException.h"
-#include "library/XmlDocument.h"
+#include "library/ArchiveHeader.h"
+#include "library/Quoted.h"
 #include "library/ZipWriter.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {
-
-constexpr std::uint64_t kMaxHeaderBytes = 1 << 20;
-
-std::wstring Where(const std::wstring& path, const char* entry) {
-    return L"archive '" + path + L"', entry '" + orvan::platform::FromUtf8(entry) + L"'";
-}
 
 // The only entries the format has: its two documents and numbered attachments.
 bool IsFormatEntry(const std::string& name) {
@@ -33,18 +28,13 @@ bool IsFormatEntry(const std::string& name) {
 Archive::Archive(std::wstring path) : path_(std::move(path)), reader_(std::make_shared<ZipReader>(path_)) {
     for (const ZipReader::Entry& entry : reader_->Entries()) {
         if (!IsFormatEntry(entry.name)) {
-            throw OrvanFormatException(L"archive '" + path_ + L"', entry '" + orvan::platform::FromUtf8(entry.name) +
-                                       L"': not an entry of this format");
+            throw OrvanFormatException(EntryLocation(path_, entry.name) + L": not an entry of this format");
         }
     }
-    const ZipReader::Entry* header = reader_->Find(ArchiveEntries::kHeader);
-    if (!header) {
-        throw OrvanFormatException(Where(path_, ArchiveEntries::kHeader) + L": missing");
-    }
     if (!reader_->Find(ArchiveEntries::kStructure)) {
-        throw OrvanFormatException(Where(path_, ArchiveEntries::kStructure) + L": missing");
+        throw OrvanFormatException(EntryLocation(path_, ArchiveEntries::kStructure) + L": missing");
     }
-    const ArchiveHeader fields = ReadArchiveHeader(XmlDocument(*reader_, *header, kMaxHeaderBytes));
+    const ArchiveHeader fields = ReadArchiveHeader(*reader_);
     OrvanId = fields.OrvanId;
     TemplateOrvanId = fields.TemplateOrvanId;
     Title = fields.Title;

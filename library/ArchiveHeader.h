@@ -3,6 +3,7 @@
 #include <string>
 
 #include "library/Object.h"
+#include "library/ZipReader.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
@@ -16,11 +17,10 @@ struct ArchiveHeader {
     bool operator==(const ArchiveHeader&) const = default;
 };
 
-class XmlDocument;
 
 // The header as the XML document stored in the archive, and back. Reading
 // throws OrvanFormatException naming the entry for anything but a valid header.
 std::string WriteArchiveHeader(const ArchiveHeader& header);
-ArchiveHeader ReadArchiveHeader(const XmlDocument& xml);
+ArchiveHeader ReadArchiveHeader(const ZipReader& archive);
 
 }  // namespace Dorv::Orvan::Framework::Common

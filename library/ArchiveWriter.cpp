@@ -15,7 +15,6 @@
 #include "library/OrvanException.h"
 #include "library/Progress.h"
 #include "library/TransferBuffer.h"
-#include "library/XmlDocument.h"
 #include "library/XmlText.h"
 #include "library/ZipReader.h"
 #include "library/ZipWriter.h"
@@ -94,7 +93,6 @@ namespace {
 using namespace Classes;
 
 constexpr std::size_t kFlushAt = 1 << 20;
-constexpr char kStructureNamespace[] = "urn:orvan:structure:1";
 
 std::string AttachmentEntryName(std::uint32_t number) {
     return ArchiveEntries::kAttachmentPrefix + std::to_string(number);
@@ -111,7 +109,7 @@ public:
 
     void Write(const PrimaryClass& root) {
         const std::string rootName(root.GetClass().name);
-        out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<" + rootName + " xmlns=\"" + kStructureNamespace +
+        out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<" + rootName + " xmlns=\"" + XmlNames::kStructureNamespace +
                 "\" " + XmlNames::kFormatVersion + "=\"1\" " + XmlNames::kId + "=\"1\">\n";
         struct Frame {
             const Object* object;

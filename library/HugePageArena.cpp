@@ -40,11 +40,6 @@ HugePageArena& HugePageArena::Objects() {
     return *arena;
 }
 
-HugePageArena& HugePageArena::Documents() {
-    static auto* const arena = new HugePageArena;
-    return *arena;
-}
-
 HugePageArena::~HugePageArena() {
     for (const Chunk& chunk : chunks_) {
         ::munmap(chunk.mapping, chunk.mappingSize);

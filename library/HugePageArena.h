@@ -8,8 +8,7 @@
 
 namespace Dorv::Orvan::Framework::Common {
 
-// Memory for the bulk of a large structure: its objects, its document and the
-// document's parse tree. A structure of a million objects touches about a
+// Memory for the bulk of a large structure: its objects. A structure of a million objects touches about a
 // gigabyte of fresh memory; in 4 KiB pages that is a quarter of a million page
 // faults, which on a virtual machine cost more than the work itself. The arena
 // takes memory from the system in chunks of 64 MiB that ask for transparent
@@ -20,9 +19,8 @@ namespace Dorv::Orvan::Framework::Common {
 // that the sanitizer keeps watching them.
 class HugePageArena {
 public:
-    // For the objects of structures, and for documents and their parse trees.
+    // For the objects of structures.
     static HugePageArena& Objects();
-    static HugePageArena& Documents();
 
     HugePageArena() = default;
     ~HugePageArena();
@@ -32,9 +30,8 @@ public:
     // A block of `size` bytes aligned for any type, not zeroed; nothing when
     // the system has no memory left.
     void* Allocate(std::size_t size) noexcept;
-    // Frees a block of this arena; a block from malloc goes back to free, so
-    // that a library handing its memory management to the arena at run time
-    // can still free what it allocated before.
+    // Frees a block of this arena; a block from malloc (where the arena fell
+    // back to it) goes back to free.
     void Deallocate(void* block) noexcept;
 
     // Bytes taken from the system and not yet given back.
@@ -56,12 +53,6 @@ private:
     mutable std::mutex mutex_;
     std::vector<Chunk> chunks_;
     std::size_t current_ = SIZE_MAX;  // the chunk small blocks come from, if any
-};
-
-// Frees arena blocks held by a unique_ptr.
-struct ArenaDelete {
-    HugePageArena* arena;
-    void operator()(void* block) const noexcept { arena->Deallocate(block); }
 };
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -1,6 +1,9 @@
 #include "library/StructureSchema.h"
 
+#include "library/XmlText.h"
+
 #include <set>
+#include <string>
 #include <vector>
 
 namespace Dorv::Orvan::Framework::Common {
@@ -104,8 +107,9 @@ std::string StructureSchema(const ClassInfo& root) {
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<!-- Generated from the library's class descriptions; do not edit by hand. -->\n"
-        "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns=\"urn:orvan:structure:1\"\n"
-        "           targetNamespace=\"urn:orvan:structure:1\" elementFormDefault=\"qualified\">\n"
+        "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns=\"" +
+        std::string(XmlNames::kStructureNamespace) + "\"\n           targetNamespace=\"" + XmlNames::kStructureNamespace +
+        "\" elementFormDefault=\"qualified\">\n"
         "  <xs:element name=\"" + rootName + "\">\n"
         "    <xs:complexType>\n"
         "      <xs:complexContent>\n"

@@ -43,3 +43,19 @@ std::optional<double> ParseDouble(std::string_view text);
 std::optional<double> ParseBits(std::string_view hex);
 
 }  // namespace Dorv::Orvan::Framework::Common::XmlText
+
+namespace Dorv::Orvan::Framework::Common::XmlNames {
+
+// Namespaces and attribute names of the format's two documents.
+inline constexpr char kStructureNamespace[] = "urn:orvan:structure:1";
+inline constexpr char kHeaderNamespace[] = "urn:orvan:archive:1";
+inline constexpr char kFormatVersion[] = "formatVersion";
+inline constexpr char kId[] = "id";
+inline constexpr char kRef[] = "ref";
+inline constexpr char kNil[] = "nil";
+inline constexpr char kEscaped[] = "escaped";
+inline constexpr char kBits[] = "bits";
+inline constexpr char kEntry[] = "entry";
+inline constexpr char kTrue[] = "true";
+
+}  // namespace Dorv::Orvan::Framework::Common::XmlNames

@@ -7,7 +7,7 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config git
   # libraries
-  libzip-dev libpugixml-dev libfmt-dev libcli11-dev libmagic-dev zlib1g-dev
+  libzip-dev libexpat1-dev libpugixml-dev libfmt-dev libcli11-dev libmagic-dev zlib1g-dev
   # dialog application
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # tests, benchmarks, fuzzing

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace Dorv::Orvan::Framework::Common {
+
+// `text` (bytes taken from an archive, meant as UTF-8) in single quotes, safe
+// to show on a terminal: control characters, characters that reorder or hide
+// text, and bytes that are not UTF-8 appear as escapes ("\n", "\x1b",
+// "\u202e"), and a backslash as "\\", so a crafted name cannot forge a line
+// of output or move the cursor.
+std::wstring Quoted(std::string_view text);
+
+// "archive 'PATH'" or "archive 'PATH', entry 'NAME'": where a message about
+// an archive's content points.
+std::wstring EntryLocation(const std::wstring& archivePath, std::string_view entryName = {});
+
+}  // namespace Dorv::Orvan::Framework::Common
