@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "library/Quoted.h"
+
 #include "library/Crc32.h"
 #include "library/OrvanException.h"
 #include "library/ZipFormat.h"
@@ -18,12 +20,8 @@ using orvan::platform::FromUtf8;
 
 constexpr std::size_t kChunk = 1 << 20;
 
-std::wstring Describe(const std::wstring& archive, const std::string& entry = {}) {
-    return L"archive '" + archive + L"'" + (entry.empty() ? L"" : L", entry '" + FromUtf8(entry) + L"'");
-}
-
 [[noreturn]] void Bad(const std::wstring& archive, const std::string& entry, const std::wstring& problem) {
-    throw OrvanFormatException(Describe(archive, entry) + L": " + problem);
+    throw OrvanFormatException(EntryLocation(archive, entry) + L": " + problem);
 }
 
 // Entry names must be plain relative paths that no extractor could misplace.
@@ -59,6 +57,28 @@ std::wstring NameProblem(const std::string& name) {
         start = end + 1;
     }
     return {};
+}
+
+// Flags that change how an entry's bytes are read: encryption (0, 6, 13), a
+// data descriptor (3), patch data (5).
+constexpr std::uint16_t kRefusedFlags = 0x0001 | 0x0008 | 0x0020 | 0x0040 | 0x2000;
+// Info-ZIP's Unicode path: a second name that some readers prefer to the first.
+constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
+
+// Calls `visit(id, data)` for each record of an extra field; false when the
+// records do not fill the field exactly.
+template <typename Visit>
+bool ForEachExtraField(std::span<const std::byte> extra, Visit&& visit) {
+    std::size_t x = 0;
+    while (x + 4 <= extra.size()) {
+        const std::size_t size = U16(extra, x + 2);
+        if (x + 4 + size > extra.size()) {
+            return false;
+        }
+        visit(U16(extra, x), extra.subspan(x + 4, size));
+        x += 4 + size;
+    }
+    return x == extra.size();
 }
 
 class RawSource final : public ByteSource {
@@ -210,6 +230,16 @@ void ZipReader::ReadDirectory() {
         Bad(path, {}, L"not a ZIP archive (no end record)");
     }
     const std::uint64_t endOffset = fileSize_ - tailSize + endAt;
+    // A comment that holds ZIP records could show a reader that searches
+    // differently another directory than this one.
+    const std::span<const std::byte> comment = std::span(tail).subspan(endAt + kEndSize);
+    for (std::size_t at = 0; at + 4 <= comment.size(); ++at) {
+        const std::uint32_t word = U32(comment, at);
+        if (word == kEndSignature || word == kEnd64Signature || word == kEnd64LocatorSignature ||
+            word == kCentralHeaderSignature || word == kLocalHeaderSignature) {
+            Bad(path, {}, L"the archive comment holds ZIP records");
+        }
+    }
     std::uint64_t count = U16(tail, endAt + 10);
     std::uint64_t directorySize = U32(tail, endAt + 12);
     std::uint64_t directoryOffset = U32(tail, endAt + 16);
@@ -232,6 +262,14 @@ void ZipReader::ReadDirectory() {
         if (U32(end64, 0) != kEnd64Signature || U64(end64, 4) != kEnd64Size - 12 ||
             U64(end64, 24) != U64(end64, 32) || U32(end64, 16) != 0 || U32(end64, 20) != 0) {
             Bad(path, {}, L"ZIP64 end record is damaged");
+        }
+        // A classic field is either "see the ZIP64 record" or the same value.
+        const auto agrees = [](std::uint64_t classic, std::uint64_t max, std::uint64_t value) {
+            return classic == max || classic == value;
+        };
+        if (!agrees(count, kMax16, U64(end64, 32)) || !agrees(directorySize, kMax32, U64(end64, 40)) ||
+            !agrees(directoryOffset, kMax32, U64(end64, 48))) {
+            Bad(path, {}, L"the end record and the ZIP64 end record disagree");
         }
         count = U64(end64, 32);
         directorySize = U64(end64, 40);
@@ -274,8 +312,12 @@ void ZipReader::ReadDirectory() {
         if (const std::wstring problem = NameProblem(e.name); !problem.empty()) {
             Bad(path, e.name, problem);
         }
-        if ((flags & ~(kFlagUtf8 | 0x0006u)) != 0) {
+        if ((flags & kRefusedFlags) != 0) {
             Bad(path, e.name, L"encrypted, patched or described by a data descriptor");
+        }
+        // Without the flag, readers take a name as code page 437.
+        if ((flags & kFlagUtf8) == 0 && std::any_of(e.name.begin(), e.name.end(), [](char c) { return c & 0x80; })) {
+            Bad(path, e.name, L"name is not ASCII and not marked as UTF-8");
         }
         if (U16(directory, at + 34) != 0) {
             Bad(path, e.name, L"entry lies on another disk");
@@ -286,29 +328,30 @@ void ZipReader::ReadDirectory() {
         // ZIP64 extra: the fields that are at their maximum, in this order.
         std::span<const std::byte> extra(directory.data() + at + kCentralHeaderSize + nameLength, extraLength);
         bool haveZip64 = false;
-        for (std::size_t x = 0; x + 4 <= extra.size();) {
-            const std::uint16_t id = U16(extra, x);
-            const std::size_t size = U16(extra, x + 2);
-            if (x + 4 + size > extra.size()) {
-                Bad(path, e.name, L"extra field is damaged");
+        const bool wellFormed = ForEachExtraField(extra, [&](std::uint16_t id, std::span<const std::byte> field) {
+            if (id == kUnicodePathExtraId) {
+                Bad(path, e.name, L"a second name in an extra field");
             }
-            if (id == kZip64ExtraId) {
-                haveZip64 = true;
-                std::size_t field = x + 4;
-                for (std::uint64_t* value : {&e.uncompressedSize, &e.compressedSize, &e.headerOffset}) {
-                    if (*value == kMax32) {
-                        if (field + 8 > x + 4 + size) {
-                            Bad(path, e.name, L"ZIP64 field is missing");
-                        }
-                        *value = U64(extra, field);
-                        field += 8;
+            if (id != kZip64ExtraId) {
+                return;  // extra fields this format does not need mean nothing to it
+            }
+            haveZip64 = true;
+            std::size_t used = 0;
+            for (std::uint64_t* value : {&e.uncompressedSize, &e.compressedSize, &e.headerOffset}) {
+                if (*value == kMax32) {
+                    if (used + 8 > field.size()) {
+                        Bad(path, e.name, L"ZIP64 field is missing");
                     }
-                }
-                if (field != x + 4 + size) {
-                    Bad(path, e.name, L"ZIP64 field has the wrong length");
+                    *value = U64(field, used);
+                    used += 8;
                 }
             }
-            x += 4 + size;
+            if (used != field.size()) {
+                Bad(path, e.name, L"ZIP64 field has the wrong length");
+            }
+        });
+        if (!wellFormed) {
+            Bad(path, e.name, L"extra field is damaged");
         }
         if (!haveZip64 && (e.uncompressedSize == kMax32 || e.compressedSize == kMax32 || e.headerOffset == kMax32)) {
             Bad(path, e.name, L"ZIP64 field is missing");
@@ -319,11 +362,14 @@ void ZipReader::ReadDirectory() {
         if (e.method == kMethodStored && e.compressedSize != e.uncompressedSize) {
             Bad(path, e.name, L"stored entry with different compressed and uncompressed sizes");
         }
-        // Content claiming to inflate far beyond what text does is a bomb or a
-        // lie, refused before a byte is inflated.
-        if (e.method == kMethodDeflated && e.uncompressedSize > (1u << 20) &&
-            e.uncompressedSize / ZipLimits::kMaxRatio > e.compressedSize) {
-            Bad(path, e.name, L"compression ratio beyond what deflate can produce");
+        // No deflate stream yields more than 1032 bytes per byte (a 258-byte
+        // match in two bits), so a larger claim is a lie, refused before a
+        // byte is inflated; content is never inflated beyond its claim, so
+        // what an archive can cost is bounded by its size and by the total.
+        if (e.method == kMethodDeflated && e.uncompressedSize > 0 &&
+            e.compressedSize < (e.uncompressedSize - 1) / ZipLimits::kMaxDeflateRatio + 1) {
+            Bad(path, e.name, L"declares more content than deflate can produce from " +
+                                  std::to_wstring(e.compressedSize) + L" bytes");
         }
         totalSize += e.uncompressedSize;
         if (e.uncompressedSize > ZipLimits::kMaxTotalBytes || totalSize > ZipLimits::kMaxTotalBytes) {
@@ -346,17 +392,27 @@ void ZipReader::ReadDirectory() {
             Bad(path, entries_[i].name, L"duplicate entry name");
         }
     }
-    // Entries must not share bytes: each lies wholly before the next.
-    std::vector<const Entry*> byOffset;
+    CheckEveryByteAccounted(directoryOffset);
+}
+
+// Entries lie one after the other, in the directory's order, from the file's
+// first byte to the directory: bytes no entry accounts for could be read as
+// another archive by a reader that walks the file from its start.
+void ZipReader::CheckEveryByteAccounted(std::uint64_t directoryOffset) const {
+    std::uint64_t expected = 0;
     for (const Entry& e : entries_) {
-        byOffset.push_back(&e);
-    }
-    std::sort(byOffset.begin(), byOffset.end(),
-              [](const Entry* a, const Entry* b) { return a->headerOffset < b->headerOffset; });
-    for (std::size_t i = 1; i < byOffset.size(); ++i) {
-        if (byOffset[i - 1]->dataOffset + byOffset[i - 1]->compressedSize > byOffset[i]->headerOffset) {
-            Bad(path, byOffset[i]->name, L"overlaps entry '" + FromUtf8(byOffset[i - 1]->name) + L"'");
+        if (e.headerOffset < expected) {
+            Bad(file_.Path(), e.name, L"overlaps the entry before it");
         }
+        if (e.headerOffset > expected) {
+            Bad(file_.Path(), e.name, std::to_wstring(e.headerOffset - expected) +
+                                          L" bytes before it belong to no entry");
+        }
+        expected = e.dataOffset + e.compressedSize;
+    }
+    if (expected != directoryOffset) {
+        Bad(file_.Path(), {}, std::to_wstring(directoryOffset - expected) +
+                                  L" bytes before the central directory belong to no entry");
     }
 }
 
@@ -377,20 +433,25 @@ void ZipReader::CheckLocalHeader(Entry& e, std::uint64_t directoryOffset) const 
     }
     std::uint64_t localCompressed = U32(header, 18);
     std::uint64_t localUncompressed = U32(header, 22);
-    if (localCompressed == kMax32 || localUncompressed == kMax32) {
-        std::vector<std::byte> extra(extraLength);
-        file_.ReadAt(extra, e.headerOffset + kLocalHeaderSize + e.name.size());
-        bool found = false;
-        for (std::size_t x = 0; x + 4 <= extra.size(); x += 4 + U16(extra, x + 2)) {
-            if (U16(extra, x) == kZip64ExtraId && U16(extra, x + 2) >= 16 && x + 20 <= extra.size()) {
-                localUncompressed = U64(extra, x + 4);
-                localCompressed = U64(extra, x + 12);
-                found = true;
-            }
+    if (directoryOffset - e.headerOffset - kLocalHeaderSize - e.name.size() < extraLength) {
+        Bad(path, e.name, L"local header lies outside the archive's data");
+    }
+    std::vector<std::byte> extra(extraLength);
+    file_.ReadAt(extra, e.headerOffset + kLocalHeaderSize + e.name.size());
+    bool foundZip64 = false;
+    // Some writers pad the local extra field, so its bytes need not form records.
+    ForEachExtraField(extra, [&](std::uint16_t id, std::span<const std::byte> field) {
+        if (id == kUnicodePathExtraId) {
+            Bad(path, e.name, L"a second name in an extra field");
         }
-        if (!found) {
-            Bad(path, e.name, L"local ZIP64 field is missing");
+        if (id == kZip64ExtraId && field.size() >= 16 && (localCompressed == kMax32 || localUncompressed == kMax32)) {
+            localUncompressed = U64(field, 0);
+            localCompressed = U64(field, 8);
+            foundZip64 = true;
         }
+    });
+    if ((localCompressed == kMax32 || localUncompressed == kMax32) && !foundZip64) {
+        Bad(path, e.name, L"local ZIP64 field is missing");
     }
     if (localCompressed != e.compressedSize || localUncompressed != e.uncompressedSize) {
         Bad(path, e.name, L"local header disagrees with the central directory");

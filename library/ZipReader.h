@@ -52,6 +52,7 @@ public:
 private:
     void ReadDirectory();
     void CheckLocalHeader(Entry& entry, std::uint64_t directoryOffset) const;
+    void CheckEveryByteAccounted(std::uint64_t directoryOffset) const;
 
     File file_;
     std::uint64_t fileSize_ = 0;
@@ -64,9 +65,10 @@ namespace ZipLimits {
 inline constexpr std::uint64_t kMaxEntries = 1'000'000;
 inline constexpr std::uint64_t kMaxDirectoryBytes = 256ull << 20;
 inline constexpr std::size_t kMaxNameBytes = 255;
-// Compression ratio allowed for content over 1 MiB: text and XML stay far below.
-inline constexpr std::uint64_t kMaxRatio = 200;
-inline constexpr std::uint64_t kMaxTotalBytes = 1ull << 40;
+// Deflate's own maximum: a 258-byte match coded in two bits.
+inline constexpr std::uint64_t kMaxDeflateRatio = 1032;
+// All content of one archive together, as declared.
+inline constexpr std::uint64_t kMaxTotalBytes = 64ull << 30;
 }  // namespace ZipLimits
 
 }  // namespace Dorv::Orvan::Framework::Common

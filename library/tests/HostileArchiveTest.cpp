@@ -136,11 +136,22 @@ std::vector<Fixture> Fixtures() {
              Attachment(z).zip64 = true;
              Attachment(z).uncompressedSize = 1ull << 63;
          })),
-         "compression ratio"},
-        {"compression bomb", Build(With([](RawZip& z) {
-             Attachment(z).content = std::string(50 << 20, '\0');
+         "declares more content than deflate can produce"},
+        {"one byte more than deflate can produce", Build(With([](RawZip& z) {
+             Attachment(z).uncompressedSize = Deflate(kContent).size() * 1032 + 1;
          })),
-         "compression ratio"},
+         "declares more content than deflate can produce"},
+        {"compression bomb declaring less than it holds", Build(With([](RawZip& z) {
+             Attachment(z).content = std::string(50 << 20, '\0');
+             Attachment(z).uncompressedSize = 1 << 20;
+         })),
+         "longer than declared"},
+        {"declared total beyond the cap", Build(With([](RawZip& z) {
+             Attachment(z).zip64 = true;
+             Attachment(z).stored = std::string(67 << 20, '\0');
+             Attachment(z).uncompressedSize = 65ull << 30;
+         })),
+         "content larger than 64 GiB"},
         {"entry foreign to the format", Build(With([](RawZip& z) { z.entries.push_back({"readme.txt", "hi"}); })),
          "not an entry of this format"},
         // The content, found when it is read.
