@@ -38,6 +38,11 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     });
 }
 
+bool IsUtf16Mark(const char* start) {
+    const std::string_view mark(start, 2);
+    return mark == "\xFF\xFE" || mark == "\xFE\xFF";
+}
+
 }  // namespace
 
 // What the expat callbacks reach: the reader, the handler, and the first
@@ -139,12 +144,16 @@ void XmlReader::Parse(ByteSource& source, Handler& handler) {
                                        Session::Guarded(user,
                                                         [](Session& s) { s.reader.Fail(L"a DOCTYPE is not allowed"); });
                                    });
-    for (;;) {
+    for (bool first = true;; first = false) {
         void* buffer = XML_GetBuffer(parser.get(), kChunk);
         if (!buffer) {
             throw std::bad_alloc();
         }
         const std::size_t n = source.Read(std::span(static_cast<std::byte*>(buffer), kChunk));
+        // expat follows a UTF-16 byte order mark whatever encoding it was given.
+        if (first && n >= 2 && IsUtf16Mark(static_cast<const char*>(buffer))) {
+            Fail(L"encoding UTF-16 is not supported (only UTF-8)");
+        }
         const XML_Status status = XML_ParseBuffer(parser.get(), static_cast<int>(n), n == 0);
         if (session.failure) {
             parser_ = nullptr;

@@ -229,6 +229,11 @@ void ZipReader::ReadDirectory() {
     if (endAt == std::string::npos) {
         Bad(path, {}, L"not a ZIP archive (no end record)");
     }
+    for (std::size_t at = endAt; at-- > 0;) {
+        if (U32(tail, at) == kEndSignature && at + kEndSize + U16(tail, at + 20) == tailSize) {
+            Bad(path, {}, L"the archive comment holds ZIP records");  // an end record inside another's comment
+        }
+    }
     const std::uint64_t endOffset = fileSize_ - tailSize + endAt;
     // A comment that holds ZIP records could show a reader that searches
     // differently another directory than this one.

@@ -152,6 +152,35 @@ std::vector<Fixture> Fixtures() {
              Attachment(z).uncompressedSize = 65ull << 30;
          })),
          "content larger than 64 GiB"},
+        // Bytes or records that readers could take differently.
+        {"data before the first entry", Build(With([](RawZip& z) { z.entries[0].gapBefore = "MZ stub"; })),
+         "7 bytes before it belong to no entry"},
+        {"gap between entries", Build(With([](RawZip& z) { Attachment(z).gapBefore = std::string(9, 'x'); })),
+         "9 bytes before it belong to no entry"},
+        {"gap before the directory", Build(With([](RawZip& z) { z.gapBeforeDirectory = "PK\x03\x04hidden"; })),
+         "before the central directory belong to no entry"},
+        {"directory hidden in the comment",
+         Build(With([](RawZip& z) { z.comment = "note " + Build(Valid()).substr(Build(Valid()).size() - 22); })),
+         "comment holds ZIP records"},
+        {"classic count disagrees with the ZIP64 count", Build(With([](RawZip& z) {
+             z.zip64End = true;
+             z.count = z.countOnDisk = 2;
+         })),
+         "disagree"},
+        {"non-ASCII name not marked UTF-8", Build(With([](RawZip& z) {
+             z.entries.push_back({"Befund-\xC3\xA4.txt", "x"});
+             z.entries.back().flags = 0;
+         })),
+         "not marked as UTF-8"},
+        {"second name in a Unicode path field",
+         Build(With([](RawZip& z) { Attachment(z).centralExtra = std::string("\x75\x70\x05\x00\x01" "abcd", 9); })),
+         "second name"},
+        {"second name in the local header",
+         Build(With([](RawZip& z) { Attachment(z).localExtra = std::string("\x75\x70\x05\x00\x01" "abcd", 9); })),
+         "second name"},
+        {"extra field records cut short",
+         Build(With([](RawZip& z) { Attachment(z).centralExtra = std::string("\x99\x99\x08\x00" "abc", 7); })),
+         "extra field is damaged"},
         {"entry foreign to the format", Build(With([](RawZip& z) { z.entries.push_back({"readme.txt", "hi"}); })),
          "not an entry of this format"},
         // The content, found when it is read.
@@ -227,6 +256,55 @@ std::vector<Fixture> Fixtures() {
         xml("duplicate id", Structure("<Address id=\"2\"/>\n<Address id=\"2\"/>\n"), "duplicate id"),
         xml("wrong root", "<OrvanArchive xmlns=\"urn:orvan:structure:1\" formatVersion=\"1\" id=\"1\"/>",
             "not a structure document"),
+        // Not well-formed, though a lenient parser reads something.
+        xml("content after a NUL byte", Structure(kBody) + std::string(1, '\0') + "<Address id=\"9\"/>",
+            "malformed XML"),
+        xml("text after the root", Structure(kBody) + "trailing text", "malformed XML"),
+        xml("a second root", Structure(kBody) + Structure(""), "malformed XML"),
+        xml("duplicate attribute", Structure("<Address id=\"2\" id=\"3\"/>\n"), "duplicate attribute"),
+        xml("literal control character",
+            Structure("<Document id=\"5\">\n<Filename>a\x01b</Filename>\n</Document>\n"), "malformed XML"),
+        xml("U+FFFE in text", Structure("<Document id=\"5\">\n<Filename>a\xEF\xBF\xBE</Filename>\n</Document>\n"),
+            "malformed XML"),
+        xml("another encoding declared",
+            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + Structure(kBody).substr(39), "encoding 'ISO-8859-1'"),
+        xml("XML 1.1", "<?xml version=\"1.1\"?>\n" + Structure(kBody).substr(39), "XML version '1.1'"),
+        xml("UTF-16", [] {
+                std::string wide = "\xFF\xFE";
+                for (char c : Structure(kBody)) {
+                    wide += c;
+                    wide += '\0';
+                }
+                return wide;
+            }(),
+            "encoding UTF-16 is not supported"),
+        // Names compared as namespace and local name.
+        xml("element in another namespace",
+            Structure("<ProcessingInfo id=\"9\">\n<Title xmlns=\"urn:other\">x</Title>\n</ProcessingInfo>\n"),
+            "{urn:other}Title' is not in the namespace"),
+        xml("root without namespace", "<OrvanStructure formatVersion=\"1\" id=\"1\"/>", "not in the namespace"),
+        // What the format does not have.
+        xml("unknown attribute", Structure("<Address id=\"2\" colour=\"red\"/>\n"), "unknown attribute 'colour'"),
+        xml("attribute in a namespace", Structure("<Address xmlns:x=\"urn:x\" id=\"2\" x:id=\"3\"/>\n"),
+            "unknown attribute '{urn:x}id'"),
+        xml("text inside a reference", Structure(std::string(kBody).replace(kBody.find("ref=\"5\"/>"), 9, "ref=\"5\">5</DocumentRefID>")),
+            "text where none belongs"),
+        xml("text inside an attachment element",
+            Structure(std::string(kBody).replace(kBody.find("\"attachments/5\"/>"), 17, "\"attachments/5\">data</Content>")),
+            "text where none belongs"),
+        xml("element inside a value", Structure("<Document id=\"5\">\n<Filename>a<b/></Filename>\n</Document>\n"),
+            "an element inside a value"),
+        xml("nil member with an id", Structure("<Address nil=\"true\" id=\"3\"/>\n"), "nil member has no 'id'"),
+        xml("nil that is no truth value", Structure("<Address nil=\"yes\"/>\n"), "'nil' is not a truth value"),
+        xml("nil on a single value", Structure("<Document id=\"5\">\n<ID nil=\"true\"/>\n</Document>\n"),
+            "unknown attribute 'nil'"),
+        xml("posology without its begin date",
+            Structure("<PatientInfo id=\"2\">\n<Kg id=\"3\">\n<Medication id=\"4\">\n<Posology id=\"6\">\n"
+                      "<Remark>1-0-1</Remark>\n</Posology>\n</Medication>\n</Kg>\n</PatientInfo>\n"),
+            "required element 'DateBegin' is missing"),
+        {"header with text between elements",
+         Build(With([](RawZip& z) { z.entries[0].content = "<OrvanArchive xmlns=\"urn:orvan:archive:1\" formatVersion=\"1\">x<Title/></OrvanArchive>"; })),
+         "text between elements"},
         xml("unknown format version",
             "<OrvanStructure xmlns=\"urn:orvan:structure:1\" formatVersion=\"7\" id=\"1\"/>", "unsupported format"),
     };

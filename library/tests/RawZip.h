@@ -35,6 +35,12 @@ struct RawEntry {
     std::optional<std::uint32_t> localCompressedSize;
     std::optional<std::uint64_t> localUncompressedSize;  // in the local ZIP64 field
     std::optional<std::string> stored;  // the entry's data bytes instead of the compressed content
+    std::uint16_t time = 0;
+    std::uint16_t date = 0x21;
+    std::string centralExtra;  // further extra-field bytes
+    std::string localExtra;
+    std::string comment;
+    std::string gapBefore;  // bytes no entry accounts for, before the local header
 };
 
 struct RawZip {
@@ -46,6 +52,8 @@ struct RawZip {
     std::optional<std::uint32_t> directoryOffset;
     std::optional<std::uint16_t> commentLength;
     std::string comment;
+    std::string gapBeforeDirectory;
+    bool zip64End = false;  // a ZIP64 end record and locator; the classic fields then say 0xFFFF unless set
 };
 
 inline std::string Deflate(const std::string& content) {
@@ -89,37 +97,51 @@ inline std::string Build(const RawZip& zip) {
         const std::string data = e.stored ? *e.stored : e.method == 8 ? Deflate(e.content) : e.content;
         const auto crc = static_cast<std::uint32_t>(
             crc32(0, reinterpret_cast<const Bytef*>(e.content.data()), static_cast<uInt>(e.content.size())));
+        file.Bytes(e.gapBefore);
         const std::uint64_t offset = file.out.size();
         const std::string localName = e.localName.value_or(e.name);
         const std::uint64_t compressed = e.compressedSize.value_or(data.size());
         const std::uint64_t uncompressed = e.uncompressedSize.value_or(e.content.size());
         file.U32(0x04034b50).U16(e.zip64 ? 45 : 20).U16(e.localFlags.value_or(e.flags))
-            .U16(e.localMethod.value_or(e.method)).U16(0).U16(0x21).U32(e.localCrc.value_or(e.crc.value_or(crc)));
+            .U16(e.localMethod.value_or(e.method)).U16(e.time).U16(e.date)
+            .U32(e.localCrc.value_or(e.crc.value_or(crc)));
         if (e.zip64) {
-            file.U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(localName.size()).U16(20).Bytes(localName)
+            file.U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(localName.size()).U16(20 + e.localExtra.size()).Bytes(localName)
                 .U16(1).U16(16).U64(e.localUncompressedSize.value_or(uncompressed)).U64(compressed);
         } else {
             file.U32(e.localCompressedSize.value_or(static_cast<std::uint32_t>(compressed)))
-                .U32(static_cast<std::uint32_t>(uncompressed)).U16(localName.size()).U16(0).Bytes(localName);
+                .U32(static_cast<std::uint32_t>(uncompressed)).U16(localName.size()).U16(e.localExtra.size())
+                .Bytes(localName);
         }
+        file.Bytes(e.localExtra);
         file.Bytes(data);
         Fields extra;
         if (e.zip64) {
             extra.U16(1).U16(24).U64(uncompressed).U64(compressed).U64(e.offset.value_or(offset));
         }
-        directory.U32(0x02014b50).U16(e.madeBy).U16(e.zip64 ? 45 : 20).U16(e.flags).U16(e.method).U16(0).U16(0x21)
-            .U32(e.crc.value_or(crc))
+        extra.Bytes(e.centralExtra);
+        directory.U32(0x02014b50).U16(e.madeBy).U16(e.zip64 ? 45 : 20).U16(e.flags).U16(e.method).U16(e.time)
+            .U16(e.date).U32(e.crc.value_or(crc))
             .U32(e.zip64 ? 0xFFFFFFFF : compressed).U32(e.zip64 ? 0xFFFFFFFF : uncompressed)
-            .U16(e.name.size()).U16(extra.out.size()).U16(0).U16(0).U16(0).U32(e.externalAttributes)
-            .U32(e.zip64 ? 0xFFFFFFFF : e.offset.value_or(offset)).Bytes(e.name).Bytes(extra.out);
+            .U16(e.name.size()).U16(extra.out.size()).U16(e.comment.size()).U16(0).U16(0).U32(e.externalAttributes)
+            .U32(e.zip64 ? 0xFFFFFFFF : e.offset.value_or(offset)).Bytes(e.name).Bytes(extra.out).Bytes(e.comment);
     }
+    file.Bytes(zip.gapBeforeDirectory);
     const std::uint64_t directoryOffset = file.out.size();
     file.Bytes(directory.out);
+    const std::uint16_t count16 = zip.zip64End ? 0xFFFF : static_cast<std::uint16_t>(zip.entries.size());
+    const std::uint32_t max32 = 0xFFFFFFFF;
+    if (zip.zip64End) {
+        const std::uint64_t end64Offset = file.out.size();
+        file.U32(0x06064b50).U64(44).U16(45).U16(45).U32(0).U32(0).U64(zip.entries.size()).U64(zip.entries.size())
+            .U64(directory.out.size()).U64(directoryOffset);
+        file.U32(0x07064b50).U32(0).U64(end64Offset).U32(1);
+    }
     file.U32(0x06054b50).U16(zip.disk.value_or(0)).U16(0)
-        .U16(zip.countOnDisk.value_or(static_cast<std::uint16_t>(zip.entries.size())))
-        .U16(zip.count.value_or(static_cast<std::uint16_t>(zip.entries.size())))
-        .U32(zip.directorySize.value_or(static_cast<std::uint32_t>(directory.out.size())))
-        .U32(zip.directoryOffset.value_or(static_cast<std::uint32_t>(directoryOffset)))
+        .U16(zip.countOnDisk.value_or(count16))
+        .U16(zip.count.value_or(count16))
+        .U32(zip.directorySize.value_or(zip.zip64End ? max32 : static_cast<std::uint32_t>(directory.out.size())))
+        .U32(zip.directoryOffset.value_or(zip.zip64End ? max32 : static_cast<std::uint32_t>(directoryOffset)))
         .U16(zip.commentLength.value_or(static_cast<std::uint16_t>(zip.comment.size())))
         .Bytes(zip.comment);
     return file.out;
