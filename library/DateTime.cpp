@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "library/OrvanException.h"
+#include "platform/Utf8.h"
 #include "platform/Calendar.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -88,6 +89,11 @@ DateTime DateTime::FromOleDate(double oleDate) {
 }
 
 double DateTime::ToOleDate() const {
+    // OLE dates begin at 0100-01-01, day -657434; earlier dates have no OLE value.
+    if (milliseconds_ < (kOleEpochDays - 657434) * kMillisecondsPerDay) {
+        throw OrvanConversionException(L"the date " + orvan::platform::FromUtf8(ToString()) +
+                                       L" lies outside 0100-01-01 to 9999-12-31");
+    }
     const std::int64_t days = milliseconds_ / kMillisecondsPerDay - kOleEpochDays;
     const double fraction =
         static_cast<double>(milliseconds_ % kMillisecondsPerDay) / static_cast<double>(kMillisecondsPerDay);

@@ -29,6 +29,8 @@ public:
     // rounded to the millisecond. Only values strictly between -657435.0 and
     // 2958466.0 convert; any other value, NaN included, throws OrvanConversionException.
     static DateTime FromOleDate(double oleDate);
+    // Throws OrvanConversionException for a date before 0100-01-01, which
+    // has no OLE value.
     double ToOleDate() const;
 
     Fields ToFields() const;

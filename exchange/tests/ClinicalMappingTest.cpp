@@ -2,6 +2,7 @@
 
 #include "HandlerTestAccess.h"
 #include "library/FaultInjection.h"
+#include "library/OrvanException.h"
 
 namespace {
 
@@ -271,6 +272,10 @@ TEST(MedicationMappingTest, MissingValuesOfTheLibraryImportAsResetValues) {
     posology->QuantityMorning = 2.0;
     structOrvanOnePatientComm imported;
     h.access.Bind(imported);
+    // A begin date never set is 0001-01-01, which has no OLE date.
+    EXPECT_THROW(h.access.ImportKg(h.structure, kg), Dorv::Orvan::Framework::Common::OrvanConversionException);
+    posology->DateBegin = DateTime::FromOleDate(40252.0);
+    imported = structOrvanOnePatientComm();
     h.access.ImportKg(h.structure, kg);
     const structOrvanMedication& m = imported.sPatientInfo.sKg.vecMedication.at(0);
     EXPECT_EQ(m.dtDate, -73046.0);
@@ -279,7 +284,7 @@ TEST(MedicationMappingTest, MissingValuesOfTheLibraryImportAsResetValues) {
     EXPECT_EQ(m.vecPosology.at(0).dQuantityNoon, 0.0);
     EXPECT_EQ(m.vecPosology.at(0).dQuantityMorning, 2.0);
     EXPECT_EQ(m.vecPosology.at(0).dtDateEnd, -73046.0);
-    EXPECT_EQ(h.capture.AssertionCount(), 1u) << "a medication without coding entry";
+    EXPECT_EQ(h.capture.AssertionCount(), 2u) << "a medication without coding entry, in each import";
 }
 
 TEST(MedicationMappingTest, AFailingFactoryEndsTheWholeMedicationExport) {

@@ -40,6 +40,13 @@ TEST(DateTimeTest, OnlyValuesStrictlyInsideTheRangeConvert) {
     }
     EXPECT_NO_THROW(DateTime::FromOleDate(-657434.999));
     EXPECT_NO_THROW(DateTime::FromOleDate(2958465.999));
+    // The same range the other way: a date an archive may hold but no OLE date can.
+    for (const DateTime::Fields early : {DateTime::Fields{1, 1, 1, 0, 0, 0, 0}, {50, 1, 1, 0, 0, 0, 0},
+                                         {99, 12, 31, 23, 59, 59, 999}}) {
+        EXPECT_THROW(static_cast<void>(DateTime::FromFields(early).ToOleDate()), OrvanConversionException)
+            << early.year;
+    }
+    EXPECT_EQ(DateTime::FromFields({100, 1, 1, 0, 0, 0, 0}).ToOleDate(), -657434.0);
 }
 
 TEST(DateTimeTest, MillisecondTimesSurviveTheRoundTripThroughOleDates) {
