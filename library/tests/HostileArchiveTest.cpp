@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <regex>
 
 #include "ArchiveTestSupport.h"
 #include "PlatformCapture.h"
@@ -367,6 +369,59 @@ TEST_F(HostileArchiveTest, TextSpelledAnyWayXmlAllowsLoadsAsItsText) {
     WriteFile(temp_.Path() / "input.orvan", Build(Valid(Structure(body))));
     const common::Archive archive(FromPath(temp_.Path() / "input.orvan"));
     EXPECT_EQ(Dorv::Orvan::Framework::Common::Classes::fullORVAN::OrvanStructure(archive).Document[0]->Filename, L"scan&<b>A<.txt");
+}
+
+// What other writers may do without changing what any reader sees: each
+// variant imports as the valid base does.
+TEST_F(HostileArchiveTest, EveryLegalVariantOfAnotherWriterImports) {
+    const auto entries = [](const std::function<void(RawEntry&)>& change) {
+        return With([&](RawZip& z) {
+            for (RawEntry& e : z.entries) {
+                change(e);
+            }
+        });
+    };
+    const auto xml = [](const std::string& structure) { return Valid(structure); };
+    std::string hugeIds = kBody;
+    for (const char* from : {"ref=\"5\"", "id=\"5\""}) {
+        const std::string to = std::string(from).replace(std::string(from).find('5'), 1, "4611686018427387904");
+        hugeIds.replace(hugeIds.find(from), std::strlen(from), to);
+    }
+    std::string manyHugeIds;  // ids doubling up to 2^62: a table indexed by id could not hold them
+    for (int bit = 10; bit < 63; ++bit) {
+        manyHugeIds += "<Address id=\"" + std::to_string(1ull << bit) + "\"/>\n";
+    }
+    const std::vector<std::pair<std::string, RawZip>> variants = {
+        {"entry times", entries([](RawEntry& e) { e.time = 0x6000, e.date = 0x5821; })},
+        {"extra fields of no meaning here", entries([](RawEntry& e) {
+             e.centralExtra = std::string("\x55\x54\x05\x00\x01" "abcd", 9);
+             e.localExtra = e.centralExtra;
+         })},
+        {"local extra field padded", entries([](RawEntry& e) { e.localExtra = std::string(3, '\0'); })},
+        {"entry comments", entries([](RawEntry& e) { e.comment = "scanned"; })},
+        {"made by another system", entries([](RawEntry& e) { e.madeBy = 0x0014; })},
+        {"deflate option flags", entries([](RawEntry& e) { e.flags = 0x0806; })},
+        {"names not marked UTF-8, all ASCII", entries([](RawEntry& e) { e.flags = 0; })},
+        {"everything stored", entries([](RawEntry& e) { e.method = 0; })},
+        {"ZIP64 fields where none is needed", entries([](RawEntry& e) { e.zip64 = true; })},
+        {"ZIP64 end record", With([](RawZip& z) { z.zip64End = true; })},
+        {"archive comment", With([](RawZip& z) { z.comment = "made by hand"; })},
+        {"prefixed namespace",
+         xml("<?xml version=\"1.0\"?>\n<o:OrvanStructure xmlns:o=\"urn:orvan:structure:1\" formatVersion=\"1\" "
+             "id=\"1\">" + std::regex_replace(kBody, std::regex("<(/?)([A-Z])"), "<$1o:$2") + "</o:OrvanStructure>")},
+        {"byte order mark, CRLF, CDATA and references",
+         xml("\xEF\xBB\xBF" + std::regex_replace(Structure(std::string(kBody).replace(kBody.find("scan.txt"), 8,
+                                                                                    "sc&#x61;n<![CDATA[.]]>t&#120;t")),
+                                                   std::regex("\n"), "\r\n"))},
+        {"truth values spelled 1", xml(Structure(std::string(kBody).replace(kBody.find("<Filename>"), 10,
+                                                                             "<Filename escaped=\"1\">")))},
+        {"ids beyond 2^62", xml(Structure(hugeIds))},
+        {"ids doubling up to 2^62", xml(Structure(std::string(kBody).insert(kBody.find("<Document id"), manyHugeIds)))},
+    };
+    for (const auto& [name, zip] : variants) {
+        EXPECT_EQ(ImportError(Build(zip)), "no error") << name;
+        EXPECT_EQ(ReadBytes(temp_.Path() / "out" / "scan.txt"), kContent) << name;
+    }
 }
 
 TEST_F(HostileArchiveTest, AnArchiveCutAtAnyByteIsRefused) {
