@@ -35,6 +35,10 @@ enum class PropertyKind {
     Attachment,        // a document's content, stored as an archive entry of its own
 };
 
+// A property whose type has no "no value", so that a document must give it:
+// a date-time's default (0001-01-01) is no date anyone meant.
+constexpr bool IsRequired(PropertyKind kind) { return kind == PropertyKind::Date; }
+
 // A scalar property's value; std::monostate stands for "no value".
 using Value = std::variant<std::monostate, std::wstring, std::int64_t, double, bool, DateTime>;
 

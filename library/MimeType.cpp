@@ -1,5 +1,7 @@
 #include "library/MimeType.h"
 
+#include <algorithm>
+
 #include <magic.h>
 #include <unistd.h>
 
@@ -48,10 +50,16 @@ std::wstring IdentifyMimeType(int descriptor) {
 }
 
 bool IsCompressible(const std::wstring& mimeType) {
-    const auto endsWith = [&](std::wstring_view suffix) { return mimeType.ends_with(suffix); };
-    return mimeType.starts_with(L"text/") || endsWith(L"/xml") || endsWith(L"+xml") ||
-           endsWith(L"/json") || endsWith(L"+json") || mimeType == L"application/rtf" ||
-           mimeType == L"application/x-empty";
+    // Compared without parameters ("; charset=...") and in lower case, as MIME types are.
+    std::wstring type = mimeType.substr(0, mimeType.find(L';'));
+    while (!type.empty() && type.back() == L' ') {
+        type.pop_back();
+    }
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; });
+    const auto endsWith = [&](std::wstring_view suffix) { return type.ends_with(suffix); };
+    return type.starts_with(L"text/") || endsWith(L"/xml") || endsWith(L"+xml") || endsWith(L"/json") ||
+           endsWith(L"+json") || type == L"application/rtf" || type == L"application/x-empty";
 }
 
 }  // namespace Dorv::Orvan::Framework::Common

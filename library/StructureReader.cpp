@@ -24,9 +24,6 @@ bool IsList(PropertyKind kind) {
     return kind == PropertyKind::Children || kind == PropertyKind::References || kind == PropertyKind::StringList;
 }
 
-// A property the model cannot leave without a value, so a document must give it.
-bool IsRequired(PropertyKind kind) { return kind == PropertyKind::Date; }
-
 // Builds the structure from the document's events as they stream by: objects
 // are made as their elements open, values set as their elements close, and
 // references resolved at the end, since they may point forward.

@@ -2,6 +2,7 @@
 
 #include "library/XmlText.h"
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,8 +29,8 @@ std::vector<const ClassInfo*> ReachableClasses(const ClassInfo& root) {
 std::string ElementFor(const PropertyInfo& p) {
     const std::string name(p.name);
     const auto element = [&](const std::string& type, bool many) {
-        return "      <xs:element name=\"" + name + "\" type=\"" + type + "\" minOccurs=\"0\"" +
-               (many ? " maxOccurs=\"unbounded\"" : "") + "/>\n";
+        return "      <xs:element name=\"" + name + "\" type=\"" + type + "\"" +
+               (IsRequired(p.kind) ? "" : " minOccurs=\"0\"") + (many ? " maxOccurs=\"unbounded\"" : "") + "/>\n";
     };
     switch (p.kind) {
         case PropertyKind::String: return element("Text", false);
@@ -139,13 +140,37 @@ std::string StructureSchema(const ClassInfo& root) {
     return out;
 }
 
+// What a reader takes for a property whose element is absent: the value of a
+// newly made object.
+std::string AbsentValue(const PropertyInfo& p, const Object& fresh) {
+    switch (p.kind) {
+        case PropertyKind::String: return "no text (not an empty one)";
+        case PropertyKind::Int32:
+        case PropertyKind::Int64:
+        case PropertyKind::Enum: return "`" + std::to_string(std::get<std::int64_t>(p.get(fresh))) + "`";
+        case PropertyKind::Date: return "none: required";
+        case PropertyKind::NullableDate:
+        case PropertyKind::NullableBool:
+        case PropertyKind::NullableDouble: return "no value";
+        case PropertyKind::StringList:
+        case PropertyKind::Children:
+        case PropertyKind::References: return "an empty list";
+        case PropertyKind::Child:
+        case PropertyKind::Reference: return "none";
+        case PropertyKind::Attachment: return "no content";
+    }
+    return {};
+}
+
 std::string StructureTables(const ClassInfo& root) {
     std::string out;
     for (const ClassInfo* info : ReachableClasses(root)) {
-        out += "### " + std::string(info->name) + "\n\n| element | holds | occurs |\n|---|---|---|\n";
+        out += "### " + std::string(info->name) +
+               "\n\n| element | holds | occurs | when absent |\n|---|---|---|---|\n";
+        const std::unique_ptr<Object> fresh = info->make();
         for (const PropertyInfo& p : info->properties) {
             std::string holds;
-            std::string occurs = "0 or 1";
+            std::string occurs = IsRequired(p.kind) ? "exactly 1" : "0 or 1";
             switch (p.kind) {
                 case PropertyKind::String: holds = "text"; break;
                 case PropertyKind::Int32: holds = "32-bit integer"; break;
@@ -168,7 +193,7 @@ std::string StructureTables(const ClassInfo& root) {
                     occurs = "any number, in order";
                     break;
             }
-            out += "| `" + std::string(p.name) + "` | " + holds + " | " + occurs + " |\n";
+            out += "| `" + std::string(p.name) + "` | " + holds + " | " + occurs + " | " + AbsentValue(p, *fresh) + " |\n";
         }
         out += "\n";
     }

@@ -67,5 +67,17 @@ TEST_F(MimeTypesAheadTest, AFileChangedSinceOrOutsideTheScopeIsReadAgain) {
         << "nothing is kept once the scope ends";
 }
 
+TEST(MimeTypeTest, TextLikeTypesAreCompressedWhateverTheirSpellingOrParameters) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"text/plain", true},        {L"Text/HTML; charset=utf-8", true}, {L"application/xml", true},
+        {L"image/svg+xml", true},     {L"application/ld+JSON", true},      {L"application/rtf ; x=1", true},
+        {L"application/x-empty", true}, {L"application/pdf", false},       {L"image/png", false},
+        {L"application/octet-stream", false}, {L"", false},                {L"textual/plain", false},
+    };
+    for (const auto& [type, compressible] : cases) {
+        EXPECT_EQ(common::IsCompressible(type), compressible) << type;
+    }
+}
+
 }  // namespace
 }  // namespace orvan::library::testing
