@@ -1,10 +1,13 @@
 #include "app/DataDirectory.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "platform/System.h"
 #include "platform/Utf8.h"
@@ -21,15 +24,25 @@ std::wstring DataDirectoryOf(const std::wstring& executablePath) {
     return folder;
 }
 
-std::wstring UserDataDirectory() {
+std::wstring UserDataBase() {
     const char* dataHome = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    std::wstring base;
     if (dataHome != nullptr && dataHome[0] == '/') {
-        base = platform::FromUtf8(dataHome);
-    } else {
-        base = platform::FromUtf8(home != nullptr ? home : "/tmp") + L"/.local/share";
+        return platform::FromUtf8(dataHome);
     }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        // Never a shared folder such as /tmp: the files are a patient's.
+        const passwd* user = ::getpwuid(::geteuid());
+        if (user == nullptr || user->pw_dir == nullptr || user->pw_dir[0] != '/') {
+            throw platform::CFileException(L"~/.local/share", L"no home folder for the data directory");
+        }
+        home = user->pw_dir;
+    }
+    return platform::FromUtf8(home) + L"/.local/share";
+}
+
+std::wstring UserDataDirectory() {
+    const std::wstring base = UserDataBase();
     // Each level is made when missing; the program's own folder holds patient data.
     std::wstring path;
     for (std::size_t start = 1; start <= base.size(); ++start) {
@@ -43,11 +56,28 @@ std::wstring UserDataDirectory() {
     return folder;
 }
 
+bool IsProgramsOwnFolder(const std::wstring& folder, const std::wstring& installPrefix) {
+    std::wstring prefix = installPrefix;
+    if (prefix.empty() || prefix.back() != L'/') {
+        prefix += L'/';
+    }
+    if (folder.starts_with(prefix)) {
+        return false;
+    }
+    struct stat info {};
+    if (::stat(platform::ToUtf8(folder).c_str(), &info) != 0) {
+        return true;  // a Release sibling not made yet: the program's own build tree
+    }
+    return info.st_uid == ::geteuid() && ::access(platform::ToUtf8(folder).c_str(), W_OK) == 0;
+}
+
+std::wstring DataDirectoryFor(const std::wstring& executablePath, const std::wstring& installPrefix) {
+    const std::wstring folder = DataDirectoryOf(executablePath);
+    return IsProgramsOwnFolder(folder, installPrefix) ? folder : UserDataDirectory();
+}
+
 std::wstring ProgramDataDirectory() {
-    const std::wstring folder = DataDirectoryOf(platform::GetExecutablePath());
-    const bool writable = ::access(platform::ToUtf8(folder).c_str(), W_OK) == 0;
-    const bool exists = platform::GetFileStatus(folder).has_value();
-    return exists && !writable ? UserDataDirectory() : folder;
+    return DataDirectoryFor(platform::GetExecutablePath(), platform::FromUtf8(ORVAN_INSTALL_PREFIX));
 }
 
 }  // namespace orvan::app

@@ -10,12 +10,25 @@ namespace orvan::app {
 // Release folder.
 std::wstring DataDirectoryOf(const std::wstring& executablePath);
 
-// Where an installed program keeps its files: $XDG_DATA_HOME, else
-// ~/.local/share, then "OrvanCommonClassesTest/", created owner-only when missing.
+// The folder below which a user's programs keep their data: $XDG_DATA_HOME
+// when it is an absolute path, else ~/.local/share, where ~ is $HOME or, when
+// that is unset, the user's home folder from the user database.
+std::wstring UserDataBase();
+
+// Where an installed program keeps its files: UserDataBase() followed by
+// "OrvanCommonClassesTest/", created owner-only when missing.
 std::wstring UserDataDirectory();
 
-// The data directory of the running program: DataDirectoryOf the executable,
-// or UserDataDirectory where that folder exists but is not writable.
+// Whether the program may keep its files in `folder`, the folder of its
+// executable: not below `installPrefix` (an installed program never writes
+// beside itself, whoever runs it), owned by the user and writable, or not
+// there yet.
+bool IsProgramsOwnFolder(const std::wstring& folder, const std::wstring& installPrefix);
+
+// DataDirectoryOf the executable when IsProgramsOwnFolder, else UserDataDirectory.
+std::wstring DataDirectoryFor(const std::wstring& executablePath, const std::wstring& installPrefix);
+
+// DataDirectoryFor the running program and the prefix it was built to be installed in.
 std::wstring ProgramDataDirectory();
 
 }  // namespace orvan::app

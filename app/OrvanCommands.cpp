@@ -16,8 +16,8 @@ namespace {
 using platform::MessageKind;
 using platform::ShowMessageBox;
 
-// The outcome of the exception being handled, tried in the commands' order:
-// the framework's exception family, the record library's, anything else.
+}  // namespace
+
 CommandOutcome DescribeFailure() {
     using namespace Dorv::Orvan::Framework::Common;
     if (const auto framework = platform::TranslateFrameworkException()) {
@@ -35,8 +35,6 @@ CommandOutcome DescribeFailure() {
         return {CommandOutcome::Kind::Failed, L"Unexpected error occurred", false};
     }
 }
-
-}  // namespace
 
 // The command's own objects, busy cursor included, are gone before the message shows.
 CommandOutcome RunGuarded(const std::function<CommandOutcome()>& command) {
@@ -89,7 +87,10 @@ CommandOutcome COrvanCommands::RunImport() {
         return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive + L"' does not exist: export first", false};
     }
     const std::wstring attachments = GetProgPath() + kAttachmentFolder;
-    platform::CreateDirectory(attachments);  // an existing folder is normal
+    // An existing folder is normal; what it is, the import checks.
+    if (!platform::CreateDirectory(attachments) && !platform::GetFileStatus(attachments)) {
+        throw platform::CFileException(attachments, L"the attachment folder cannot be created");
+    }
     structOrvanOnePatientComm record;
     COrvanHandler handler;
     // Success is reported only for an import that succeeded.

@@ -19,6 +19,11 @@ struct CommandOutcome {
     bool Succeeded() const { return kind == Kind::Succeeded; }
 };
 
+// The outcome of the exception being handled, tried in the commands' order:
+// the framework's exception family (std::bad_alloc included), the record
+// library's, anything else. Call only inside a catch block.
+CommandOutcome DescribeFailure();
+
 // Runs `command`, turning any exception into an error message box, tried in
 // this order: the framework's exception family, the record library's family,
 // anything else ("Unexpected error occurred").

@@ -50,7 +50,50 @@ void WriteAttachment(const std::filesystem::path& path, bool text, std::mt19937_
     std::ofstream(path, std::ios::binary) << content;
 }
 
+// The record of the unusual shapes below: one patient, nothing but diagnoses.
+structOrvanOnePatientComm DiagnosesOnly() {
+    structOrvanOnePatientComm r;
+    r.sArchive.bstrOrvanId = L"2.16.756.5.30.1.917.1.10.2";
+    r.sProcessingInfo.dtDate = 45000.5;
+    r.sProcessingInfo.sAuthorAddress = Address(1);
+    r.sProcessingInfo.sRecipientAddress = Address(2);
+    r.sProcessingInfo.sSoftware = {L"Bench", L"1.0", L"-", Address(3)};
+    r.sPatientInfo.lID = 111;
+    r.sPatientInfo.sPatientAddress.sAddress = Address(4);
+    return r;
+}
+
+structOrvanDiagnosis Diagnosis(std::int32_t id, std::wstring code, std::wstring name) {
+    structOrvanDiagnosis d;
+    d.bstrCodingEntryCode = std::move(code);
+    d.bstrCodingEntryName = std::move(name);
+    d.nCodingType = 4;
+    d.dtDate = 40000.0;
+    d.lID = id;
+    d.bstrName = L"Diagnose " + std::to_wstring(id);
+    return d;
+}
+
 }  // namespace
+
+structOrvanOnePatientComm GenerateLadderRecord(int levels) {
+    structOrvanOnePatientComm r = DiagnosesOnly();
+    for (std::int32_t key = 0; key < levels; ++key) {
+        const structOrvanDiagnosis rung = Diagnosis(key + 1, L"L" + std::to_wstring(key), L"Stufe");
+        r.sPatientInfo.sKg.mapDiagnosis[key] = {rung, rung};
+    }
+    return r;
+}
+
+structOrvanOnePatientComm GenerateCollidingKeyRecord(int count) {
+    structOrvanOnePatientComm r = DiagnosesOnly();
+    auto& list = r.sPatientInfo.sKg.mapDiagnosis[0];
+    for (int i = 0; i < count; ++i) {
+        const auto underscores = [](int n) { return std::wstring(static_cast<std::size_t>(n), L'_'); };
+        list.push_back(Diagnosis(i + 1, underscores(i), underscores(count - 1 - i)));
+    }
+    return r;
+}
 
 structOrvanOnePatientComm GenerateRecord(double scale, const std::filesystem::path& folder) {
     structOrvanOnePatientComm r;

@@ -14,4 +14,14 @@ namespace orvan::bench {
 // written into `folder` (kept when they exist with the right size).
 structOrvanOnePatientComm GenerateRecord(double scale, const std::filesystem::path& folder);
 
+// A record whose diagnoses form a ladder of `levels` levels: the list under
+// key k holds two diagnoses with ID k + 1, so every level below the first is
+// referred to twice. A walk that entered a key again for each reference would
+// double its work with each level.
+structOrvanOnePatientComm GenerateLadderRecord(int levels);
+
+// A record of `count` top-level diagnoses whose code and name all join to one
+// coding-entry key ("_" repeated `count` times), each pair a different one.
+structOrvanOnePatientComm GenerateCollidingKeyRecord(int count);
+
 }  // namespace orvan::bench

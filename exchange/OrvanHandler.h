@@ -4,8 +4,10 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "exchange/AttachmentName.h"
 #include "library/model/OrvanStructure.h"
 #include "record/OrvanOnePatientComm.h"
 
@@ -98,13 +100,13 @@ private:
     std::wstring f_strAttachmentDir;
     std::map<std::int32_t, Address*> f_mapAddress;
     std::map<std::int32_t, orvan::exchange::model::Document*> f_mapDocument;
-    // Coding entries by key; a key holds more than one entry only when
-    // different code and name pairs spell the same key.
-    std::map<std::wstring, std::vector<orvan::exchange::model::CodingEntry*>> f_mapCodingEntry;
+    // Coding entries by code and name (each up to its first NUL).
+    std::map<std::pair<std::wstring, std::wstring>, orvan::exchange::model::CodingEntry*> f_mapCodingEntry;
     std::map<std::int32_t, std::int32_t> f_mapDiagnosisImportParentID;
     std::map<std::int32_t, std::int32_t> f_mapDiagnosisImportAddedID;
     std::map<std::int32_t, std::int32_t> f_mapDocumentsImportedID;
     // The attachment record each imported document produced, for further
     // leaves that show the same document.
-    std::map<std::int32_t, structOrvanDocument> f_mapDocumentsImported;
+    std::map<const orvan::exchange::model::Document*, structOrvanDocument> f_mapDocumentsImported;
+    orvan::exchange::AttachmentNames f_attachmentNames;  // the file names this import gave out
 };

@@ -15,15 +15,14 @@ std::wstring COrvanHandler::BuildCodingEntryKey(const std::wstring& strCodingEnt
 }
 
 // Two records share an entry only when code and name are both equal: the key
-// alone would let "A_B"/"C" and "A"/"B_C" meet.
+// alone would let "A_B"/"C" and "A"/"B_C" meet. One ordered lookup by both
+// texts finds the entry however many pairs spell the same key.
 model::CodingEntry* COrvanHandler::FindOrCreateCodingEntry(OrvanStructure* pOrvanStructure, const std::wstring& strCode,
                                                            const std::wstring& strName) {
-    std::vector<model::CodingEntry*>& sameKey = f_mapCodingEntry[BuildCodingEntryKey(strCode, strName)];
-    for (model::CodingEntry* entry : sameKey) {
-        if (ToRecordText(entry->Code) == strCode.substr(0, strCode.find(L'\0')) &&
-            ToRecordText(entry->Name) == strName.substr(0, strName.find(L'\0'))) {
-            return entry;
-        }
+    // Texts end at their first NUL on their way into the library.
+    auto [slot, isNew] = f_mapCodingEntry.try_emplace({*ToLibraryText(strCode), *ToLibraryText(strName)}, nullptr);
+    if (!isNew && slot->second != nullptr) {
+        return slot->second;
     }
     model::GlobalDefinitions* definitions = pOrvanStructure->NewGlobalDefinitions();
     if (!ORVAN_ASSERT(definitions != nullptr)) {
@@ -33,9 +32,9 @@ model::CodingEntry* COrvanHandler::FindOrCreateCodingEntry(OrvanStructure* pOrva
     if (!ORVAN_ASSERT(entry != nullptr)) {
         return nullptr;
     }
-    entry->Code = ToLibraryText(strCode);
-    entry->Name = ToLibraryText(strName);
-    sameKey.push_back(entry);
+    entry->Code = slot->first.first;
+    entry->Name = slot->first.second;
+    slot->second = entry;
     return entry;
 }
 
@@ -46,8 +45,9 @@ void COrvanHandler::DoExportDiagnosis(OrvanStructure* pOrvanStructure, model::Kg
 }
 
 // Depth first, each parent before its children, siblings in list order. The
-// walk keeps its own stack, so a chain of any depth is safe, and never enters
-// a key that is being walked already (repeated IDs can make the keys a cycle).
+// walk keeps its own stack, so a chain of any depth is safe, and enters each
+// key at most once: repeated IDs can make the keys a cycle, or a ladder whose
+// repeated walks would double with every level.
 void COrvanHandler::DoRawExportDiagnosis(OrvanStructure* pOrvanStructure, model::Kg* pKG, const std::int32_t& lParentID,
                                          model::DiagnosisPtrCollection* pDiagnosisCollection) {
     const auto& map = f_psOrvanOnePatientComm->sPatientInfo.sKg.mapDiagnosis;
@@ -58,19 +58,18 @@ void COrvanHandler::DoRawExportDiagnosis(OrvanStructure* pOrvanStructure, model:
         model::DiagnosisPtrCollection* collection;
     };
     std::vector<Walk> stack;
-    std::set<std::int32_t> walking;
+    std::set<std::int32_t> entered;
     const auto enter = [&](std::int32_t key, model::DiagnosisPtrCollection* collection) {
         const auto found = map.find(key);
         if (found != map.end()) {
             stack.push_back(Walk{key, &found->second, 0, collection});
-            walking.insert(key);
+            entered.insert(key);
         }
     };
     enter(lParentID, pDiagnosisCollection);
     while (!stack.empty()) {
         Walk& walk = stack.back();
         if (walk.next == walk.list->size()) {
-            walking.erase(walk.key);
             stack.pop_back();
             continue;
         }
@@ -95,7 +94,7 @@ void COrvanHandler::DoRawExportDiagnosis(OrvanStructure* pOrvanStructure, model:
         if (walk.collection != nullptr) {
             walk.collection->Add(diagnosis);
         }
-        if (record.lID != walk.key && ORVAN_ASSERT(!walking.contains(record.lID))) {
+        if (record.lID != walk.key && ORVAN_ASSERT(!entered.contains(record.lID))) {
             enter(record.lID, &diagnosis->DiagnosisPtr);
         }
     }
@@ -144,9 +143,13 @@ void COrvanHandler::DoRawImportDiagnosis(OrvanStructure*, std::int32_t, model::D
             record.lParentID = referred;
         }
     } else {
-        // Several references are children: each is filed under this diagnosis, in order.
+        // Several references are children: each is filed under this diagnosis,
+        // in order. Itself among them would file it under its own ID, where no
+        // export reaches it nor its children.
         for (const std::int32_t child : children) {
-            f_mapDiagnosisImportParentID[child] = record.lID;
+            if (ORVAN_ASSERT(child != record.lID)) {
+                f_mapDiagnosisImportParentID[child] = record.lID;
+            }
         }
     }
     if (const auto parent = f_mapDiagnosisImportParentID.find(record.lID);

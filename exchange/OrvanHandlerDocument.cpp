@@ -122,23 +122,12 @@ void COrvanHandler::DoImportDocumentTree(OrvanStructure*, model::DocumentTree* p
 void COrvanHandler::DoImportDocument(model::Document* pDocument, structOrvanDocument& sOrvanDocument) {
     sOrvanDocument = structOrvanDocument{};
     const std::int32_t id = LowBits(pDocument->ID);
-    // Every leaf carries its own full copy of the attachment it shows; the file
-    // is written once.
-    if (const auto imported = f_mapDocumentsImported.find(id); imported != f_mapDocumentsImported.end()) {
+    // Every leaf showing this very document carries its own full copy of the
+    // attachment record; the file is written once. Another document with the
+    // same ID is another attachment.
+    if (const auto imported = f_mapDocumentsImported.find(pDocument); imported != f_mapDocumentsImported.end()) {
         sOrvanDocument = imported->second;
         return;
-    }
-    // Only ever a plain file directly inside the attachment folder, whatever
-    // name the archive stored.
-    std::wstring path = f_strAttachmentDir;
-    if (!path.empty() && path.back() != L'/') {
-        path += L'/';
-    }
-    path += SafeAttachmentName(ToRecordText(pDocument->Filename), id);
-    sOrvanDocument.bstrFilename = path;
-    if (!f_strAttachmentDir.empty()) {
-        // Replaces a file there only once the new content is complete.
-        pDocument->ExportFile(path);
     }
     sOrvanDocument.lID = id;
     sOrvanDocument.bstrMimeType = ToRecordText(pDocument->MimeType);
@@ -146,7 +135,24 @@ void COrvanHandler::DoImportDocument(model::Document* pDocument, structOrvanDocu
         DoImportAddress(pDocument->ProducerAddress->AddressRefID, &sOrvanDocument.sProducerAddress);
     }
     sOrvanDocument.lSize = pDocument->Size;
-    DebugTrace(L"...%ls %d\n", sOrvanDocument.bstrFilename, sOrvanDocument.lID);
+    if (pDocument->Content().Present()) {
+        // Only ever a plain file directly inside the attachment folder, under
+        // a name no other attachment of this import has.
+        std::wstring path = f_strAttachmentDir;
+        if (!path.empty() && path.back() != L'/') {
+            path += L'/';
+        }
+        path += f_attachmentNames.Claim(SafeAttachmentName(ToRecordText(pDocument->Filename), id));
+        sOrvanDocument.bstrFilename = path;
+        if (!f_strAttachmentDir.empty()) {
+            // Replaces a file there only once the new content is complete.
+            pDocument->ExportFile(path);
+        }
+        DebugTrace(L"...%ls %d\n", sOrvanDocument.bstrFilename, sOrvanDocument.lID);
+    } else {
+        // Valid in an archive: the record keeps everything but a file.
+        DebugTrace(L"...%ls %d: no content, no file written\n", ToRecordText(pDocument->Filename), id);
+    }
     f_mapDocumentsImportedID[id] = id;
-    f_mapDocumentsImported[id] = sOrvanDocument;
+    f_mapDocumentsImported[pDocument] = sOrvanDocument;
 }

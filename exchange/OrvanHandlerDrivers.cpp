@@ -1,10 +1,15 @@
 // The two drivers: a whole record to an archive file and back.
+#include <sys/stat.h>
+
 #include "exchange/ExchangeValues.h"
 #include "exchange/OrvanHandler.h"
 #include "library/Archive.h"
+#include "library/File.h"
+#include "library/OrvanException.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
 #include "platform/FileSystem.h"
+#include "platform/Utf8.h"
 
 using namespace orvan::exchange;
 using orvan::platform::DebugTrace;
@@ -47,13 +52,38 @@ int COrvanHandler::DoOrvanExport(const std::wstring& strFilename, structOrvanOne
     archive.reset();
 
     // Read-back: the written file must import; what it reports shows, its result does not count.
-    {
-        structOrvanOnePatientComm scratchRecord;
-        DoOrvanImport(strFilename, f_strAttachmentDir, &scratchRecord);
-    }
-    f_psOrvanOnePatientComm = nullptr;  // the scratch record is gone
+    structOrvanOnePatientComm scratchRecord;
+    const struct Forget {
+        structOrvanOnePatientComm*& pointer;
+        ~Forget() { pointer = nullptr; }  // the scratch record goes, also when the read-back throws
+    } forget{f_psOrvanOnePatientComm};
+    DoOrvanImport(strFilename, f_strAttachmentDir, &scratchRecord);
     return 1;
 }
+
+namespace {
+
+// Attachments are written into a real folder only: one that is missing is
+// reported and the import goes on (its first attachment then fails); a
+// symbolic link or anything else is refused before anything is written. What
+// a killed import left there is removed.
+void CheckAttachmentFolder(std::wstring folder) {
+    while (folder.size() > 1 && folder.back() == L'/') {
+        folder.pop_back();  // "link/" would name what the link points to
+    }
+    struct stat info {};
+    if (!ORVAN_ASSERT(::lstat(orvan::platform::ToUtf8(folder).c_str(), &info) == 0)) {
+        return;
+    }
+    if (S_ISLNK(info.st_mode) || !S_ISDIR(info.st_mode)) {
+        throw Dorv::Orvan::Framework::Common::OrvanIoException(
+            L"cannot write attachments into '" + folder + L"': " +
+            (S_ISLNK(info.st_mode) ? L"it is a symbolic link" : L"it is not a folder"));
+    }
+    Dorv::Orvan::Framework::Common::RemoveStaleTemporaries(folder);
+}
+
+}  // namespace
 
 int COrvanHandler::DoOrvanImport(const std::wstring& strFilename, const std::wstring& strAttachmentDir,
                                  structOrvanOnePatientComm* psOrvanOnePatientComm) {
@@ -62,9 +92,10 @@ int COrvanHandler::DoOrvanImport(const std::wstring& strFilename, const std::wst
     }
     auto archive = std::make_unique<Dorv::Orvan::Framework::Common::Archive>(strFilename);
     if (!strAttachmentDir.empty()) {
-        ORVAN_ASSERT(orvan::platform::GetFileStatus(strAttachmentDir).has_value());
+        CheckAttachmentFolder(strAttachmentDir);
     }
     f_strAttachmentDir = strAttachmentDir;
+    f_attachmentNames.Clear();
     f_mapDiagnosisImportParentID.clear();
     f_mapDiagnosisImportAddedID.clear();
     f_mapDocumentsImportedID.clear();

@@ -1,12 +1,16 @@
 #include "library/File.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -50,7 +54,58 @@ void SyncFolder(const std::wstring& folder) {
     directory.Close();
 }
 
+constexpr std::string_view kTemporaryTail = ".tmp-XXXXXX";
+
+// The mkostemp pattern of a temporary file for `path`: ".<name>.tmp-XXXXXX"
+// beside it, or, for a name with no room for the 12 more bytes, the name's
+// hash in its place.
+std::string TemporaryPattern(const std::wstring& path) {
+    constexpr std::size_t kMaxNameBytes = 255;
+    std::string name = ToUtf8(LastComponent(path));
+    if (1 + name.size() + kTemporaryTail.size() > kMaxNameBytes) {
+        std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+        for (const char c : name) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        }
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+        name = hex;
+    }
+    return ToUtf8(ParentFolder(path)) + "/." + name + std::string(kTemporaryTail);
+}
+
 }  // namespace
+
+bool IsTemporaryName(std::string_view name) {
+    const std::size_t random = kTemporaryTail.size() - 6;
+    return name.size() > 1 + kTemporaryTail.size() && name.front() == '.' &&
+           name.substr(name.size() - kTemporaryTail.size(), random) == kTemporaryTail.substr(0, random);
+}
+
+void RemoveStaleTemporaries(const std::wstring& folder) {
+    DIR* directory = ::opendir(ToUtf8(folder).c_str());
+    if (directory == nullptr) {
+        return;
+    }
+    const int descriptor = ::dirfd(directory);
+    while (const dirent* entry = ::readdir(directory)) {
+        if (!IsTemporaryName(entry->d_name)) {
+            continue;
+        }
+        // A writer holds its temporary file locked while it lives.
+        const int file = ::openat(descriptor, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (file < 0) {
+            continue;
+        }
+        struct stat info {};
+        if (::fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            ::flock(file, LOCK_EX | LOCK_NB) == 0) {
+            ::unlinkat(descriptor, entry->d_name, 0);
+        }
+        ::close(file);
+    }
+    ::closedir(directory);
+}
 
 File File::OpenForReading(const std::wstring& path) {
     const int descriptor = Checked(FileOperation::Open, [&] {
@@ -168,14 +223,14 @@ void File::Close() {
 
 AtomicFileWriter::AtomicFileWriter(std::wstring path, bool durable)
     : path_(std::move(path)), durable_(durable) {
-    const std::wstring folder = ParentFolder(path_);
-    std::string pattern = ToUtf8(folder + L"/." + LastComponent(path_) + L".tmp-XXXXXX");
+    std::string pattern = TemporaryPattern(path_);
     const int descriptor = Checked(FileOperation::Open, [&] {
         return ::mkostemp(pattern.data(), O_CLOEXEC);  // mode 0600
     });
     if (descriptor < 0) {
         Fail(path_, L"create a temporary file for", errno);
     }
+    ::flock(descriptor, LOCK_EX | LOCK_NB);  // tells RemoveStaleTemporaries that it is in use
     temporaryPath_ = orvan::platform::FromUtf8(pattern);
     file_ = File(descriptor, temporaryPath_);
 }
@@ -259,7 +314,7 @@ bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
     const std::wstring folder = ParentFolder(path);
     std::string temporary;
     for (int attempt = 0;; ++attempt) {
-        std::string pattern = ToUtf8(folder + L"/." + LastComponent(path) + L".tmp-XXXXXX");
+        std::string pattern = TemporaryPattern(path);
         const int descriptor = ::mkstemp(pattern.data());  // a fresh unused name
         if (descriptor < 0) {
             Fail(path, L"create a temporary file for", errno);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -78,6 +79,15 @@ private:
     bool durable_;
     bool committed_ = false;
 };
+
+// Whether `name` has the form of the temporary files that AtomicFileWriter
+// makes: ".<name>.tmp-XXXXXX". They are readable by their owner only and
+// named short enough for any target name a file name can be.
+bool IsTemporaryName(std::string_view name);
+
+// Removes the temporary files in `folder` that a writer killed before its
+// Commit left behind; a writer still at work keeps its own.
+void RemoveStaleTemporaries(const std::wstring& folder);
 
 // Makes the file at `path` the same file as `existing` (a hard link), as
 // atomically and durably as a save: through a temporary link beside `path`,

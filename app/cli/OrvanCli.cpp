@@ -79,21 +79,16 @@ int ExitCodeFor(const orvan::app::CommandOutcome& outcome) {
     return kFailed;
 }
 
-// Runs an inspection and maps the library's exceptions to messages and codes.
+// Runs an inspection and maps every exception to a message and an exit code,
+// as the commands do.
 template <typename Inspection>
 int Inspect(Inspection inspection) {
-    using namespace Dorv::Orvan::Framework::Common;
     try {
         return inspection();
-    } catch (const OrvanFormatException& error) {
-        Error(error.Message());
-        return kInvalidInput;
-    } catch (const OrvanConversionException& error) {
-        Error(error.Message());
-        return kInvalidInput;
-    } catch (const OrvanException& error) {
-        Error(error.Message());
-        return kFailed;
+    } catch (...) {
+        const orvan::app::CommandOutcome outcome = orvan::app::DescribeFailure();
+        Error(outcome.detail);
+        return ExitCodeFor(outcome);
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -93,6 +94,31 @@ TEST_F(CliTest, JsonDumpIsStableAndCheckFindsADamagedAttachment) {
     const CliRun check = Orvan("check " + Archive());
     EXPECT_EQ(check.exitCode, 3) << check.out << check.err;
     EXPECT_NE(check.err.find("attachments/"), std::string::npos) << check.err;
+}
+
+// check works in a folder private to the user, leaves nothing there after a
+// normal end, and removes what a killed run left;
+// an import refuses a temp that is no folder.
+TEST_F(CliTest, CheckLeavesNoScratchFolderBehind) {
+    const std::filesystem::path tmp = temp_.Path() / "tmp";
+    std::filesystem::create_directory(tmp);
+    std::filesystem::create_directory(temp_.Path() / "data");
+    const std::string env = "TMPDIR='" + tmp.string() + "' ";
+    ASSERT_EQ(Orvan(Data() + "export").exitCode, 0);
+    const std::filesystem::path parent = tmp / ("orvan-check-" + std::to_string(::geteuid()));
+    std::filesystem::create_directory(parent);
+    std::filesystem::permissions(parent, std::filesystem::perms::owner_all);
+    const std::filesystem::path stale = parent / "999999999-AbCdEf";  // no such process
+    std::filesystem::create_directories(stale / "attachments");
+    std::ofstream(stale / "attachments" / "Befund.txt") << "a patient's";
+
+    const auto scratchFolders = [&] { return std::distance(std::filesystem::directory_iterator(parent), {}); };
+    const std::string check = "--version >/dev/null; " + env + ORVAN_CLI + " check " + Archive();
+    EXPECT_EQ(Orvan(check).exitCode, 0);
+    EXPECT_EQ(scratchFolders(), 0) << "the stale folder went, and the run's own";
+    std::filesystem::remove_all(temp_.Path() / "data" / "temp");
+    std::ofstream(temp_.Path() / "data" / "temp") << "not a folder";
+    ASSERT_EQ(Orvan(Data() + "import").exitCode, 1) << "a temp that is no folder is refused";
 }
 
 }  // namespace

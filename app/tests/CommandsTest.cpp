@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,7 @@
 #include "library/FaultInjection.h"
 #include "library/OrvanException.h"
 #include "library/model/OrvanStructure.h"
+#include "platform/Calendar.h"
 #include "platform/Exception.h"
 #include "platform/Utf8.h"
 
@@ -147,6 +150,144 @@ TEST(RunGuardedTest, EachExceptionFamilyGivesItsMessage) {
         EXPECT_EQ(outcome.kind, c.kind);
         EXPECT_TRUE(outcome.shown);
     }
+}
+
+}  // namespace
+}  // namespace orvan::app
+
+namespace orvan::app {
+namespace {
+
+// The demonstration record, value by value; only the clock and the tick
+// count are taken from what the generator found, within the call's bounds.
+TEST(DemoRecordTest, TheDemonstrationRecordValueByValueAndWithoutAnAttachmentSource) {
+    const TempDir temp;
+    for (const bool sourceCreatable : {true, false}) {
+        const PlatformCapture capture;
+        const std::wstring folder = sourceCreatable ? temp.Wide() : temp.Wide("missing");
+        COrvanCommands commands(folder);
+        structOrvanOnePatientComm record;
+        const double before = platform::CurrentOleDate();
+        commands.FillOrvanOnePatientCommStruct(record);
+        const double after = platform::CurrentOleDate();
+
+        structOrvanOnePatientComm expected;
+        expected.Reset();
+        const std::wstring idPrefix = L"2.16.756.5.30.1.917.1.10.";
+        ASSERT_TRUE(record.sArchive.bstrOrvanId.starts_with(idPrefix));
+        const std::wstring tick = record.sArchive.bstrOrvanId.substr(idPrefix.size());
+        EXPECT_EQ(std::to_wstring(std::stol(tick)), tick) << "a signed decimal tick count";
+        expected.sArchive.bstrOrvanId = record.sArchive.bstrOrvanId;
+        expected.sArchive.bstrTitle = L"Orvan Demo-Export: OrvanOnePatientComm";
+        expected.sArchive.bstrLanguage = L"de";
+        const double now = record.sProcessingInfo.dtDate;
+        EXPECT_GE(now, before);
+        EXPECT_LE(now, after);
+        expected.sProcessingInfo.dtDate = now;
+        structOrvanAddress company;
+        company.lID = 1;
+        company.nAddressType = eAddressTypeCompany;
+        company.bstrFamilyname = L"Muster Software AG";
+        company.bstrStreet = L"Musterweg 12";
+        company.bstrZip = L"9999";
+        company.bstrCity = L"Musterdorf";
+        company.bstrCountry = L"CH";
+        company.bstrOnline1 = L"info@muster-software.example";
+        company.bstrOnline2 = L"support@muster-software.example";
+        company.bstrOnline3 = company.bstrOnline4 = L"https://www.muster-software.example";
+        expected.sProcessingInfo.sAuthorAddress = company;
+        expected.sProcessingInfo.sRecipientAddress = company;
+        expected.sProcessingInfo.sRecipientAddress.lID = 2;
+        expected.sProcessingInfo.sSoftware = {L"DemoPraxis", L"3.0", L"Copyright (C) Muster Software AG", company};
+        expected.sProcessingInfo.sSoftware.sManufacturerAddress.lID = 3;
+        auto& patient = expected.sPatientInfo;
+        patient.lID = 111;
+        structOrvanAddress& person = patient.sPatientAddress.sAddress;
+        person.lID = 4;
+        person.nAddressType = eAddressTypePerson;
+        person.bstrFamilyname = L"Muster";
+        person.bstrFirstname = L"Max";
+        person.bstrStreet = L"Musterweg 12";
+        person.bstrZip = L"9999";
+        person.bstrCity = L"Musterdorf";
+        person.bstrCountry = L"CH";
+        patient.sPatientAddress.lAddressRefID = 4;
+        patient.sPatientAddress.lPatientID = 111;
+        patient.sPatientAddress.nStatusType = 0;
+        patient.sPatientAddress.dtBirthDate = 25734.0;  // 1970-06-15
+        patient.sPatientAddress.bstrLanguage = L"de";
+        patient.sPatientAddress.nEthnicity = 0;
+        patient.sPatientAddress.nMaritalStatus = 1;
+        structOrvanDiagnosis diagnosis;
+        diagnosis.bstrCodingEntryName = diagnosis.bstrName = L"Meine Diganose";
+        diagnosis.nCodingType = 4;
+        diagnosis.dtDate = 40252.0;  // 2010-03-15
+        diagnosis.lID = 1;
+        diagnosis.nIsActive = 0;
+        patient.sKg.mapDiagnosis[0] = {diagnosis};
+        structOrvanMedication medication;
+        medication.bstrCodingEntryCode = L"1234567";
+        medication.bstrCodingEntryName = medication.bstrName = L"EXAMPLIN Plv 500 mg Btl 20 Stk";
+        medication.nCodingType = 0;
+        medication.dtDate = 40252.0;
+        medication.lID = 1;
+        medication.nIsActive = 0;
+        structOrvanPosology posology;
+        posology.dtDateBegin = 40252.0;
+        posology.bstrRemark = L"bei bdearf";
+        medication.vecPosology = {posology};
+        patient.sKg.vecMedication = {medication};
+        if (sourceCreatable) {
+            structOrvanDocumentLeaf leaf;
+            leaf.bstrComment = L"dies ist ein Kommentar";
+            leaf.dtDate = now;
+            leaf.lDocumentRefID = 1;
+            leaf.bstrName = L"mein Titel";
+            leaf.sDocument.bstrFilename = temp.Wide("document2export.txt");
+            leaf.sDocument.lID = 1;
+            leaf.sDocument.bstrMimeType = L"text/plain";
+            leaf.sDocument.lSize = 22;
+            structOrvanDocumentTree tree;
+            tree.bstrName = L"documents";
+            tree.mapDocumentLeaf[1] = {leaf};
+            patient.vecDocumentTree = {tree};
+            EXPECT_EQ(Read(temp.Path() / "document2export.txt"), "sample for attachment\n");
+        }
+        EXPECT_EQ(record, expected) << (sourceCreatable ? "with" : "without") << " an attachment source";
+        EXPECT_EQ(capture.AssertionCount(), sourceCreatable ? 0u : 1u) << "the source that cannot be created";
+    }
+}
+
+// Where the program keeps its files: beside itself only in a folder of its
+// own, never below the prefix it is installed in, else per user.
+TEST(DataDirectoryTest, InstalledOrForeignFoldersGiveThePerUserDirectory) {
+    const TempDir temp;
+    const std::filesystem::path own = temp.Path() / "bin";
+    const std::filesystem::path foreign = temp.Path() / "foreign";
+    std::filesystem::create_directory(own);
+    std::filesystem::create_directory(foreign);
+    std::filesystem::permissions(foreign, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);  // root writes anywhere: a folder of another user
+    }
+    const std::string dataHome = (temp.Path() / "data").string();
+    ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+    const std::wstring perUser = platform::FromUtf8(dataHome) + L"/OrvanCommonClassesTest/";
+    const std::wstring prefix = platform::FromPath(temp.Path());
+    EXPECT_EQ(DataDirectoryFor(platform::FromPath(own / "orvan"), L"/usr/local"), platform::FromPath(own) + L"/");
+    EXPECT_EQ(DataDirectoryFor(platform::FromPath(own / "orvan"), prefix), perUser) << "installed";
+    EXPECT_EQ(DataDirectoryFor(platform::FromPath(own / "orvan"), prefix + L"/"), perUser);
+    EXPECT_EQ(DataDirectoryFor(platform::FromPath(foreign / "orvan"), L"/usr/local"), perUser) << "not the user's";
+    EXPECT_TRUE(std::filesystem::is_directory(dataHome + "/OrvanCommonClassesTest"));
+
+    ::setenv("XDG_DATA_HOME", "relative/data", 1);
+    ::setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(UserDataBase(), L"/home/someone/.local/share") << "a relative XDG_DATA_HOME counts as unset";
+    ::unsetenv("HOME");
+    const passwd* user = ::getpwuid(::geteuid());
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(UserDataBase(), platform::FromUtf8(user->pw_dir) + L"/.local/share") << "no HOME: the user's home";
+    ::unsetenv("XDG_DATA_HOME");
 }
 
 }  // namespace

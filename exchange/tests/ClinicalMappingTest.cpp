@@ -128,6 +128,7 @@ TEST(DiagnosisMappingTest, KeysThatAreNotReachedOrWouldCycleAreNotWalked) {
         {"ID equal to its own key", Tree({{1, 0}, {1, 1}, {2, 1}}), {1, 1, 2}, 0},
         {"repeated IDs forming a cycle", Tree({{1, 0}, {2, 1}, {1, 2}}), {1, 2, 1}, 1},
         {"ID 0 below the top level", Tree({{1, 0}, {0, 1}}), {1, 0}, 1},
+        {"a finished key referred to again", Tree({{1, 0}, {1, 0}, {2, 1}, {2, 1}}), {1, 2, 2, 1}, 1},
     };
     for (const auto& c : cases) {
         HandlerHarness h;
@@ -188,6 +189,13 @@ TEST(DiagnosisMappingTest, ImportOfSingleReferencesAsTheyWereDefined) {
                   self->DiagnosisPtr.Add(self);
               }),
               std::pair(Placed{{3, {3}}}, std::size_t{0}));
+    // Itself among several references: it keeps its own place, the others go under it.
+    EXPECT_EQ(import([&](model::Kg* kg) {
+                  model::Diagnosis* self = diagnosis(kg, 6);
+                  self->DiagnosisPtr.Add(self);
+                  self->DiagnosisPtr.Add(diagnosis(kg, 7));
+              }),
+              std::pair(Placed{{0, {6}}, {6, {7}}}, std::size_t{1}));
     // A diagnosis without coding entry is left out, with its reference.
     EXPECT_EQ(import([&](model::Kg* kg) {
                   model::Diagnosis* child = diagnosis(kg, 5);

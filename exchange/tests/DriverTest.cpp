@@ -220,6 +220,133 @@ TEST_F(DriverTest, AttachmentsLandAsPlainFilesInsideTheFolderWhateverTheArchiveN
     }
 }
 
+// Within one import no attachment replaces another: each distinct document
+// gets its own file and record, whatever names and IDs the archive repeats.
+TEST_F(DriverTest, EveryDistinctAttachmentGetsItsOwnFileAndRecord) {
+    using namespace std::string_literals;
+    const std::string longName(250, 'n');
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::wstring, std::int64_t>> documents;  // stored name, ID
+        std::vector<std::string> written;
+    } cases[] = {
+        {"same name in two folders", {{L"a/Befund.txt", 1}, {L"b/Befund.txt", 2}}, {"Befund.txt", "Befund (2).txt"}},
+        {"a stored name equal to a made one", {{L"document-7", 1}, {L"", 7}}, {"document-7", "document-7 (2)"}},
+        {"an ID equal in its low 32 bits", {{L"a.txt", 5}, {L"b.txt", (std::int64_t{1} << 32) + 5}}, {"a.txt", "b.txt"}},
+        {"the same ID twice", {{L"a.txt", 5}, {L"a.txt", 5}, {L"a (2).txt", 6}}, {"a.txt", "a (2).txt", "a (2) (2).txt"}},
+        {"a name as long as a name may be", {{orvan::platform::FromUtf8(longName), 1}}, {longName}},
+        {"a name of a temporary file", {{L".x.tmp-abcdef", 1}}, {"document-1"}},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(Out());
+        std::filesystem::create_directory(Out());
+        {
+            model::OrvanStructure structure(L"x");
+            auto* tree = structure.NewPatientInfo()->NewDocumentTree();
+            for (std::size_t i = 0; i < c.documents.size(); ++i) {
+                const std::filesystem::path source = temp_.Path() / ("content-" + std::to_string(i));
+                std::ofstream(source) << "content " << i;
+                auto* document = structure.NewDocument();
+                document->ImportFile(FromPath(source));
+                document->Filename = c.documents[i].first;
+                document->ID = c.documents[i].second;
+                tree->NewDocumentLeaf()->DocumentRefID = document;
+            }
+            structure.Save(ArchivePath());
+        }
+        const structOrvanOnePatientComm record = Import(FromPath(Out()));
+        const auto& leaves = record.sPatientInfo.vecDocumentTree.at(0).mapDocumentLeaf.at(1);
+        ASSERT_EQ(leaves.size(), c.written.size()) << c.name;
+        for (std::size_t i = 0; i < c.written.size(); ++i) {
+            EXPECT_EQ(Read(Out() / c.written[i]), "content " + std::to_string(i)) << c.name << ": " << c.written[i];
+            EXPECT_EQ(leaves[i].sDocument.bstrFilename, FromPath(Out() / c.written[i])) << c.name;
+            EXPECT_EQ(leaves[i].sDocument.lID, static_cast<std::int32_t>(c.documents[i].second)) << c.name;
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Out()), {}),
+                  static_cast<std::ptrdiff_t>(c.written.size()))
+            << c.name << ": no other file, no temporary file left";
+    }
+}
+
+TEST_F(DriverTest, ADocumentWithoutContentKeepsItsRecordWithoutAFile) {
+    {
+        model::OrvanStructure structure(L"x");
+        auto* tree = structure.NewPatientInfo()->NewDocumentTree();
+        auto* empty = structure.NewDocument();
+        empty->ID = 3;
+        empty->Filename = L"leer.pdf";
+        empty->MimeType = L"application/pdf";
+        empty->Size = 12;
+        std::ofstream(temp_.Path() / "full.txt") << "full";
+        auto* full = structure.NewDocument();
+        full->ImportFile(FromPath(temp_.Path() / "full.txt"));
+        full->ID = 4;
+        for (auto* document : {empty, full, empty}) {
+            tree->NewDocumentLeaf()->DocumentRefID = document;
+        }
+        structure.Save(ArchivePath());
+    }
+    std::filesystem::create_directory(Out());
+    const structOrvanOnePatientComm record = Import(FromPath(Out()));
+    const auto& leaves = record.sPatientInfo.vecDocumentTree.at(0).mapDocumentLeaf.at(1);
+    ASSERT_EQ(leaves.size(), 3u);
+    structOrvanDocument expected;
+    expected.lID = 3;
+    expected.bstrMimeType = L"application/pdf";
+    expected.lSize = 12;
+    EXPECT_EQ(leaves[0].sDocument, expected) << "everything but a file";
+    EXPECT_EQ(leaves[2].sDocument, expected);
+    EXPECT_EQ(Read(Out() / "full.txt"), "full") << "the import goes on";
+    EXPECT_FALSE(std::filesystem::exists(Out() / "leer.pdf"));
+    const auto lines = capture_.TraceLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), L"...leer.pdf 3: no content, no file written"), lines.end());
+}
+
+TEST_F(DriverTest, AttachmentsAreNeverWrittenThroughALinkOrIntoWhatIsNoFolder) {
+    structOrvanOnePatientComm record = RichRecord(temp_.Path());
+    ASSERT_EQ(Export(record), 1);
+    const std::filesystem::path elsewhere = temp_.Path() / "elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    std::filesystem::create_directory_symlink(elsewhere, Out());
+    for (const std::wstring& folder : {FromPath(Out()), FromPath(Out()) + L"/"}) {
+        structOrvanOnePatientComm target;
+        COrvanHandler handler;
+        EXPECT_THROW(handler.DoOrvanImport(ArchivePath(), folder, &target), Dorv::Orvan::Framework::Common::OrvanIoException);
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+    std::filesystem::remove(Out());
+    std::ofstream(Out()) << "a file";
+    structOrvanOnePatientComm target;
+    COrvanHandler handler;
+    EXPECT_THROW(handler.DoOrvanImport(ArchivePath(), FromPath(Out()), &target),
+                 Dorv::Orvan::Framework::Common::OrvanIoException);
+    EXPECT_EQ(Read(Out()), "a file");
+}
+
+TEST_F(DriverTest, TemporaryFilesThatAKilledImportLeftAreRemovedByTheNext) {
+    structOrvanOnePatientComm record = RichRecord(temp_.Path());
+    ASSERT_EQ(Export(record), 1);
+    std::filesystem::create_directory(Out());
+    const std::filesystem::path stale = Out() / ".Befund.txt.tmp-a1B2c3";
+    std::ofstream(stale) << "half an attachment";
+    const std::filesystem::path mine = Out() / "Befund.txt.tmp-a1B2c3";  // not of the form of ours
+    std::ofstream(mine) << "kept";
+    Import(FromPath(Out()));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_EQ(Read(mine), "kept");
+    EXPECT_EQ(Read(Out() / "Befund.txt"), "Befund\n");
+}
+
+TEST_F(DriverTest, AReadBackThatThrowsLeavesNoPointerToItsRecord) {
+    structOrvanOnePatientComm record = RichRecord(temp_.Path());
+    COrvanHandler handler;
+    COrvanHandlerTestAccess access(handler);
+    // The read-back's attachment folder is refused: it throws after it took the scratch record.
+    access.SetAttachmentFolder(FromPath(temp_.Path() / "Befund.txt"));
+    EXPECT_THROW(handler.DoOrvanExport(ArchivePath(), &record), Dorv::Orvan::Framework::Common::OrvanIoException);
+    EXPECT_TRUE(access.RecordUnbound());
+}
+
 TEST_F(DriverTest, AttachmentFolderWithOrWithoutSlashAndAnExistingFileReplaced) {
     structOrvanOnePatientComm record = RichRecord(temp_.Path());
     ASSERT_EQ(Export(record), 1);

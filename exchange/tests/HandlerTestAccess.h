@@ -25,6 +25,8 @@ public:
         h_.f_mapDiagnosisImportParentID.clear();
         h_.f_mapDiagnosisImportAddedID.clear();
     }
+    void SetAttachmentFolder(const std::wstring& folder) { h_.f_strAttachmentDir = folder; }
+    bool RecordUnbound() const { return h_.f_psOrvanOnePatientComm == nullptr; }
     bool TablesEmpty() const {
         return h_.f_mapAddress.empty() && h_.f_mapDocument.empty() && h_.f_mapCodingEntry.empty() &&
                h_.f_mapDiagnosisImportParentID.empty() && h_.f_mapDiagnosisImportAddedID.empty() &&
