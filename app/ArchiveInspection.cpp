@@ -29,7 +29,7 @@ namespace {
 namespace common = Dorv::Orvan::Framework::Common;
 namespace model = common::Classes::fullORVAN;
 
-common::DumpNode Picture(const std::wstring& path, std::size_t* attachmentsRead = nullptr) {
+common::DumpNode Picture(const std::wstring& path, common::DumpIds ids, std::size_t* attachmentsRead = nullptr) {
     const common::Archive archive(path);
     const model::OrvanStructure structure(archive);
     if (attachmentsRead) {
@@ -43,7 +43,8 @@ common::DumpNode Picture(const std::wstring& path, std::size_t* attachmentsRead 
         }
     }
     return common::BuildDump(
-        common::ArchiveHeader{archive.OrvanId, archive.TemplateOrvanId, archive.Title, archive.Language}, structure);
+        common::ArchiveHeader{archive.OrvanId, archive.TemplateOrvanId, archive.Title, archive.Language}, structure,
+        ids);
 }
 
 // Removes the folder at `path` with everything below it, using only calls a
@@ -159,13 +160,13 @@ std::vector<std::string> Missing(const std::vector<std::string>& lines, const st
 }  // namespace
 
 std::string DumpArchive(const std::wstring& path, bool json) {
-    const common::DumpNode picture = Picture(path);
+    const common::DumpNode picture = Picture(path, common::DumpIds::AsInFile);
     return json ? common::DumpAsJson(picture) : common::DumpAsText(picture);
 }
 
 CheckReport CheckArchive(const std::wstring& path) {
     CheckReport report;
-    const std::vector<std::string> before = common::DumpAsPaths(Picture(path, &report.attachments));
+    const std::vector<std::string> before = common::DumpAsPaths(Picture(path, common::DumpIds::DocumentOrder, &report.attachments));
 
     const ScratchFolder scratch;
     std::filesystem::create_directory(platform::ToPath(scratch.Wide("attachments")));
@@ -176,7 +177,7 @@ CheckReport CheckArchive(const std::wstring& path) {
     if (exporter.DoOrvanExport(scratch.Wide("again.orvan"), &record) == 0) {
         throw common::OrvanFormatException(L"the imported record could not be exported again");
     }
-    const std::vector<std::string> after = common::DumpAsPaths(Picture(scratch.Wide("again.orvan")));
+    const std::vector<std::string> after = common::DumpAsPaths(Picture(scratch.Wide("again.orvan"), common::DumpIds::DocumentOrder));
 
     report.removed = Missing(before, std::multiset<std::string>(after.begin(), after.end()));
     report.added = Missing(after, std::multiset<std::string>(before.begin(), before.end()));

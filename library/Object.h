@@ -30,6 +30,9 @@ public:
     virtual const ClassInfo& GetClass() const = 0;
     // The structure that owns this object.
     PrimaryClass& Owner() const { return *owner_; }
+    // The `id` this object had in the archive it was loaded from; 0 for an
+    // object made in memory.
+    std::uint64_t FileId() const { return fileId_; }
 
 protected:
     Object() = default;
@@ -37,8 +40,10 @@ protected:
 private:
     friend class PrimaryClass;
     friend class ObjectNumbering;
+    friend struct ObjectFileIds;
 
     PrimaryClass* owner_ = nullptr;
+    std::uint64_t fileId_ = 0;
     // Scratch space of a save: which save numbered the object, and its number.
     mutable std::uint32_t numberingPass_ = 0;
     mutable std::uint32_t number_ = 0;

@@ -65,7 +65,7 @@ std::string Format(const Value& value) {
 
 class DumpBuilder {
 public:
-    explicit DumpBuilder(const PrimaryClass& root) { Number(root); }
+    DumpBuilder(const PrimaryClass& root, DumpIds ids) : ids_(ids) { Number(root); }
 
     DumpNode Object(const std::string& name, const Classes::Object& object) const {
         DumpNode node{name, Label(object), {}};
@@ -118,6 +118,9 @@ private:
     }
 
     std::string Label(const Classes::Object& object) const {
+        if (ids_ == DumpIds::AsInFile && object.FileId() != 0) {
+            return std::string(object.GetClass().name) + " #" + std::to_string(object.FileId());
+        }
         const auto number = numbers_.find(&object);
         return std::string(object.GetClass().name) + " #" +
                (number == numbers_.end() ? std::string("?") : std::to_string(number->second));
@@ -146,6 +149,7 @@ private:
         }
     }
 
+    DumpIds ids_;
     std::unordered_map<const Classes::Object*, std::size_t> numbers_;
 };
 
@@ -202,7 +206,7 @@ void AppendPaths(std::vector<std::string>& out, const DumpNode& node, const std:
 
 }  // namespace
 
-DumpNode BuildDump(const ArchiveHeader& header, const PrimaryClass& structure) {
+DumpNode BuildDump(const ArchiveHeader& header, const PrimaryClass& structure, DumpIds ids) {
     DumpNode root{"archive", "", {}};
     DumpNode headerNode{"header", "", {}};
     const std::pair<const char*, const Text*> fields[] = {{"OrvanId", &header.OrvanId},
@@ -215,7 +219,7 @@ DumpNode BuildDump(const ArchiveHeader& header, const PrimaryClass& structure) {
         }
     }
     root.children.push_back(std::move(headerNode));
-    root.children.push_back(DumpBuilder(structure).Object("structure", structure));
+    root.children.push_back(DumpBuilder(structure, ids).Object("structure", structure));
     return root;
 }
 

@@ -10,8 +10,8 @@ namespace Dorv::Orvan::Framework::Common {
 
 // A readable picture of an archive: its header, every object with every
 // property that has a value, and each attachment's size. Built by walking the
-// class descriptions; objects are numbered in document order as in the
-// archive, and references show the number of the object they point to. The
+// class descriptions; objects are named by class and id (see DumpIds), and
+// references show the id of the object they point to. The
 // same archive always gives the same picture.
 struct DumpNode {
     std::string name;   // property or field name
@@ -19,7 +19,13 @@ struct DumpNode {
     std::vector<DumpNode> children;
 };
 
-DumpNode BuildDump(const ArchiveHeader& header, const Classes::PrimaryClass& structure);
+// How objects are named: by the `id` they had in the archive they were loaded
+// from (objects made in memory by their number in document order), or all by
+// their number in document order, so that two archives of one structure
+// written with other ids give the same picture.
+enum class DumpIds { AsInFile, DocumentOrder };
+DumpNode BuildDump(const ArchiveHeader& header, const Classes::PrimaryClass& structure,
+                   DumpIds ids = DumpIds::AsInFile);
 
 // As an indented tree, one node a line.
 std::string DumpAsText(const DumpNode& root);

@@ -15,6 +15,13 @@
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
+namespace Classes {
+
+struct ObjectFileIds {
+    static void Set(Object& object, std::uint64_t id) { object.fileId_ = id; }
+};
+
+}  // namespace Classes
 namespace {
 
 using namespace Classes;
@@ -276,6 +283,7 @@ private:
 
     void Register(Object& object, std::span<const XmlAttribute> attributes) {
         const std::uint64_t id = Id(attributes, XmlNames::kId);
+        ObjectFileIds::Set(object, id);
         ++registered_;
         // Writers number objects densely from 1, so small ids go to a table;
         // it grows with the objects read, never with an id, so that a few

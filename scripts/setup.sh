@@ -11,7 +11,7 @@ packages=(
   # dialog application
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # tests, benchmarks, fuzzing
-  libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils python3 zip unzip bc clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils python3 python3-jsonschema zip unzip bc clang libclang-rt-14-dev
 )
 
 missing=()

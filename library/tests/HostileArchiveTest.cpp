@@ -13,6 +13,7 @@
 #include "library/ArchiveHeader.h"
 #include "library/model/OrvanStructure.h"
 #include "library/OrvanException.h"
+#include "library/StructureDump.h"
 
 namespace orvan::library::testing {
 namespace {
@@ -422,6 +423,23 @@ TEST_F(HostileArchiveTest, EveryLegalVariantOfAnotherWriterImports) {
         EXPECT_EQ(ImportError(Build(zip)), "no error") << name;
         EXPECT_EQ(ReadBytes(temp_.Path() / "out" / "scan.txt"), kContent) << name;
     }
+}
+
+// A dump names objects by the ids of the file, not renumbered; a comparison
+// of two archives of one structure numbers both in document order.
+TEST_F(HostileArchiveTest, ADumpNamesObjectsByTheirIdsInTheFile) {
+    std::string body = kBody;
+    for (const char* from : {"ref=\"5\"", "id=\"5\""}) {
+        body.replace(body.find(from), std::strlen(from), std::string(from).replace(std::strlen(from) - 2, 1, "77"));
+    }
+    WriteFile(temp_.Path() / "input.orvan", Build(Valid(Structure(body))));
+    const common::Archive archive(FromPath(temp_.Path() / "input.orvan"));
+    const Dorv::Orvan::Framework::Common::Classes::fullORVAN::OrvanStructure loaded(archive);
+    const std::string asInFile = common::DumpAsText(common::BuildDump({}, loaded));
+    EXPECT_NE(asInFile.find("Document #77"), std::string::npos) << asInFile;
+    EXPECT_NE(asInFile.find("DocumentRefID: -> Document #77"), std::string::npos) << asInFile;
+    const std::string renumbered = common::DumpAsText(common::BuildDump({}, loaded, common::DumpIds::DocumentOrder));
+    EXPECT_NE(renumbered.find("Document #5"), std::string::npos) << renumbered;
 }
 
 TEST_F(HostileArchiveTest, AnArchiveCutAtAnyByteIsRefused) {

@@ -1,0 +1,19 @@
+#!/usr/bin/python3
+"""Exports the demonstration record with orvan, dumps it as JSON and validates
+the dump against docs/dump.schema.json. Usage: check_dump_schema.py ORVAN SOURCE_DIR"""
+import json
+import subprocess
+import sys
+import tempfile
+
+import jsonschema
+
+orvan, source = sys.argv[1], sys.argv[2]
+with tempfile.TemporaryDirectory() as data:
+    subprocess.run([orvan, "-q", "--data-dir", data, "export"], check=True)
+    dump = subprocess.run([orvan, "dump", data + "/exportORVAN.orvan", "--json"], check=True,
+                          capture_output=True, text=True).stdout
+with open(source + "/docs/dump.schema.json") as schema_file:
+    schema = json.load(schema_file)
+jsonschema.validate(json.loads(dump), schema, cls=jsonschema.Draft202012Validator)
+print("dump validates against docs/dump.schema.json")
