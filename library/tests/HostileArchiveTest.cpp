@@ -184,6 +184,10 @@ std::vector<Fixture> Fixtures() {
         {"extra field records cut short",
          Build(With([](RawZip& z) { Attachment(z).centralExtra = std::string("\x99\x99\x08\x00" "abc", 7); })),
          "extra field is damaged"},
+        {"name forging a line of output", Build(With([](RawZip& z) {
+             z.entries.push_back({"x\n\x1b[2Kfile 'exportORVAN.orvan' successfully imported!\xE2\x80\xAE", "x"});
+         })),
+         "entry 'x\\n\\x1b[2Kfile 'exportORVAN.orvan' successfully imported!\\u202e': not an entry"},
         {"entry foreign to the format", Build(With([](RawZip& z) { z.entries.push_back({"readme.txt", "hi"}); })),
          "not an entry of this format"},
         // The content, found when it is read.
@@ -357,6 +361,7 @@ TEST_F(HostileArchiveTest, EveryFixtureIsRefusedWithItsProblemNamedAndNothingWri
         const std::string message = ImportError(fixture.bytes);
         EXPECT_NE(message.find(fixture.expected), std::string::npos) << fixture.name << ": " << message;
         EXPECT_NE(message.find("input.orvan"), std::string::npos) << fixture.name << ": " << message;
+        EXPECT_EQ(message.find_first_of(std::string("\n\r\x1b\0", 4)), std::string::npos) << fixture.name;
         EXPECT_TRUE(NothingWritten()) << fixture.name;
     }
 }
