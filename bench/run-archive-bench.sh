@@ -49,6 +49,7 @@ for ((r = 1; r <= rounds; r++)); do
   measure "$tool" pugixml-save "$work/s.xml" "$work/copy.xml"
   measure "$tool" load "$work/s.orvan"
   measure "$tool" pugixml-load "$work/s.xml"
+  measure "$tool" expat-parse "$work/s.xml"
   rm -rf "$work/cp" "$work/out" "$work/a.orvan"
   timed cp-r cp -r "$work/files" "$work/cp"
   measure "$tool" attach "$work/files" "$work/a.orvan"
@@ -69,6 +70,7 @@ awk -v objects="$objects" -v attachments="$attachments" '
     for (k in t) printf "%-20s %8.3f %12.1f\n", k, med[k], m[k] / 1024
     printf "structure save / pugixml save_file: %.2fx\n", med["orvan-save"] / med["pugixml-save"]
     printf "structure load / pugixml load_file: %.2fx\n", med["orvan-load"] / med["pugixml-load"]
+    printf "structure load / expat alone:       %.2fx\n", med["orvan-load"] / med["expat-parse"]
     printf "attachments save / cp -r:           %.2fx\n", med["orvan-attach-save"] / med["cp-r"]
     printf "attachments extract / cp -r:        %.2fx\n", med["orvan-extract"] / med["cp-r"]
   }' "$results"

@@ -77,16 +77,23 @@ struct XmlReader::Session {
         }
         const std::string_view local = qualified.substr(split + 1);
         std::size_t index = 1;
-        if (!reader.levels_.empty()) {
-            auto& siblings = reader.levels_.back().children;
-            auto found = std::find_if(siblings.begin(), siblings.end(), [&](const auto& s) { return s.first == local; });
-            if (found == siblings.end()) {
-                siblings.emplace_back(std::string(local), 1);
+        if (reader.depth_ > 0) {
+            Level& parent = reader.levels_[reader.depth_ - 1];
+            if (parent.lastChild == local) {
+                index = ++parent.lastChildRun;
             } else {
-                index = ++found->second;
+                parent.lastChild.assign(local);
+                parent.lastChildRun = 1;
             }
         }
-        reader.levels_.push_back(Level{std::string(local), index, {}});
+        if (reader.depth_ == reader.levels_.size()) {
+            reader.levels_.emplace_back();
+        }
+        Level& level = reader.levels_[reader.depth_++];
+        level.name.assign(local);
+        level.index = index;
+        level.lastChild.clear();
+        level.lastChildRun = 0;
         attributes.clear();
         for (const XML_Char** a = attributeList; *a; a += 2) {
             const std::string_view attributeName(a[0]);
@@ -100,7 +107,7 @@ struct XmlReader::Session {
 
     void End() {
         handler.EndElement();
-        reader.levels_.pop_back();
+        --reader.depth_;
     }
 };
 
@@ -115,7 +122,7 @@ void XmlReader::Parse(ByteSource& source, Handler& handler) {
         throw std::bad_alloc();
     }
     parser_ = parser.get();
-    levels_.clear();
+    depth_ = 0;
     Session session{*this, handler, nullptr, {}};
     XML_SetUserData(parser.get(), &session);
     XML_SetElementHandler(
@@ -191,7 +198,7 @@ void XmlReader::FailAt(Position at, const std::wstring& problem) const {
 
 std::wstring XmlReader::Path() const {
     std::string path;
-    for (const Level& level : levels_) {
+    for (const Level& level : std::span(levels_).first(depth_)) {
         path += "/" + level.name;
         if (level.index > 1) {
             path += "[" + std::to_string(level.index) + "]";

@@ -66,10 +66,15 @@ public:
     void RequireWhiteSpace(std::string_view text) const;
 
 private:
+    // One open element. Siblings of one name stand together in the format's
+    // documents (elsewhere the element out of place is refused at once), so
+    // counting the run of equal names gives an element's index among them.
+    // Levels are reused rather than freed, so reading allocates nothing per element.
     struct Level {
         std::string name;
-        std::size_t index;  // among the siblings of the same name, from 1
-        std::vector<std::pair<std::string, std::size_t>> children;
+        std::size_t index = 1;  // among the siblings of the same name, from 1
+        std::string lastChild;
+        std::size_t lastChildRun = 0;
     };
     struct Session;
 
@@ -78,6 +83,7 @@ private:
     std::wstring where_;
     std::string namespace_;
     std::vector<Level> levels_;
+    std::size_t depth_ = 0;  // the open elements are levels_[0, depth_)
     void* parser_ = nullptr;  // the expat parser while Parse runs
 };
 
