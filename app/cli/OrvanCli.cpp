@@ -16,6 +16,7 @@
 #include "app/RecordJson.h"
 #include "library/OrvanException.h"
 #include "library/Progress.h"
+#include "library/Quoted.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
 #include "platform/MessageBox.h"
@@ -130,7 +131,8 @@ bool ReportUnknownCommand(CLI::App& app) {
     if (!app.get_subcommands().empty() || rest.empty() || rest.front().starts_with('-')) {
         return false;
     }
-    Print(stderr, "orvan: unknown command '" + rest.front() + "'; the commands are: " + CommandNames(app) +
+    Print(stderr, "orvan: unknown command " + ToUtf8(Dorv::Orvan::Framework::Common::Quoted(rest.front())) +
+                      "; the commands are: " + CommandNames(app) +
                       "\nRun with --help for more information.\n");
     return true;
 }

@@ -60,6 +60,7 @@ TEST_F(CliTest, EachCommandHasItsExitCodeAndItsStreams) {
         {"", 2, "", "A subcommand is required"},
         {"frobnicate", 2, "", "orvan: unknown command 'frobnicate'; the commands are: export, import, dump, check, demo-record\n"},
         {Data() + "frobnicate", 2, "", "unknown command 'frobnicate'"},
+        {"\"$(printf 'bad\\033[2J')\"", 2, "", "unknown command 'bad\\x1b[2J'"},
         {"export --frobnicate", 2, "", "--frobnicate"},
         {"-q -v export", 2, "", "excludes"},
         {Data() + "import", 1, "", "does not exist: export first"},
