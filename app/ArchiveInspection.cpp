@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <set>
 
+#include <nlohmann/json.hpp>
+
 #include "exchange/OrvanHandler.h"
 #include "library/Archive.h"
 #include "library/OrvanException.h"
@@ -45,6 +47,23 @@ common::DumpNode Picture(const std::wstring& path, common::DumpIds ids, std::siz
     return common::BuildDump(
         common::ArchiveHeader{archive.OrvanId, archive.TemplateOrvanId, archive.Title, archive.Language}, structure,
         ids);
+}
+
+// A dump node as {"name", "value", "children"}, children only when there are any.
+nlohmann::ordered_json JsonNode(const common::DumpNode& node) {
+    nlohmann::ordered_json json{{"name", node.name}, {"value", node.value}};
+    if (!node.children.empty()) {
+        nlohmann::ordered_json& children = json["children"] = nlohmann::ordered_json::array();
+        for (const common::DumpNode& child : node.children) {
+            children.push_back(JsonNode(child));
+        }
+    }
+    return json;
+}
+
+std::string DumpAsJson(const common::DumpNode& root) {
+    const nlohmann::ordered_json json{{"schemaVersion", common::kDumpSchemaVersion}, {"archive", JsonNode(root)}};
+    return json.dump(2) + "\n";
 }
 
 // Removes the folder at `path` with everything below it, using only calls a
@@ -161,7 +180,7 @@ std::vector<std::string> Missing(const std::vector<std::string>& lines, const st
 
 std::string DumpArchive(const std::wstring& path, bool json) {
     const common::DumpNode picture = Picture(path, common::DumpIds::AsInFile);
-    return json ? common::DumpAsJson(picture) : common::DumpAsText(picture);
+    return json ? DumpAsJson(picture) : common::DumpAsText(picture);
 }
 
 CheckReport CheckArchive(const std::wstring& path) {

@@ -1,6 +1,7 @@
 #include "app/OrvanCommands.h"
 
 #include "app/DataDirectory.h"
+#include "app/RecordJson.h"
 #include "exchange/OrvanHandler.h"
 #include "library/OrvanException.h"
 #include "platform/BusyCursor.h"
@@ -15,6 +16,11 @@ namespace {
 
 using platform::MessageKind;
 using platform::ShowMessageBox;
+
+// The success message names the archive by its file name.
+std::wstring Succeeded(const std::wstring& archive, const wchar_t* done) {
+    return L"file '" + archive.substr(archive.rfind(L'/') + 1) + L"' successfully " + done + L"!";
+}
 
 }  // namespace
 
@@ -57,6 +63,8 @@ COrvanCommands::COrvanCommands(std::optional<std::wstring> dataDirectory) : data
 
 std::wstring COrvanCommands::GetProgPath() const { return dataDirectory_ ? *dataDirectory_ : ProgramDataDirectory(); }
 
+std::wstring COrvanCommands::ArchivePath() const { return archive_ ? *archive_ : GetProgPath() + kArchiveName; }
+
 CommandOutcome COrvanCommands::OnBnClickedExport() {
     return RunGuarded([this] { return RunExport(); });
 }
@@ -69,19 +77,23 @@ CommandOutcome COrvanCommands::RunExport() {
     const platform::BusyCursor busy;
     structOrvanOnePatientComm record;
     record.Reset();
-    FillOrvanOnePatientCommStruct(record);
-    const std::wstring archive = GetProgPath() + kArchiveName;
+    if (recordSource_) {
+        record = ReadRecordFile(*recordSource_);
+    } else {
+        FillOrvanOnePatientCommStruct(record);
+    }
+    const std::wstring archive = ArchivePath();
     COrvanHandler handler;
     if (!ORVAN_ASSERT(handler.DoOrvanExport(archive, &record) != 0)) {
         return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive + L"' was not written", false};
     }
-    ShowMessageBox(L"file 'exportORVAN.orvan' successfully exported!");
+    ShowMessageBox(Succeeded(archive, L"exported"));
     return CommandOutcome{};
 }
 
 CommandOutcome COrvanCommands::RunImport() {
     const platform::BusyCursor busy;
-    const std::wstring archive = GetProgPath() + kArchiveName;
+    const std::wstring archive = ArchivePath();
     platform::DebugTrace(L"%ls\n", archive);
     if (!ORVAN_ASSERT(platform::GetFileStatus(archive).has_value())) {
         return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive + L"' does not exist: export first", false};
@@ -97,7 +109,10 @@ CommandOutcome COrvanCommands::RunImport() {
     if (!ORVAN_ASSERT(handler.DoOrvanImport(archive, attachments, &record) != 0)) {
         return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive + L"' was not imported", false};
     }
-    ShowMessageBox(L"file 'exportORVAN.orvan' successfully imported!");
+    if (recordTarget_) {
+        WriteRecordFile(*recordTarget_, record);
+    }
+    ShowMessageBox(Succeeded(archive, L"imported"));
     return CommandOutcome{};
 }
 

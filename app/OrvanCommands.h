@@ -49,6 +49,18 @@ public:
     // Reads "exportORVAN.orvan" into a record, attachments into "temp".
     CommandOutcome OnBnClickedImport();
 
+    // Export and Import use the archive at `path` instead of "exportORVAN.orvan"
+    // in the data directory.
+    void SetArchive(std::wstring path) { archive_ = std::move(path); }
+    // Export writes the record of the JSON file at `path` instead of the
+    // demonstration record; a file that does not fit is refused before
+    // anything is written.
+    void SetRecordSource(std::wstring path) { recordSource_ = std::move(path); }
+    // Import also writes the imported record as JSON to `path`.
+    void SetRecordTarget(std::wstring path) { recordTarget_ = std::move(path); }
+    // The archive Export writes and Import reads.
+    std::wstring ArchivePath() const;
+
     static constexpr wchar_t kArchiveName[] = L"exportORVAN.orvan";
     static constexpr wchar_t kAttachmentSource[] = L"document2export.txt";
     static constexpr wchar_t kAttachmentFolder[] = L"temp";
@@ -58,6 +70,9 @@ private:
     CommandOutcome RunImport();
 
     std::optional<std::wstring> dataDirectory_;
+    std::optional<std::wstring> archive_;
+    std::optional<std::wstring> recordSource_;
+    std::optional<std::wstring> recordTarget_;
     std::int32_t m_lLastAddressID = 0;  // address numbers continue across the exports of one run
 };
 

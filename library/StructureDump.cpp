@@ -165,37 +165,6 @@ void AppendText(std::string& out, const DumpNode& node, int depth) {
     }
 }
 
-std::string JsonString(const std::string& utf8) {
-    std::string out = "\"";
-    for (const char c : utf8) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
-}
-
-void AppendJson(std::string& out, const DumpNode& node, int depth) {
-    const std::string indent(static_cast<std::size_t>(2 * depth), ' ');
-    out += indent + "{\"name\": " + JsonString(node.name) + ", \"value\": " + JsonString(node.value);
-    if (!node.children.empty()) {
-        out += ", \"children\": [\n";
-        for (std::size_t i = 0; i < node.children.size(); ++i) {
-            AppendJson(out, node.children[i], depth + 1);
-            out += i + 1 < node.children.size() ? ",\n" : "\n";
-        }
-        out += indent + "]";
-    }
-    out += "}";
-}
-
 void AppendPaths(std::vector<std::string>& out, const DumpNode& node, const std::string& parent) {
     const std::string path = parent.empty() ? node.name : parent + "/" + node.name;
     out.push_back(path + " = " + node.value);
@@ -227,12 +196,6 @@ std::string DumpAsText(const DumpNode& root) {
     std::string out;
     AppendText(out, root, 0);
     return out;
-}
-
-std::string DumpAsJson(const DumpNode& root) {
-    std::string out = "{\"schemaVersion\": " + std::to_string(kDumpSchemaVersion) + ", \"archive\":\n";
-    AppendJson(out, root, 1);
-    return out + "\n}\n";
 }
 
 std::vector<std::string> DumpAsPaths(const DumpNode& root) {

@@ -29,11 +29,10 @@ DumpNode BuildDump(const ArchiveHeader& header, const Classes::PrimaryClass& str
 
 // As an indented tree, one node a line.
 std::string DumpAsText(const DumpNode& root);
-// As JSON; "schemaVersion" tells readers which shape to expect.
-std::string DumpAsJson(const DumpNode& root);
 // As one "path = value" line per node, for comparing two pictures line by line.
 std::vector<std::string> DumpAsPaths(const DumpNode& root);
 
+// The shape of the dump as JSON (docs/dump.schema.json), which the application writes.
 inline constexpr int kDumpSchemaVersion = 1;
 
 }  // namespace Dorv::Orvan::Framework::Common

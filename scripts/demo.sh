@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 build_dir=${1:-build}
 
 bash scripts/setup.sh
-cmake -S . -B "$build_dir" -G Ninja > /dev/null
+bash scripts/configure.sh "$build_dir" > /dev/null
 cmake --build "$build_dir"
 
 data=$build_dir/demo-data

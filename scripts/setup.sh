@@ -7,7 +7,7 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config git
   # libraries
-  libzip-dev libexpat1-dev libpugixml-dev libfmt-dev libcli11-dev libmagic-dev zlib1g-dev
+  libzip-dev libexpat1-dev libpugixml-dev libfmt-dev libcli11-dev libmagic-dev zlib1g-dev nlohmann-json3-dev
   # dialog application
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # tests, benchmarks, fuzzing
@@ -26,9 +26,18 @@ if [[ ${#missing[@]} -eq 0 ]]; then
 fi
 
 sudo=()
-if [[ $(id -u) -ne 0 ]]; then sudo=(sudo); fi
+if [[ $(id -u) -ne 0 ]]; then
+  if ! command -v sudo >/dev/null; then
+    echo "setup: missing packages: ${missing[*]}" >&2
+    echo "setup: installing them needs root, and sudo is not installed; run as root:" >&2
+    echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
+  sudo=(sudo)
+fi
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# apt's own progress shows: the installation of a fresh machine takes minutes.
+"${sudo[@]}" apt-get update
+"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 echo "setup: done"

@@ -8,6 +8,6 @@ build_dir=${1:-build}
 shift || true
 
 bash scripts/setup.sh
-cmake -S . -B "$build_dir" -G Ninja -DORVAN_WARNINGS_AS_ERRORS=ON "$@"
+bash scripts/configure.sh "$build_dir" "$@"
 cmake --build "$build_dir"
 ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)"

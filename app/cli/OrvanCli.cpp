@@ -6,13 +6,17 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "app/ArchiveInspection.h"
 #include "app/OrvanCommands.h"
+#include "app/RecordJson.h"
 #include "library/OrvanException.h"
 #include "library/Progress.h"
+#include "library/Quoted.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
 #include "platform/MessageBox.h"
@@ -112,6 +116,27 @@ int RunCheck(const std::wstring& archive, bool quiet) {
     });
 }
 
+// The commands' names, for the message about an unknown one.
+std::string CommandNames(const CLI::App& app) {
+    std::string names;
+    for (const CLI::App* command : app.get_subcommands({})) {
+        names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    return names;
+}
+
+// A word where a command belongs that is none: CLI11 only says that one is required.
+bool ReportUnknownCommand(CLI::App& app) {
+    const std::vector<std::string> rest = app.remaining();
+    if (!app.get_subcommands().empty() || rest.empty() || rest.front().starts_with('-')) {
+        return false;
+    }
+    Print(stderr, "orvan: unknown command " + ToUtf8(Dorv::Orvan::Framework::Common::Quoted(rest.front())) +
+                      "; the commands are: " + CommandNames(app) +
+                      "\nRun with --help for more information.\n");
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,6 +145,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "orvan 1.0.0");
     app.footer(kExitCodes);
     app.require_subcommand(1);
+    app.fallthrough();  // the global options may follow the command too
     std::string dataDirectory;
     app.add_option("--data-dir", dataDirectory,
                    "Folder of exportORVAN.orvan, document2export.txt and temp/ (default: the program's data directory)");
@@ -128,8 +154,15 @@ int main(int argc, char** argv) {
     auto* verboseFlag = app.add_flag("-v,--verbose", verbose, "Show the debug trace and failed debug assertions on standard error");
     app.add_flag("-q,--quiet", quiet, "Show nothing but errors")->excludes(verboseFlag);
 
-    app.add_subcommand("export", "Write the demonstration record to exportORVAN.orvan and read it back");
-    app.add_subcommand("import", "Import exportORVAN.orvan, writing its attachments into temp/");
+    std::string archivePath;
+    std::string record;
+    auto* exportCommand =
+        app.add_subcommand("export", "Write the demonstration record (or --record) to exportORVAN.orvan and read it back");
+    exportCommand->add_option("--record", record, "Export the record of this JSON file instead of the demonstration record");
+    exportCommand->add_option("--archive", archivePath, "Write this archive instead of exportORVAN.orvan");
+    auto* importCommand = app.add_subcommand("import", "Import exportORVAN.orvan, writing its attachments into temp/");
+    importCommand->add_option("--record-out", record, "Also write the imported record as JSON to this file");
+    importCommand->add_option("--archive", archivePath, "Import this archive instead of exportORVAN.orvan");
     auto* dump = app.add_subcommand("dump", "Print an archive's header, structure and attachments");
     std::string archive;
     bool json = false;
@@ -137,10 +170,14 @@ int main(int argc, char** argv) {
     dump->add_flag("--json", json, "Print JSON instead of an indented tree");
     auto* check = app.add_subcommand("check", "Check an archive: attachments' CRCs, and an import and export round trip");
     check->add_option("ARCHIVE", archive, "The archive to check")->required();
+    app.add_subcommand("demo-record", "Print the demonstration record as JSON, attachment paths relative to the current folder");
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
+        if (ReportUnknownCommand(app)) {
+            return kUsage;
+        }
         return app.exit(error) == 0 ? kSuccess : kUsage;
     }
 
@@ -183,6 +220,20 @@ int main(int argc, char** argv) {
     }
     orvan::app::COrvanCommands commands(dataDirectory.empty() ? std::nullopt
                                                               : std::optional<std::wstring>(FromUtf8(dataDirectory)));
+    if (command == "demo-record") {
+        return Inspect([&] {
+            structOrvanOnePatientComm demo;
+            commands.FillOrvanOnePatientCommStruct(demo);
+            Print(stdout, orvan::app::RecordToJson(demo, std::filesystem::current_path()));
+            return kSuccess;
+        });
+    }
+    if (!archivePath.empty()) {
+        commands.SetArchive(FromUtf8(archivePath));
+    }
+    if (!record.empty()) {
+        command == "export" ? commands.SetRecordSource(FromUtf8(record)) : commands.SetRecordTarget(FromUtf8(record));
+    }
     const orvan::app::CommandOutcome outcome =
         command == "export" ? commands.OnBnClickedExport() : commands.OnBnClickedImport();
     if (!outcome.Succeeded() && !outcome.shown) {

@@ -1,0 +1,454 @@
+#include "app/RecordJson.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <concepts>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <map>
+#include <set>
+#include <span>
+#include <type_traits>
+#include <vector>
+
+#include "library/DateTime.h"
+#include "library/File.h"
+#include "library/OrvanException.h"
+#include "library/Quoted.h"
+#include "platform/FileSystem.h"
+#include "platform/Utf8.h"
+
+namespace orvan::app {
+namespace {
+
+using Json = nlohmann::ordered_json;
+using Dorv::Orvan::Framework::Common::DateTime;
+using Dorv::Orvan::Framework::Common::OrvanException;
+using Dorv::Orvan::Framework::Common::OrvanFormatException;
+
+// Fields that need more than their C++ type tells: an OLE date, and the path
+// of an attachment file.
+template <typename T>
+struct Date {
+    T& value;
+};
+template <typename T>
+struct FilePath {
+    T& value;
+};
+template <typename T>
+Date<T> AsDate(T& value) {
+    return {value};
+}
+template <typename T>
+FilePath<T> AsFilePath(T& value) {
+    return {value};
+}
+
+template <typename R, typename T>
+concept RecordOf = std::same_as<std::remove_const_t<R>, T>;
+
+// One table per record type: every field under its own name, in declaration
+// order. Both directions walk these tables.
+template <RecordOf<structOrvanAddress> R, typename F>
+void Fields(R& r, F&& f) {
+    f("lID", r.lID);
+    f("nAddressType", r.nAddressType);
+    f("nSex", r.nSex);
+    f("bstrTitle", r.bstrTitle);
+    f("bstrSalutation", r.bstrSalutation);
+    f("bstrFamilyname", r.bstrFamilyname);
+    f("bstrMaidenname", r.bstrMaidenname);
+    f("bstrFirstname", r.bstrFirstname);
+    f("bstrStreet", r.bstrStreet);
+    f("bstrSubaddress", r.bstrSubaddress);
+    f("bstrPobox", r.bstrPobox);
+    f("bstrZip", r.bstrZip);
+    f("bstrCity", r.bstrCity);
+    f("bstrCanton", r.bstrCanton);
+    f("bstrCountry", r.bstrCountry);
+    f("bstrSpecialty1", r.bstrSpecialty1);
+    f("bstrSpecialty2", r.bstrSpecialty2);
+    f("bstrPhone1", r.bstrPhone1);
+    f("bstrPhone2", r.bstrPhone2);
+    f("bstrPhone3", r.bstrPhone3);
+    f("bstrPhone4", r.bstrPhone4);
+    f("bstrPhone5", r.bstrPhone5);
+    f("bstrPhone6", r.bstrPhone6);
+    f("bstrOnline1", r.bstrOnline1);
+    f("bstrOnline2", r.bstrOnline2);
+    f("bstrOnline3", r.bstrOnline3);
+    f("bstrOnline4", r.bstrOnline4);
+    f("bstrIdentificator1", r.bstrIdentificator1);
+    f("bstrIdentificator2", r.bstrIdentificator2);
+    f("bstrIdentificator3", r.bstrIdentificator3);
+    f("bstrIdentificator4", r.bstrIdentificator4);
+}
+
+template <RecordOf<structOrvanArchive> R, typename F>
+void Fields(R& r, F&& f) {
+    f("bstrOrvanId", r.bstrOrvanId);
+    f("bstrTemplateOrvanId", r.bstrTemplateOrvanId);
+    f("bstrTitle", r.bstrTitle);
+    f("bstrLanguage", r.bstrLanguage);
+}
+
+template <RecordOf<structOrvanSoftware> R, typename F>
+void Fields(R& r, F&& f) {
+    f("bstrName", r.bstrName);
+    f("bstrVersion", r.bstrVersion);
+    f("bstrCopyright", r.bstrCopyright);
+    f("sManufacturerAddress", r.sManufacturerAddress);
+}
+
+template <RecordOf<structProcessingInfo> R, typename F>
+void Fields(R& r, F&& f) {
+    f("dtDate", AsDate(r.dtDate));
+    f("bstrTitle", r.bstrTitle);
+    f("sAuthorAddress", r.sAuthorAddress);
+    f("sRecipientAddress", r.sRecipientAddress);
+    f("sSoftware", r.sSoftware);
+}
+
+template <RecordOf<structOrvanPatientAddress> R, typename F>
+void Fields(R& r, F&& f) {
+    f("lAddressRefID", r.lAddressRefID);
+    f("lPatientID", r.lPatientID);
+    f("nStatusType", r.nStatusType);
+    f("dtBirthDate", AsDate(r.dtBirthDate));
+    f("bstrSsn", r.bstrSsn);
+    f("bstrProfession", r.bstrProfession);
+    f("bstrNationality", r.bstrNationality);
+    f("bstrDenomination", r.bstrDenomination);
+    f("bstrHmoAffiliation", r.bstrHmoAffiliation);
+    f("bstrLanguage", r.bstrLanguage);
+    f("nEthnicity", r.nEthnicity);
+    f("nMaritalStatus", r.nMaritalStatus);
+    f("sAddress", r.sAddress);
+}
+
+template <RecordOf<structOrvanDiagnosis> R, typename F>
+void Fields(R& r, F&& f) {
+    f("bstrCodingEntryCode", r.bstrCodingEntryCode);
+    f("bstrCodingEntryName", r.bstrCodingEntryName);
+    f("nCodingType", r.nCodingType);
+    f("dtDate", AsDate(r.dtDate));
+    f("lID", r.lID);
+    f("lParentID", r.lParentID);
+    f("nIsActive", r.nIsActive);
+    f("bstrName", r.bstrName);
+    f("bstrShortName", r.bstrShortName);
+}
+
+template <RecordOf<structOrvanPosology> R, typename F>
+void Fields(R& r, F&& f) {
+    f("dtDateBegin", AsDate(r.dtDateBegin));
+    f("dtDateEnd", AsDate(r.dtDateEnd));
+    f("lReserved", r.lReserved);
+    f("dQuantityMorning", r.dQuantityMorning);
+    f("dQuantityNoon", r.dQuantityNoon);
+    f("dQuantityEvening", r.dQuantityEvening);
+    f("dQuantityNight", r.dQuantityNight);
+    f("bstrRemark", r.bstrRemark);
+}
+
+template <RecordOf<structOrvanMedication> R, typename F>
+void Fields(R& r, F&& f) {
+    f("bstrCodingEntryCode", r.bstrCodingEntryCode);
+    f("bstrCodingEntryName", r.bstrCodingEntryName);
+    f("nCodingType", r.nCodingType);
+    f("dtDate", AsDate(r.dtDate));
+    f("lReserved", r.lReserved);
+    f("lID", r.lID);
+    f("nIsActive", r.nIsActive);
+    f("nIsChronic", r.nIsChronic);
+    f("bstrName", r.bstrName);
+    f("bstrShortName", r.bstrShortName);
+    f("vecPosology", r.vecPosology);
+}
+
+template <RecordOf<structOrvanKg> R, typename F>
+void Fields(R& r, F&& f) {
+    f("mapDiagnosis", r.mapDiagnosis);
+    f("vecMedication", r.vecMedication);
+}
+
+template <RecordOf<structOrvanDocument> R, typename F>
+void Fields(R& r, F&& f) {
+    f("bstrFilename", AsFilePath(r.bstrFilename));
+    f("lID", r.lID);
+    f("bstrMimeType", r.bstrMimeType);
+    f("sProducerAddress", r.sProducerAddress);
+    f("lSize", r.lSize);
+}
+
+template <RecordOf<structOrvanDocumentLeaf> R, typename F>
+void Fields(R& r, F&& f) {
+    f("bstrName", r.bstrName);
+    f("bstrComment", r.bstrComment);
+    f("dtDate", AsDate(r.dtDate));
+    f("lDocumentRefID", r.lDocumentRefID);
+    f("sDocument", r.sDocument);
+}
+
+template <RecordOf<structOrvanDocumentTree> R, typename F>
+void Fields(R& r, F&& f) {
+    f("lID", r.lID);
+    f("mapDocumentLeaf", r.mapDocumentLeaf);
+    f("bstrName", r.bstrName);
+}
+
+template <RecordOf<structOrvanPatientInfo> R, typename F>
+void Fields(R& r, F&& f) {
+    f("lID", r.lID);
+    f("sPatientAddress", r.sPatientAddress);
+    f("sKg", r.sKg);
+    f("vecDocumentTree", r.vecDocumentTree);
+}
+
+template <RecordOf<structOrvanOnePatientComm> R, typename F>
+void Fields(R& r, F&& f) {
+    f("sArchive", r.sArchive);
+    f("sProcessingInfo", r.sProcessingInfo);
+    f("sPatientInfo", r.sPatientInfo);
+    f("vecDocument", r.vecDocument);
+    f("vecAddress", r.vecAddress);
+}
+
+template <typename R>
+concept Record = requires(R& r) { Fields(r, [](const char*, const auto&) {}); };
+
+// Doubles JSON cannot hold as numbers travel as these texts.
+constexpr const char* kNotANumber = "NaN";
+constexpr const char* kInfinity = "Infinity";
+constexpr const char* kMinusInfinity = "-Infinity";
+
+// Record to JSON.
+class Writer {
+public:
+    explicit Writer(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+    Json Value(std::int32_t value) const { return value; }
+    Json Value(const std::wstring& text) const { return platform::ToUtf8(text); }
+    Json Value(double value) const {
+        if (std::isnan(value)) {
+            return kNotANumber;
+        }
+        if (std::isinf(value)) {
+            return value > 0 ? kInfinity : kMinusInfinity;
+        }
+        return value;
+    }
+    Json Value(Date<const double> date) const {
+        if (date.value == record::kOleDateUnset) {
+            return nullptr;
+        }
+        return DateTime::FromOleDate(date.value).ToString();
+    }
+    Json Value(FilePath<const std::wstring> file) const {
+        if (file.value.empty()) {
+            return "";
+        }
+        const std::filesystem::path path = std::filesystem::weakly_canonical(platform::ToPath(file.value));
+        const std::filesystem::path relative = path.lexically_relative(folder_);
+        return (relative.empty() ? path : relative).string();
+    }
+    template <Record R>
+    Json Value(const R& record) const {
+        Json object = Json::object();
+        Fields(record, [&](const char* name, const auto& field) { object[name] = Value(field); });
+        return object;
+    }
+    template <typename T>
+    Json Value(const std::vector<T>& list) const {
+        Json array = Json::array();
+        for (const T& element : list) {
+            array.push_back(Value(element));
+        }
+        return array;
+    }
+    template <typename T>
+    Json Value(const std::map<std::int32_t, std::vector<T>>& map) const {
+        Json array = Json::array();
+        for (const auto& [key, values] : map) {
+            array.push_back(Json{{"key", key}, {"values", Value(values)}});
+        }
+        return array;
+    }
+
+private:
+    std::filesystem::path folder_;
+};
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& problem) {
+    throw OrvanFormatException(platform::FromUtf8(path + ": " + problem));
+}
+
+// Names taken from the input, safe to show on a terminal.
+std::string Shown(std::string_view text) { return platform::ToUtf8(Dorv::Orvan::Framework::Common::Quoted(text)); }
+
+// JSON to record; every refusal names the JSON path of the value.
+class Reader {
+public:
+    explicit Reader(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+    void Read(const Json& json, const std::string& path, std::int32_t& value) const {
+        if (!json.is_number_integer()) {
+            Refuse(path, "expected an integer");
+        }
+        if (json.is_number_unsigned() ? json.get<std::uint64_t>() > std::numeric_limits<std::int32_t>::max()
+                                      : json.get<std::int64_t>() < std::numeric_limits<std::int32_t>::min() ||
+                                            json.get<std::int64_t>() > std::numeric_limits<std::int32_t>::max()) {
+            Refuse(path, "out of the range of a 32-bit signed integer");
+        }
+        value = json.get<std::int32_t>();
+    }
+    void Read(const Json& json, const std::string& path, std::wstring& text) const {
+        if (!json.is_string()) {
+            Refuse(path, "expected a string");
+        }
+        text = platform::FromUtf8(json.get<std::string>());
+    }
+    void Read(const Json& json, const std::string& path, double& value) const {
+        if (json.is_number()) {
+            value = json.get<double>();
+        } else if (json == kNotANumber) {
+            value = std::numeric_limits<double>::quiet_NaN();
+        } else if (json == kInfinity || json == kMinusInfinity) {
+            value = json == kInfinity ? HUGE_VAL : -HUGE_VAL;
+        } else {
+            Refuse(path, "expected a number");
+        }
+    }
+    void Read(const Json& json, const std::string& path, Date<double> date) const {
+        if (json.is_null()) {
+            date.value = record::kOleDateUnset;
+            return;
+        }
+        const std::optional<DateTime> parsed = json.is_string() ? DateTime::Parse(json.get<std::string>()) : std::nullopt;
+        if (!parsed) {
+            Refuse(path, "expected null or a date \"YYYY-MM-DDThh:mm:ss.fff\"");
+        }
+        try {
+            date.value = parsed->ToOleDate();
+        } catch (const OrvanException&) {
+            Refuse(path, "a date before 0100-01-01");
+        }
+    }
+    void Read(const Json& json, const std::string& path, FilePath<std::wstring> file) const {
+        std::wstring name;
+        Read(json, path, name);
+        if (name.empty()) {
+            file.value.clear();
+            return;
+        }
+        const std::filesystem::path resolved = (folder_ / platform::ToPath(name)).lexically_normal();
+        const auto status = platform::GetFileStatus(platform::FromPath(resolved));
+        if (!status || !status->isRegularFile) {
+            Refuse(path, "no attachment file " + Shown(resolved.string()));
+        }
+        file.value = platform::FromPath(resolved);
+    }
+    template <Record R>
+    void Read(const Json& json, const std::string& path, R& record) const {
+        if (!json.is_object()) {
+            Refuse(path, "expected an object");
+        }
+        std::set<std::string> known;
+        Fields(record, [&](const char* name, auto&& field) {
+            known.insert(name);
+            if (const auto found = json.find(name); found != json.end()) {
+                Read(*found, path + "." + name, field);
+            }
+        });
+        for (const auto& [name, value] : json.items()) {
+            if (!known.contains(name)) {
+                Refuse(path, "no such field " + Shown(name));
+            }
+        }
+    }
+    template <typename T>
+    void Read(const Json& json, const std::string& path, std::vector<T>& list) const {
+        if (!json.is_array()) {
+            Refuse(path, "expected an array");
+        }
+        list.assign(json.size(), T{});
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            Read(json[i], path + "[" + std::to_string(i) + "]", list[i]);
+        }
+    }
+    template <typename T>
+    void Read(const Json& json, const std::string& path, std::map<std::int32_t, std::vector<T>>& map) const {
+        if (!json.is_array()) {
+            Refuse(path, "expected an array of {\"key\", \"values\"}");
+        }
+        map.clear();
+        for (std::size_t i = 0; i < json.size(); ++i) {
+            const std::string entry = path + "[" + std::to_string(i) + "]";
+            const Json& pair = json[i];
+            if (!pair.is_object() || !pair.contains("key") || !pair.contains("values") || pair.size() != 2) {
+                Refuse(entry, "expected an object with exactly \"key\" and \"values\"");
+            }
+            std::int32_t key = 0;
+            Read(pair["key"], entry + ".key", key);
+            if (!map.empty() && key <= map.rbegin()->first) {
+                Refuse(entry + ".key", "keys must ascend");
+            }
+            Read(pair["values"], entry + ".values", map[key]);
+        }
+    }
+
+private:
+    std::filesystem::path folder_;
+};
+
+std::filesystem::path Folder(const std::filesystem::path& folder) {
+    return std::filesystem::weakly_canonical(folder.empty() ? std::filesystem::current_path()
+                                                            : std::filesystem::absolute(folder));
+}
+
+std::filesystem::path FolderOf(const std::wstring& file) {
+    return Folder(platform::ToPath(file).parent_path());
+}
+
+}  // namespace
+
+std::string RecordToJson(const structOrvanOnePatientComm& record, const std::filesystem::path& folder) {
+    return Writer(Folder(folder)).Value(record).dump(2) + "\n";
+}
+
+structOrvanOnePatientComm RecordFromJson(std::string_view json, const std::filesystem::path& folder) {
+    Json parsed;
+    try {
+        parsed = Json::parse(json);
+    } catch (const Json::parse_error& error) {
+        Refuse("$", std::string("not well-formed JSON: ") + error.what());
+    }
+    structOrvanOnePatientComm record;
+    Reader(Folder(folder)).Read(parsed, "$", record);
+    return record;
+}
+
+structOrvanOnePatientComm ReadRecordFile(const std::wstring& path) {
+    std::ifstream in(platform::ToPath(path), std::ios::binary);
+    const std::string json(std::istreambuf_iterator<char>(in), {});
+    if (!in.is_open() || in.bad()) {
+        throw Dorv::Orvan::Framework::Common::OrvanIoException(L"cannot read '" + path + L"'");
+    }
+    try {
+        return RecordFromJson(json, FolderOf(path));
+    } catch (const OrvanFormatException& error) {
+        throw OrvanFormatException(L"record '" + path + L"': " + error.Message());
+    }
+}
+
+void WriteRecordFile(const std::wstring& path, const structOrvanOnePatientComm& record) {
+    const std::string json = RecordToJson(record, FolderOf(path));
+    Dorv::Orvan::Framework::Common::AtomicFileWriter writer(path);
+    writer.Write(std::as_bytes(std::span(json)));
+    writer.Commit();
+}
+
+}  // namespace orvan::app

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include <nlohmann/json.hpp>
+
+#include "TempDir.h"
+#include "app/RecordJson.h"
+#include "library/DateTime.h"
+#include "library/OrvanException.h"
+#include "platform/Utf8.h"
+#include "record/tests/FilledRecord.h"
+
+namespace orvan::app {
+namespace {
+
+using Json = nlohmann::json;
+using orvan::testing::TempDir;
+namespace common = Dorv::Orvan::Framework::Common;
+
+class RecordJsonTest : public ::testing::Test {
+protected:
+    RecordJsonTest() {
+        std::filesystem::create_directory(temp_.Path() / "files");
+        std::ofstream(temp_.Path() / "files" / "a.txt") << "attachment";
+    }
+    // A root with every field filled, at every depth, its attachments in temp_.
+    structOrvanOnePatientComm Filled() const {
+        structOrvanOnePatientComm record = record::testing::FilledRoot();
+        const std::wstring file = temp_.Wide("files/a.txt");
+        for (auto& leaf : record.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf[1]) {
+            leaf.sDocument.bstrFilename = file;
+        }
+        record.vecDocument[0].bstrFilename = file;
+        return record;
+    }
+    // The message with which `json` is refused; "" when it is accepted.
+    std::string Refusal(const std::string& json) const {
+        try {
+            RecordFromJson(json, temp_.Path());
+        } catch (const common::OrvanFormatException& error) {
+            return platform::ToUtf8(error.Message());
+        }
+        return "";
+    }
+
+    TempDir temp_;
+};
+
+TEST_F(RecordJsonTest, EveryFieldSurvivesARoundTrip) {
+    structOrvanOnePatientComm record = Filled();
+    auto& posology = record.sPatientInfo.sKg.vecMedication[0].vecPosology[0];
+    posology.dQuantityMorning = std::numeric_limits<double>::infinity();
+    posology.dQuantityNoon = -std::numeric_limits<double>::infinity();
+    posology.dQuantityEvening = 0.1 + 0.2;  // needs all 17 digits
+    posology.dtDateEnd = common::DateTime::Parse("2010-05-02T12:00:00.123")->ToOleDate();
+    record.sPatientInfo.lID = std::numeric_limits<std::int32_t>::min();
+    record.sPatientInfo.sPatientAddress.lPatientID = std::numeric_limits<std::int32_t>::max();
+    record.sArchive.bstrTitle = L"Bericht \u00e4\U0001F600 \"quoted\"\n\t\x01";
+    record.sPatientInfo.sKg.mapDiagnosis[-5] = record.sPatientInfo.sKg.mapDiagnosis[1];
+
+    const std::string json = RecordToJson(record, temp_.Path());
+    EXPECT_EQ(RecordFromJson(json, temp_.Path()), record) << json;
+    EXPECT_EQ(RecordToJson(RecordFromJson(json, temp_.Path()), temp_.Path()), json);
+
+    posology.dQuantityNight = std::numeric_limits<double>::quiet_NaN();
+    const structOrvanOnePatientComm back = RecordFromJson(RecordToJson(record, temp_.Path()), temp_.Path());
+    EXPECT_TRUE(std::isnan(back.sPatientInfo.sKg.vecMedication[0].vecPosology[0].dQuantityNight));
+}
+
+TEST_F(RecordJsonTest, ValuesTakeTheirDocumentedForm) {
+    structOrvanOnePatientComm record = Filled();
+    record.sPatientInfo.sPatientAddress.dtBirthDate = record::kOleDateUnset;
+    record.sPatientInfo.sKg.vecMedication[0].vecPosology[0].dQuantityNight =
+        std::numeric_limits<double>::quiet_NaN();
+    const Json json = Json::parse(RecordToJson(record, temp_.Path() / "files"));
+    const struct {
+        const char* pointer;
+        Json expected;
+    } cases[] = {
+        {"/sPatientInfo/sPatientAddress/dtBirthDate", nullptr},             // the date without a value
+        {"/sProcessingInfo/dtDate", "2020-06-18T12:00:00.000"},             // 44000.5
+        {"/sPatientInfo/vecDocumentTree/0/mapDocumentLeaf/0/values/0/dtDate", "2020-06-18T06:00:00.000"},
+        {"/sPatientInfo/sKg/mapDiagnosis/0/key", 0},
+        {"/sPatientInfo/sKg/mapDiagnosis/1/key", 1},
+        {"/sPatientInfo/sKg/mapDiagnosis/1/values/0/lParentID", 1},
+        {"/sPatientInfo/vecDocumentTree/0/mapDocumentLeaf/0/values/1/sDocument/bstrFilename", "a.txt"},
+        {"/vecDocument/0/bstrFilename", "a.txt"},
+        {"/sPatientInfo/sKg/vecMedication/0/vecPosology/0/dQuantityNoon", 0.5},
+        {"/sPatientInfo/sKg/vecMedication/0/vecPosology/0/dQuantityNight", "NaN"},
+        {"/sArchive/bstrLanguage", "fr"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(json.at(Json::json_pointer(c.pointer)), c.expected) << c.pointer;
+    }
+    // Seen from another folder, the path climbs out of it.
+    const Json elsewhere = Json::parse(RecordToJson(record, temp_.Path() / "out"));
+    EXPECT_EQ(elsewhere.at("/vecDocument/0/bstrFilename"_json_pointer), "../files/a.txt");
+}
+
+TEST_F(RecordJsonTest, MissingFieldsKeepTheirResetValuesAndPathsAreTakenFromTheFolder) {
+    EXPECT_EQ(RecordFromJson("{}", temp_.Path()), structOrvanOnePatientComm{});
+    structOrvanOnePatientComm expected;
+    expected.sPatientInfo.lID = 7;
+    expected.sProcessingInfo.dtDate = record::kOleDateUnset;
+    expected.vecDocument.resize(1);
+    expected.vecDocument[0].bstrFilename = temp_.Wide("files/a.txt");
+    EXPECT_EQ(RecordFromJson(R"({"sPatientInfo": {"lID": 7}, "sProcessingInfo": {"dtDate": null},
+                                 "vecDocument": [{"bstrFilename": "files/./a.txt"}]})",
+                             temp_.Path()),
+              expected);
+    EXPECT_EQ(RecordFromJson(R"({"sProcessingInfo": {"dtDate": "1700-01-01T00:00:00.000"}})", temp_.Path())
+                  .sProcessingInfo.dtDate,
+              record::kOleDateUnset);
+}
+
+TEST_F(RecordJsonTest, EveryMisfitIsRefusedWithItsPath) {
+    const std::string medication = R"({"sPatientInfo": {"sKg": {"vecMedication": [{"vecPosology": [)";
+    const std::string leaf = R"({"sPatientInfo": {"vecDocumentTree": [{"mapDocumentLeaf": [{"key": 1, "values": [)";
+    const struct {
+        std::string json;
+        const char* refusal;
+    } cases[] = {
+        {"{", "$: not well-formed JSON"},
+        {"{} {}", "$: not well-formed JSON"},
+        {"{\"sArchive\": {\"bstrTitle\": \"\xff\"}}", "$: not well-formed JSON"},
+        {"[]", "$: expected an object"},
+        {R"({"sBogus": 1})", "$: no such field 'sBogus'"},
+        {R"({"sArchive": {"bstrTitle": "", "bstrtitle": ""}})", "$.sArchive: no such field 'bstrtitle'"},
+        {"{\"sArchive\": {\"\\u001b[2J\": 1}}", "$.sArchive: no such field '\\x1b[2J'"},
+        {R"({"sArchive": {"bstrTitle": 5}})", "$.sArchive.bstrTitle: expected a string"},
+        {R"({"sArchive": {"bstrTitle": null}})", "$.sArchive.bstrTitle: expected a string"},
+        {R"({"sPatientInfo": {"lID": "1"}})", "$.sPatientInfo.lID: expected an integer"},
+        {R"({"sPatientInfo": {"lID": 1.5}})", "$.sPatientInfo.lID: expected an integer"},
+        {R"({"sPatientInfo": {"lID": true}})", "$.sPatientInfo.lID: expected an integer"},
+        {R"({"sPatientInfo": {"lID": 2147483648}})", "$.sPatientInfo.lID: out of the range"},
+        {R"({"sPatientInfo": {"lID": -2147483649}})", "$.sPatientInfo.lID: out of the range"},
+        {R"({"sPatientInfo": {"lID": 18446744073709551615}})", "$.sPatientInfo.lID: out of the range"},
+        {R"({"sPatientInfo": {"sPatientAddress": []}})", "$.sPatientInfo.sPatientAddress: expected an object"},
+        {medication + R"({"dQuantityNoon": "1"}]}]}}})", "$.sPatientInfo.sKg.vecMedication[0].vecPosology[0].dQuantityNoon: expected a number"},
+        {medication + R"({}, {"dtDateEnd": "2010-03-15"}]}]}}})", "$.sPatientInfo.sKg.vecMedication[0].vecPosology[1].dtDateEnd: expected null or a date"},
+        {medication + R"({"dtDateBegin": 40252}]}]}}})", "$.sPatientInfo.sKg.vecMedication[0].vecPosology[0].dtDateBegin: expected null or a date"},
+        {medication + R"({"dtDateBegin": "2010-02-30T00:00:00.000"}]}]}}})", "vecPosology[0].dtDateBegin: expected null or a date"},
+        {medication + R"({"dtDateBegin": "0099-12-31T23:59:59.999"}]}]}}})", "vecPosology[0].dtDateBegin: a date before 0100-01-01"},
+        {R"({"sPatientInfo": {"sKg": {"vecMedication": {}}}})", "$.sPatientInfo.sKg.vecMedication: expected an array"},
+        {R"({"vecAddress": [{}, 1]})", "$.vecAddress[1]: expected an object"},
+        {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": {"0": []}}}})", "$.sPatientInfo.sKg.mapDiagnosis: expected an array"},
+        {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 0}]}}})", "$.sPatientInfo.sKg.mapDiagnosis[0]: expected an object with exactly"},
+        {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 0, "values": [], "x": 1}]}}})", "$.sPatientInfo.sKg.mapDiagnosis[0]: expected an object with exactly"},
+        {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 2, "values": []}, {"key": 1, "values": []}]}}})", "$.sPatientInfo.sKg.mapDiagnosis[1].key: keys must ascend"},
+        {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 1, "values": []}, {"key": 1, "values": []}]}}})", "$.sPatientInfo.sKg.mapDiagnosis[1].key: keys must ascend"},
+        {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 1, "values": [{"lID": 1e3}]}]}}})", "$.sPatientInfo.sKg.mapDiagnosis[0].values[0].lID: expected an integer"},
+        {leaf + R"({"sDocument": {"bstrFilename": "files/missing.txt"}}]}]}]}})", "$.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf[0].values[0].sDocument.bstrFilename: no attachment file"},
+        {leaf + R"({"sDocument": {"bstrFilename": "files"}}]}]}]}})", "sDocument.bstrFilename: no attachment file"},
+        {R"({"vecDocument": [{"sProducerAddress": {"nSex": "2"}}]})", "$.vecDocument[0].sProducerAddress.nSex: expected an integer"},
+    };
+    for (const auto& c : cases) {
+        const std::string refusal = Refusal(c.json);
+        EXPECT_NE(refusal.find(c.refusal), std::string::npos) << c.json << "\n  refused with: " << refusal;
+        EXPECT_EQ(refusal.find_first_of("\n\r\x1b"), std::string::npos) << refusal;
+    }
+}
+
+TEST_F(RecordJsonTest, FilesAreReadFromTheirFolderAndWrittenForTheOwnerOnly) {
+    const std::wstring file = temp_.Wide("files/record.json");
+    WriteRecordFile(file, Filled());
+    struct stat info {};
+    ASSERT_EQ(::stat(platform::ToUtf8(file).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(ReadRecordFile(file), Filled());
+
+    std::ofstream(temp_.Path() / "files" / "bad.json") << R"({"sPatientInfo": {"lID": "x"}})";
+    try {
+        ReadRecordFile(temp_.Wide("files/bad.json"));
+        ADD_FAILURE() << "a record that does not fit is refused";
+    } catch (const common::OrvanFormatException& error) {
+        EXPECT_EQ(error.Message(), L"record '" + temp_.Wide("files/bad.json") + L"': $.sPatientInfo.lID: expected an integer");
+    }
+    EXPECT_THROW(ReadRecordFile(temp_.Wide("files/none.json")), common::OrvanIoException);
+}
+
+}  // namespace
+}  // namespace orvan::app
