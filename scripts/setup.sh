@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils python3 python3-jsonschema zip unzip bc clang libclang-rt-14-dev
+  # the dialog's tests and screenshots on a real X server
+  xvfb xauth
 )
 
 missing=()

@@ -1,7 +1,6 @@
 #include "AboutDlg.h"
 
-#include <QLabel>
-#include <QPushButton>
+#include <algorithm>
 
 #include "DialogUnits.h"
 
@@ -11,21 +10,44 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About OrvanCommonClassesTest"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     const QFont& dialogFont = font();
-    setFixedSize(DialogRect(dialogFont, 0, 0, 170, 62).size());
 
     auto* icon = new QLabel(this);
     icon->setPixmap(windowIcon().pixmap(32, 32));
-    icon->move(DialogRect(dialogFont, 14, 14, 0, 0).topLeft());
-    auto* name = new QLabel(QStringLiteral("OrvanCommonClassesTest, Version 1.0"), this);
-    name->setTextFormat(Qt::PlainText);
-    name->setGeometry(DialogRect(dialogFont, 42, 14, 114, 8));
-    auto* rights = new QLabel(QStringLiteral("Copyright (C) 2011 the OrvanCommonClassesTest developers"), this);
-    rights->setTextFormat(Qt::PlainText);
-    rights->setGeometry(DialogRect(dialogFont, 42, 26, 114, 8));
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setGeometry(DialogRect(dialogFont, 113, 41, 50, 14));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    name_ = new QLabel(QStringLiteral("OrvanCommonClassesTest, Version 1.0"), this);
+    name_->setTextFormat(Qt::PlainText);
+    rights_ = new QLabel(QStringLiteral("Copyright (C) 2011 the OrvanCommonClassesTest developers"), this);
+    rights_->setTextFormat(Qt::PlainText);
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_->setDefault(true);
+    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+
+    // The resource's places (dialog units), each control grown to its text;
+    // what lies right of or below a grown control moves along, and the box
+    // grows to keep its margins.
+    const QRect iconRect = FitToText(*icon, DialogRect(dialogFont, 14, 14, 0, 0));
+    QRect nameRect = DialogRect(dialogFont, 42, 14, 114, 8);
+    nameRect.moveLeft(std::max(nameRect.left(), iconRect.right() + 1 + DialogUnitsAcross(dialogFont, 4)));
+    nameRect = FitToText(*name_, nameRect);
+    QRect rightsRect = DialogRect(dialogFont, 42, 26, 114, 8);
+    rightsRect.moveLeft(nameRect.left());
+    rightsRect.moveTop(std::max(rightsRect.top(), nameRect.bottom() + 1 + DialogUnitsDown(dialogFont, 4)));
+    rightsRect = FitToText(*rights_, rightsRect);
+    QRect okRect = FitToText(*ok_, DialogRect(dialogFont, 113, 41, 50, 14));
+    okRect.moveTop(std::max({okRect.top(), rightsRect.bottom() + 1 + DialogUnitsDown(dialogFont, 7),
+                             iconRect.bottom() + 1 + DialogUnitsDown(dialogFont, 7)}));
+
+    QSize size = DialogRect(dialogFont, 0, 0, 170, 62).size();
+    size.setWidth(std::max(
+        {size.width(), std::max(nameRect.right(), rightsRect.right()) + 1 + DialogUnitsAcross(dialogFont, 14),
+         okRect.width() + 2 * DialogUnitsAcross(dialogFont, 7)}));
+    size.setHeight(std::max(size.height(), okRect.bottom() + 1 + DialogUnitsDown(dialogFont, 7)));
+    okRect.moveRight(size.width() - 1 - DialogUnitsAcross(dialogFont, 7));  // OK stays in the corner
+
+    icon->setGeometry(iconRect);
+    name_->setGeometry(nameRect);
+    rights_->setGeometry(rightsRect);
+    ok_->setGeometry(okRect);
+    setFixedSize(size);
 }
 
 }  // namespace orvan::gui

@@ -3,15 +3,33 @@
 #include <QFontMetrics>
 
 namespace orvan::gui {
+namespace {
 
-QRect DialogRect(const QFont& font, int x, int y, int width, int height) {
+struct BaseUnits {
+    int x;
+    int y;
+};
+
+BaseUnits BaseUnitsOf(const QFont& font) {
     const QFontMetrics metrics(font);
     static const QString kAlphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const int baseX = (metrics.horizontalAdvance(kAlphabet) / 26 + 1) / 2;
-    const int baseY = metrics.height();
-    const auto across = [baseX](int units) { return (units * baseX + 2) / 4; };
-    const auto down = [baseY](int units) { return (units * baseY + 4) / 8; };
-    return QRect(across(x), down(y), across(width), down(height));
+    return {(metrics.horizontalAdvance(kAlphabet) / 26 + 1) / 2, metrics.height()};
+}
+
+}  // namespace
+
+int DialogUnitsAcross(const QFont& font, int units) { return (units * BaseUnitsOf(font).x + 2) / 4; }
+
+int DialogUnitsDown(const QFont& font, int units) { return (units * BaseUnitsOf(font).y + 4) / 8; }
+
+QRect DialogRect(const QFont& font, int x, int y, int width, int height) {
+    return QRect(DialogUnitsAcross(font, x), DialogUnitsDown(font, y), DialogUnitsAcross(font, width),
+                 DialogUnitsDown(font, height));
+}
+
+QRect FitToText(const QWidget& control, QRect rect) {
+    rect.setSize(rect.size().expandedTo(control.sizeHint()));
+    return rect;
 }
 
 }  // namespace orvan::gui

@@ -4,22 +4,15 @@
 // controls, the control container, the shell manager, the settings registry
 // key and restart support) have no counterpart on this platform and are left out.
 #include <QApplication>
-#include <QIcon>
 
+#include "ApplicationSetup.h"
 #include "OrvanCommonClassesTestDlg.h"
 #include "QtPorts.h"
 #include "app/OrvanCommands.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("OrvanCommonClassesTest"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
-    QApplication::setDesktopFileName(QStringLiteral("OrvanCommonClassesTest"));
-    QIcon icon;
-    for (int size : {16, 24, 32, 64}) {
-        icon.addFile(QStringLiteral(":/icons/OrvanCommonClassesTest-%1.png").arg(size), QSize(size, size));
-    }
-    QApplication::setWindowIcon(icon);
+    orvan::gui::SetUpApplication();
 
     orvan::app::COrvanCommands commands;
     orvan::gui::COrvanCommonClassesTestDlg dialog(commands);

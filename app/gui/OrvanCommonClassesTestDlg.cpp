@@ -1,20 +1,18 @@
 #include "OrvanCommonClassesTestDlg.h"
 
 #include <QContextMenuEvent>
-#include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QProgressDialog>
+#include <algorithm>
 
 #include "AboutDlg.h"
 #include "DialogUnits.h"
-#include "library/Progress.h"
+#include "RunningCommand.h"
 
 namespace orvan::gui {
 namespace {
 
-QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geometry) {
+QPushButton* MakeButton(QWidget* parent, const QString& text) {
     auto* button = new QPushButton(text, parent);
-    button->setGeometry(geometry);
     button->setAutoDefault(false);  // the dialog has no default button
     button->setDefault(false);
     return button;
@@ -29,58 +27,69 @@ COrvanCommonClassesTestDlg::COrvanCommonClassesTestDlg(app::COrvanCommands& comm
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     setSizeGripEnabled(true);
     const QFont& dialogFont = font();
-    resize(DialogRect(dialogFont, 0, 0, 271, 127).size());
 
     // Created in tab order.
-    cancel_ = MakeButton(this, QStringLiteral("Cancel"), DialogRect(dialogFont, 214, 106, 50, 14));
-    export_ = MakeButton(this, QStringLiteral("Export"), DialogRect(dialogFont, 131, 59, 50, 14));
-    import_ = MakeButton(this, QStringLiteral("Import"), DialogRect(dialogFont, 60, 59, 50, 14));
+    cancel_ = MakeButton(this, QStringLiteral("Cancel"));
+    export_ = MakeButton(this, QStringLiteral("Export"));
+    import_ = MakeButton(this, QStringLiteral("Import"));
     setTabOrder(cancel_, export_);
     setTabOrder(export_, import_);
+    cancel_->setFocus();  // the first tab stop has the focus when the dialog opens
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(export_, &QPushButton::clicked, this, &COrvanCommonClassesTestDlg::OnBnClickedExport);
     connect(import_, &QPushButton::clicked, this, &COrvanCommonClassesTestDlg::OnBnClickedImport);
+
+    // The resource's places (dialog units), each button grown to its text:
+    // Export keeps its distance from Import, Cancel its corner, and the dialog
+    // grows to keep its margins.
+    const QRect importRect = FitToText(*import_, DialogRect(dialogFont, 60, 59, 50, 14));
+    QRect exportRect = FitToText(*export_, DialogRect(dialogFont, 131, 59, 50, 14));
+    exportRect.moveLeft(std::max(exportRect.left(), importRect.right() + 1 + DialogUnitsAcross(dialogFont, 21)));
+    QRect cancelRect = FitToText(*cancel_, DialogRect(dialogFont, 214, 106, 50, 14));
+    QSize size = DialogRect(dialogFont, 0, 0, 271, 127).size();
+    const int marginX = DialogUnitsAcross(dialogFont, 7);
+    const int marginY = DialogUnitsDown(dialogFont, 7);
+    size.setWidth(std::max({size.width(), exportRect.right() + 1 + marginX, cancelRect.width() + 2 * marginX}));
+    size.setHeight(std::max(size.height(), exportRect.bottom() + 1 + cancelRect.height() + 2 * marginY));
+    cancelRect.moveBottomRight(QPoint(size.width() - 1 - marginX, size.height() - 1 - marginY));
+    import_->setGeometry(importRect);
+    export_->setGeometry(exportRect);
+    cancel_->setGeometry(cancelRect);
+    resize(size);
 
     about_ = new QAction(QStringLiteral("&About OrvanCommonClassesTest..."), this);
     about_->setShortcut(QKeySequence(Qt::Key_F1));
     about_->setShortcutContext(Qt::WindowShortcut);
     addAction(about_);
     connect(about_, &QAction::triggered, this, &COrvanCommonClassesTestDlg::ShowAboutBox);
+
+    progress_ = new CProgressWnd(this);
 }
 
 void COrvanCommonClassesTestDlg::OnBnClickedExport() {
-    RunWithProgress(tr("Exporting..."), [this] { commands_.OnBnClickedExport(); });
+    RunCommand(tr("Exporting..."), [this] { commands_.OnBnClickedExport(); });
 }
 
 void COrvanCommonClassesTestDlg::OnBnClickedImport() {
-    RunWithProgress(tr("Importing..."), [this] { commands_.OnBnClickedImport(); });
+    RunCommand(tr("Importing..."), [this] { commands_.OnBnClickedImport(); });
 }
 
-// Long commands show a progress dialog (after half a second) beside the busy
-// cursor; the command's messages come as they always do.
-void COrvanCommonClassesTestDlg::RunWithProgress(const QString& label, const std::function<void()>& command) {
-    QProgressDialog progress(label, QString(), 0, 0, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    QElapsedTimer shown;
-    shown.start();
-    const Dorv::Orvan::Framework::Common::ProgressPort::Override listen(
-        Dorv::Orvan::Framework::Common::ProgressOutput(),
-        [&](const Dorv::Orvan::Framework::Common::Progress& report) {
-            if (shown.elapsed() < 50) {
-                return;
-            }
-            shown.restart();
-            const bool known = report.total > 0;
-            progress.setMaximum(known ? 1000 : 0);
-            progress.setValue(known ? static_cast<int>(report.done * 1000 / report.total) : 0);
-        });
-    command();
+void COrvanCommonClassesTestDlg::RunCommand(const QString& progressText, const std::function<void()>& command) {
+    if (commandRunning_) {
+        return;  // the running command refuses input; nothing may start a second one inside it
+    }
+    commandRunning_ = true;
+    {
+        const CRunningCommand running(this, progress_, progressText, progressDelay_);
+        command();
+    }
+    commandRunning_ = false;
 }
 
 void COrvanCommonClassesTestDlg::ShowAboutBox() {
+    if (commandRunning_) {
+        return;
+    }
     CAboutDlg about(this);
     about.exec();
 }
@@ -93,9 +102,15 @@ QMenu* COrvanCommonClassesTestDlg::CreateContextMenu() {
 }
 
 void COrvanCommonClassesTestDlg::keyPressEvent(QKeyEvent* event) {
-    // With no default button, Enter still ends the dialog as OK does.
+    // Enter clicks the focused push button (it acts as the default button
+    // while it has the focus); with none focused it ends the dialog as OK does.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        accept();
+        auto* button = qobject_cast<QPushButton*>(focusWidget());
+        if (button != nullptr && button->isEnabled() && button->window() == this) {
+            button->click();
+        } else {
+            accept();
+        }
         return;
     }
     QDialog::keyPressEvent(event);

@@ -9,14 +9,17 @@
 
 namespace orvan::gui {
 
+void ShowQtMessageBox(QWidget* owner, std::wstring_view caption, std::wstring_view text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromWCharArray(caption.data(), static_cast<int>(caption.size())),
+                    QString::fromWCharArray(text.data(), static_cast<int>(text.size())), QMessageBox::Ok, owner);
+    box.exec();
+}
+
 void InstallQtPorts(QWidget* parent) {
     QPointer<QWidget> owner(parent);
     platform::MessageBoxOutput().Replace(
         [owner](std::wstring_view caption, std::wstring_view text, platform::MessageKind) {
-            QMessageBox box(QMessageBox::NoIcon, QString::fromWCharArray(caption.data(), static_cast<int>(caption.size())),
-                            QString::fromWCharArray(text.data(), static_cast<int>(text.size())), QMessageBox::Ok,
-                            owner.data());
-            box.exec();
+            ShowQtMessageBox(owner.data(), caption, text);
         });
     platform::BusyCursorOutput().Replace([](bool busy) {
         if (busy) {

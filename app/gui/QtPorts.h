@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QWidget>
+#include <string_view>
 
 namespace orvan::gui {
 
-// Shows the commands' messages as plain Qt message boxes (OK only, no icon,
-// the application's name as caption) over `parent`, and the busy cursor as
-// Qt's wait cursor.
+// Shows one of the commands' messages as a plain Qt message box (OK only, no
+// icon, `caption` as the window title) over `owner`, and returns when it is closed.
+void ShowQtMessageBox(QWidget* owner, std::wstring_view caption, std::wstring_view text);
+
+// Shows the commands' messages with ShowQtMessageBox over `parent`, and the
+// busy cursor as Qt's wait cursor.
 void InstallQtPorts(QWidget* parent);
 
 }  // namespace orvan::gui
