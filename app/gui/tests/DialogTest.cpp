@@ -20,6 +20,7 @@
 #include "AboutDlg.h"
 #include "ApplicationSetup.h"
 #include "DialogUnits.h"
+#include "LargeAttachment.h"
 #include "OrvanCommonClassesTestDlg.h"
 #include "PlatformCapture.h"
 #include "QtPorts.h"
@@ -33,28 +34,13 @@ using orvan::gui::FitToText;
 
 namespace {
 
+using orvan::gui::testing::WriteLargeAttachment;
+
 using Dorv::Orvan::Framework::Common::Progress;
 using Dorv::Orvan::Framework::Common::ProgressOutput;
 using Dorv::Orvan::Framework::Common::ProgressPort;
 
 bool OnRealWindowSystem() { return QGuiApplication::platformName() == QStringLiteral("xcb"); }
-
-// An attachment source of `mebibytes` MiB of bytes that do not compress, so
-// that Export and Import report progress many times over.
-void WriteLargeAttachment(const std::filesystem::path& path, std::size_t mebibytes) {
-    std::ofstream file(path, std::ios::binary);
-    std::uint64_t state = 0x9E3779B97F4A7C15u;
-    std::vector<char> block(1 << 20);
-    for (std::size_t i = 0; i < mebibytes; ++i) {
-        for (char& byte : block) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            byte = static_cast<char>(state >> 56);
-        }
-        file.write(block.data(), static_cast<std::streamsize>(block.size()));
-    }
-}
 
 // The labels, buttons and bars of `window` itself (not of its own top-level children).
 QList<QWidget*> Controls(QWidget* window) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "AboutDlg.h"
+#include "LargeAttachment.h"
 #include "ApplicationSetup.h"
 #include "OrvanCommonClassesTestDlg.h"
 #include "TempDir.h"
@@ -29,6 +30,8 @@
 #include "platform/MessageBox.h"
 
 namespace {
+
+using orvan::gui::testing::WriteLargeAttachment;
 
 QString outputFolder;
 bool failed = false;
@@ -77,21 +80,6 @@ void Grab(const QList<QWidget*>& windows, const QString& name) {
         return;
     }
     std::printf("%s: %dx%d\n", qPrintable(path), shot.width(), shot.height());
-}
-
-void WriteLargeAttachment(const std::filesystem::path& path, std::size_t mebibytes) {
-    std::ofstream file(path, std::ios::binary);
-    std::uint64_t state = 0x9E3779B97F4A7C15u;
-    std::vector<char> block(1 << 20);
-    for (std::size_t i = 0; i < mebibytes; ++i) {
-        for (char& byte : block) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            byte = static_cast<char>(state >> 56);
-        }
-        file.write(block.data(), static_cast<std::streamsize>(block.size()));
-    }
 }
 
 }  // namespace
