@@ -5,7 +5,7 @@
 #include "exchange/AttachmentName.h"
 #include "exchange/ExchangeValues.h"
 #include "exchange/OrvanHandler.h"
-#include "library/MimeTypesAhead.h"
+#include "library/io/MimeTypesAhead.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
 

@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "library/File.h"
+#include "library/io/File.h"
 #include "library/OrvanException.h"
-#include "library/ArchiveHeader.h"
-#include "library/Quoted.h"
-#include "library/ZipWriter.h"
+#include "library/format/ArchiveHeader.h"
+#include "library/io/Quoted.h"
+#include "library/zip/ZipWriter.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {

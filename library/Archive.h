@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "library/ArchiveHeader.h"
-#include "library/ZipReader.h"
+#include "library/format/ArchiveHeader.h"
+#include "library/zip/ZipReader.h"
 
 namespace Dorv::Orvan::Framework::Common {
 

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "library/File.h"
+#include "library/io/File.h"
 #include "library/OrvanException.h"
 #include "platform/Utf8.h"
 

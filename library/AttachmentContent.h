@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "library/ByteSource.h"
-#include "library/ZipReader.h"
+#include "library/io/ByteSource.h"
+#include "library/zip/ZipReader.h"
 
 namespace Dorv::Orvan::Framework::Common {
 

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "library/HugePageArena.h"
+#include "library/io/HugePageArena.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "library/Archive.h"
-#include "library/ArchiveWriter.h"
-#include "library/File.h"
+#include "library/format/ArchiveWriter.h"
+#include "library/io/File.h"
 #include "library/OrvanException.h"
 #include "platform/Utf8.h"
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "library/Archive.h"
-#include "library/ArchiveHeader.h"
-#include "library/ArchiveWriter.h"
+#include "library/format/ArchiveHeader.h"
+#include "library/format/ArchiveWriter.h"
 #include "library/BaseCollection.h"
-#include "library/FaultInjection.h"
+#include "library/io/FaultInjection.h"
 #include "library/Object.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes {

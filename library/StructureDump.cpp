@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "library/ClassInfo.h"
-#include "library/XmlText.h"
+#include "library/format/XmlText.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {

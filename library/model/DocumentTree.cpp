@@ -5,12 +5,12 @@
 #include <limits>
 
 #include "library/ClassInfo.h"
-#include "library/File.h"
-#include "library/MimeType.h"
+#include "library/io/File.h"
+#include "library/io/MimeType.h"
 #include "library/OrvanException.h"
 #include "library/PrimaryClass.h"
 #include "library/Progress.h"
-#include "library/TransferBuffer.h"
+#include "library/io/TransferBuffer.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
 

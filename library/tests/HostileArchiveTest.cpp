@@ -10,7 +10,7 @@
 #include "RawZip.h"
 #include "TempDir.h"
 #include "exchange/OrvanHandler.h"
-#include "library/ArchiveHeader.h"
+#include "library/format/ArchiveHeader.h"
 #include "library/model/OrvanStructure.h"
 #include "library/OrvanException.h"
 #include "library/StructureDump.h"

@@ -7,8 +7,8 @@
 
 #include "ArchiveTestSupport.h"
 #include "TempDir.h"
-#include "library/MimeType.h"
-#include "library/MimeTypesAhead.h"
+#include "library/io/MimeType.h"
+#include "library/io/MimeTypesAhead.h"
 
 namespace orvan::library::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "library/HugePageArena.h"
+#include "library/io/HugePageArena.h"
 
 #include <sys/mman.h>
 

@@ -1,4 +1,4 @@
-#include "library/StructureReader.h"
+#include "library/format/StructureReader.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -9,9 +9,9 @@
 #include "library/ClassInfo.h"
 #include "library/OrvanException.h"
 #include "library/Progress.h"
-#include "library/Quoted.h"
-#include "library/XmlReader.h"
-#include "library/XmlText.h"
+#include "library/io/Quoted.h"
+#include "library/format/XmlReader.h"
+#include "library/format/XmlText.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "library/ByteSource.h"
-#include "library/File.h"
-#include "library/PieceDeflater.h"
+#include "library/io/ByteSource.h"
+#include "library/io/File.h"
+#include "library/zip/PieceDeflater.h"
 
 namespace Dorv::Orvan::Framework::Common {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "library/Object.h"
-#include "library/ZipReader.h"
+#include "library/zip/ZipReader.h"
 
 namespace Dorv::Orvan::Framework::Common {
 

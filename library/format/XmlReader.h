@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "library/ByteSource.h"
+#include "library/io/ByteSource.h"
 
 namespace Dorv::Orvan::Framework::Common {
 

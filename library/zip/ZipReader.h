@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "library/ByteSource.h"
-#include "library/File.h"
+#include "library/io/ByteSource.h"
+#include "library/io/File.h"
 
 namespace Dorv::Orvan::Framework::Common {
 

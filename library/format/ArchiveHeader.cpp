@@ -1,10 +1,10 @@
-#include "library/ArchiveHeader.h"
+#include "library/format/ArchiveHeader.h"
 
 #include "library/Archive.h"
 #include "library/OrvanException.h"
-#include "library/Quoted.h"
-#include "library/XmlReader.h"
-#include "library/XmlText.h"
+#include "library/io/Quoted.h"
+#include "library/format/XmlReader.h"
+#include "library/format/XmlText.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {

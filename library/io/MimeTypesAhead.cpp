@@ -1,4 +1,4 @@
-#include "library/MimeTypesAhead.h"
+#include "library/io/MimeTypesAhead.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "library/MimeType.h"
+#include "library/io/MimeType.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {

@@ -1,6 +1,6 @@
-#include "library/StructureSchema.h"
+#include "library/format/StructureSchema.h"
 
-#include "library/XmlText.h"
+#include "library/format/XmlText.h"
 
 #include <memory>
 #include <set>

@@ -1,4 +1,4 @@
-#include "library/XmlText.h"
+#include "library/format/XmlText.h"
 
 #include <bit>
 #include <charconv>

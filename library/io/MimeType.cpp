@@ -1,4 +1,4 @@
-#include "library/MimeType.h"
+#include "library/io/MimeType.h"
 
 #include <algorithm>
 
@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "library/MimeTypesAhead.h"
+#include "library/io/MimeTypesAhead.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {

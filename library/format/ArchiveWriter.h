@@ -8,7 +8,7 @@
 
 #include "library/AttachmentContent.h"
 
-#include "library/FormatLimits.h"
+#include "library/format/FormatLimits.h"
 
 namespace Dorv::Orvan::Framework::Common {
 

@@ -1,4 +1,4 @@
-#include "library/ArchiveWriter.h"
+#include "library/format/ArchiveWriter.h"
 
 #include "library/PrimaryClass.h"
 
@@ -10,14 +10,14 @@
 
 #include "library/Archive.h"
 #include "library/ClassInfo.h"
-#include "library/Crc32.h"
-#include "library/File.h"
+#include "library/zip/Crc32.h"
+#include "library/io/File.h"
 #include "library/OrvanException.h"
 #include "library/Progress.h"
-#include "library/TransferBuffer.h"
-#include "library/XmlText.h"
-#include "library/ZipReader.h"
-#include "library/ZipWriter.h"
+#include "library/io/TransferBuffer.h"
+#include "library/format/XmlText.h"
+#include "library/zip/ZipReader.h"
+#include "library/zip/ZipWriter.h"
 
 namespace Dorv::Orvan::Framework::Common {
 

@@ -1,4 +1,4 @@
-#include "library/PieceDeflater.h"
+#include "library/zip/PieceDeflater.h"
 
 #include <new>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "library/Quoted.h"
+#include "library/io/Quoted.h"
 
 
 namespace Dorv::Orvan::Framework::Common {

@@ -1,4 +1,4 @@
-#include "library/XmlReader.h"
+#include "library/format/XmlReader.h"
 
 #include <expat.h>
 
@@ -7,8 +7,8 @@
 #include <new>
 
 #include "library/OrvanException.h"
-#include "library/Quoted.h"
-#include "library/XmlText.h"
+#include "library/io/Quoted.h"
+#include "library/format/XmlText.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {

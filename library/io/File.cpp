@@ -1,4 +1,4 @@
-#include "library/File.h"
+#include "library/io/File.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,7 +14,7 @@
 #include <system_error>
 #include <utility>
 
-#include "library/FaultInjection.h"
+#include "library/io/FaultInjection.h"
 #include "library/OrvanException.h"
 #include "platform/Utf8.h"
 

@@ -1,15 +1,15 @@
-#include "library/ZipReader.h"
+#include "library/zip/ZipReader.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <unordered_set>
 
-#include "library/Quoted.h"
+#include "library/io/Quoted.h"
 
-#include "library/Crc32.h"
+#include "library/zip/Crc32.h"
 #include "library/OrvanException.h"
-#include "library/ZipFormat.h"
+#include "library/zip/ZipFormat.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {

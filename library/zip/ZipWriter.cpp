@@ -1,9 +1,9 @@
-#include "library/ZipWriter.h"
+#include "library/zip/ZipWriter.h"
 
-#include "library/Crc32.h"
+#include "library/zip/Crc32.h"
 #include "library/OrvanException.h"
-#include "library/TransferBuffer.h"
-#include "library/ZipFormat.h"
+#include "library/io/TransferBuffer.h"
+#include "library/zip/ZipFormat.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {

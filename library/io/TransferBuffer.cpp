@@ -1,4 +1,4 @@
-#include "library/TransferBuffer.h"
+#include "library/io/TransferBuffer.h"
 
 #include <memory>
 

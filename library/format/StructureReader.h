@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "library/FormatLimits.h"
+#include "library/format/FormatLimits.h"
 #include "library/PrimaryClass.h"
-#include "library/ZipReader.h"
+#include "library/zip/ZipReader.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
