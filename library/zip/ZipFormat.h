@@ -75,4 +75,33 @@ inline std::uint32_t U32(std::span<const std::byte> d, std::size_t at) {
 }
 inline std::uint64_t U64(std::span<const std::byte> d, std::size_t at) { return Read(d, at, 8); }
 
+// Little-endian field reader, the mirror of Bytes: fields are read in the
+// order they are written. The caller makes sure the bytes are there.
+class Cursor {
+public:
+    explicit Cursor(std::span<const std::byte> data) : data_(data) {}
+    std::uint16_t U16() { return static_cast<std::uint16_t>(Next(2)); }
+    std::uint32_t U32() { return static_cast<std::uint32_t>(Next(4)); }
+    std::uint64_t U64() { return Next(8); }
+    Cursor& Skip(std::size_t count) {
+        at_ += count;
+        return *this;
+    }
+    std::span<const std::byte> Take(std::size_t count) {
+        const std::span<const std::byte> taken = data_.subspan(at_, count);
+        at_ += count;
+        return taken;
+    }
+    std::size_t Remaining() const { return data_.size() - at_; }
+
+private:
+    std::uint64_t Next(int count) {
+        const std::uint64_t value = Read(data_, at_, count);
+        at_ += static_cast<std::size_t>(count);
+        return value;
+    }
+    std::span<const std::byte> data_;
+    std::size_t at_ = 0;
+};
+
 }  // namespace Dorv::Orvan::Framework::Common::Zip

@@ -81,6 +81,233 @@ bool ForEachExtraField(std::span<const std::byte> extra, Visit&& visit) {
     return x == extra.size();
 }
 
+// Where the central directory is, as the end records give it.
+struct DirectoryPlace {
+    std::uint64_t count = 0;
+    std::uint64_t size = 0;
+    std::uint64_t offset = 0;
+    std::uint64_t end = 0;  // where the records after the directory begin
+};
+
+// Whether an end record begins at `at` of `tail`, its comment reaching exactly to the file's end.
+bool EndRecordAt(std::span<const std::byte> tail, std::size_t at) {
+    return U32(tail, at) == kEndSignature && at + kEndSize + U16(tail, at + 20) == tail.size();
+}
+
+// The end record's place in `tail`, the file's last bytes. A comment that holds
+// ZIP records could show a reader that searches differently another directory
+// than this one.
+std::size_t FindEndRecord(const std::wstring& path, std::span<const std::byte> tail) {
+    std::size_t endAt = std::string::npos;
+    for (std::size_t at = tail.size() - kEndSize + 1; at-- > 0;) {
+        if (EndRecordAt(tail, at)) {
+            endAt = at;
+            break;
+        }
+    }
+    if (endAt == std::string::npos) {
+        Bad(path, {}, L"not a ZIP archive (no end record)");
+    }
+    for (std::size_t at = endAt; at-- > 0;) {
+        if (EndRecordAt(tail, at)) {
+            Bad(path, {}, L"the archive comment holds ZIP records");  // an end record inside another's comment
+        }
+    }
+    const std::span<const std::byte> comment = tail.subspan(endAt + kEndSize);
+    for (std::size_t at = 0; at + 4 <= comment.size(); ++at) {
+        const std::uint32_t word = U32(comment, at);
+        if (word == kEndSignature || word == kEnd64Signature || word == kEnd64LocatorSignature ||
+            word == kCentralHeaderSignature || word == kLocalHeaderSignature) {
+            Bad(path, {}, L"the archive comment holds ZIP records");
+        }
+    }
+    return endAt;
+}
+
+// Replaces the classic end record's values in `place` by those of the ZIP64
+// end record before it at `endOffset`.
+void ReadEnd64(const File& file, std::uint64_t endOffset, DirectoryPlace& place) {
+    const std::wstring& path = file.Path();
+    if (endOffset < kEnd64LocatorSize + kEnd64Size) {
+        Bad(path, {}, L"ZIP64 end record missing");
+    }
+    std::vector<std::byte> locatorBytes(kEnd64LocatorSize);
+    file.ReadAt(locatorBytes, endOffset - kEnd64LocatorSize);
+    Cursor locator(locatorBytes);
+    const std::uint32_t locatorSignature = locator.U32();
+    const std::uint64_t end64Offset = locator.Skip(4).U64();  // after the disk number
+    if (locatorSignature != kEnd64LocatorSignature || end64Offset != endOffset - kEnd64LocatorSize - kEnd64Size) {
+        Bad(path, {}, L"ZIP64 end locator missing or misplaced");
+    }
+    std::vector<std::byte> end64Bytes(kEnd64Size);
+    file.ReadAt(end64Bytes, end64Offset);
+    Cursor end64(end64Bytes);
+    const std::uint32_t signature = end64.U32();
+    const std::uint64_t recordSize = end64.U64();
+    const std::uint32_t disk = end64.Skip(4).U32();  // after the versions
+    const std::uint32_t directoryDisk = end64.U32();
+    const std::uint64_t countOnDisk = end64.U64();
+    const std::uint64_t count = end64.U64();
+    const std::uint64_t size = end64.U64();
+    const std::uint64_t offset = end64.U64();
+    if (signature != kEnd64Signature || recordSize != kEnd64Size - 12 || countOnDisk != count || disk != 0 ||
+        directoryDisk != 0) {
+        Bad(path, {}, L"ZIP64 end record is damaged");
+    }
+    // A classic field is either "see the ZIP64 record" or the same value.
+    const auto agrees = [](std::uint64_t classic, std::uint64_t max, std::uint64_t value) {
+        return classic == max || classic == value;
+    };
+    if (!agrees(place.count, kMax16, count) || !agrees(place.size, kMax32, size) ||
+        !agrees(place.offset, kMax32, offset)) {
+        Bad(path, {}, L"the end record and the ZIP64 end record disagree");
+    }
+    place = DirectoryPlace{count, size, offset, end64Offset};
+}
+
+DirectoryPlace FindDirectory(const File& file, std::uint64_t fileSize) {
+    const std::wstring& path = file.Path();
+    if (fileSize < kEndSize) {
+        Bad(path, {}, L"not a ZIP archive (too short)");
+    }
+    // The end record is the last 22 bytes plus a comment of at most 65535 bytes.
+    const auto tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndSize + kMax16));
+    std::vector<std::byte> tail(tailSize);
+    file.ReadAt(tail, fileSize - tailSize);
+    const std::size_t endAt = FindEndRecord(path, tail);
+    const std::uint64_t endOffset = fileSize - tailSize + endAt;
+
+    Cursor end{std::span<const std::byte>(tail).subspan(endAt + 4)};  // after the signature
+    const std::uint16_t disk = end.U16();
+    const std::uint16_t directoryDisk = end.U16();
+    const std::uint16_t countOnDisk = end.U16();
+    DirectoryPlace place;
+    place.count = end.U16();
+    place.size = end.U32();
+    place.offset = end.U32();
+    place.end = endOffset;
+    if (disk != 0 || directoryDisk != 0 || countOnDisk != place.count) {
+        Bad(path, {}, L"end record describes a multi-part archive");
+    }
+    if (place.count == kMax16 || place.size == kMax32 || place.offset == kMax32) {
+        ReadEnd64(file, endOffset, place);
+    }
+    if (place.count > ZipLimits::kMaxEntries) {
+        Bad(path, {}, L"too many entries (" + std::to_wstring(place.count) + L")");
+    }
+    if (place.size > ZipLimits::kMaxDirectoryBytes || place.offset > place.end ||
+        place.size != place.end - place.offset || place.count * kCentralHeaderSize > place.size) {
+        Bad(path, {}, L"central directory offset, size or count is wrong");
+    }
+    return place;
+}
+
+// Takes the ZIP64 values of the entry's sizes and offset from its extra field:
+// those whose classic field is at its maximum, in this order.
+void ReadCentralExtra(const std::wstring& path, std::span<const std::byte> extra, ZipReader::Entry& e) {
+    bool haveZip64 = false;
+    const bool wellFormed = ForEachExtraField(extra, [&](std::uint16_t id, std::span<const std::byte> field) {
+        if (id == kUnicodePathExtraId) {
+            Bad(path, e.name, L"a second name in an extra field");
+        }
+        if (id != kZip64ExtraId) {
+            return;  // extra fields this format does not need mean nothing to it
+        }
+        haveZip64 = true;
+        Cursor values(field);
+        for (std::uint64_t* value : {&e.uncompressedSize, &e.compressedSize, &e.headerOffset}) {
+            if (*value == kMax32) {
+                if (values.Remaining() < 8) {
+                    Bad(path, e.name, L"ZIP64 field is missing");
+                }
+                *value = values.U64();
+            }
+        }
+        if (values.Remaining() != 0) {
+            Bad(path, e.name, L"ZIP64 field has the wrong length");
+        }
+    });
+    if (!wellFormed) {
+        Bad(path, e.name, L"extra field is damaged");
+    }
+    if (!haveZip64 && (e.uncompressedSize == kMax32 || e.compressedSize == kMax32 || e.headerOffset == kMax32)) {
+        Bad(path, e.name, L"ZIP64 field is missing");
+    }
+}
+
+// The method and the sizes make sense together.
+void CheckSizes(const std::wstring& path, const ZipReader::Entry& e) {
+    if (e.method != kMethodStored && e.method != kMethodDeflated) {
+        Bad(path, e.name, L"unsupported compression method " + std::to_wstring(e.method));
+    }
+    if (e.method == kMethodStored && e.compressedSize != e.uncompressedSize) {
+        Bad(path, e.name, L"stored entry with different compressed and uncompressed sizes");
+    }
+    // No deflate stream yields more than 1032 bytes per byte (a 258-byte
+    // match in two bits), so a larger claim is a lie, refused before a
+    // byte is inflated; content is never inflated beyond its claim, so
+    // what an archive can cost is bounded by its size and by the total.
+    if (e.method == kMethodDeflated && e.uncompressedSize > 0 &&
+        e.compressedSize < (e.uncompressedSize - 1) / ZipLimits::kMaxDeflateRatio + 1) {
+        Bad(path, e.name, L"declares more content than deflate can produce from " +
+                              std::to_wstring(e.compressedSize) + L" bytes");
+    }
+}
+
+// Reads the central directory header at the cursor, number `index` from 0,
+// with its name, extra field and comment, and checks what it says of itself.
+ZipReader::Entry ReadCentralEntry(const std::wstring& path, Cursor& directory, std::uint64_t index) {
+    const auto damaged = [&] {
+        Bad(path, {}, L"central directory entry " + std::to_wstring(index + 1) + L" is damaged");
+    };
+    if (directory.Remaining() < kCentralHeaderSize) {
+        damaged();
+    }
+    Cursor header = directory;
+    const std::uint32_t signature = header.U32();
+    const std::uint16_t madeBy = header.U16();
+    ZipReader::Entry e;
+    e.flags = header.Skip(2).U16();  // after the version needed
+    e.method = header.U16();
+    e.crc = header.Skip(4).U32();  // after the time and date
+    e.compressedSize = header.U32();
+    e.uncompressedSize = header.U32();
+    const std::size_t nameLength = header.U16();
+    const std::size_t extraLength = header.U16();
+    const std::size_t commentLength = header.U16();
+    const std::uint16_t disk = header.U16();
+    const std::uint32_t fileType = (header.Skip(2).U32() >> 16) & 0170000u;  // after the internal attributes
+    e.headerOffset = header.U32();
+    if (signature != kCentralHeaderSignature ||
+        directory.Remaining() < kCentralHeaderSize + nameLength + extraLength + commentLength) {
+        damaged();
+    }
+    const std::span<const std::byte> name = header.Take(nameLength);
+    const std::span<const std::byte> extra = header.Take(extraLength);
+    directory = header.Skip(commentLength);
+
+    e.name.assign(reinterpret_cast<const char*>(name.data()), name.size());
+    if (const std::wstring problem = NameProblem(e.name); !problem.empty()) {
+        Bad(path, e.name, problem);
+    }
+    if ((e.flags & kRefusedFlags) != 0) {
+        Bad(path, e.name, L"encrypted, patched or described by a data descriptor");
+    }
+    // Without the flag, readers take a name as code page 437.
+    if ((e.flags & kFlagUtf8) == 0 && std::any_of(e.name.begin(), e.name.end(), [](char c) { return c & 0x80; })) {
+        Bad(path, e.name, L"name is not ASCII and not marked as UTF-8");
+    }
+    if (disk != 0) {
+        Bad(path, e.name, L"entry lies on another disk");
+    }
+    if ((madeBy >> 8) == 3 && fileType != 0 && fileType != 0100000u) {
+        Bad(path, e.name, L"not a regular file (symbolic link or special file)");
+    }
+    ReadCentralExtra(path, extra, e);
+    CheckSizes(path, e);
+    return e;
+}
+
 class RawSource final : public ByteSource {
 public:
     RawSource(const File& file, std::uint64_t offset, std::uint64_t size)
@@ -90,7 +317,7 @@ public:
         const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), remaining_));
         const std::size_t n = file_.ReadAt(buffer.first(wanted), offset_);
         if (n != wanted) {
-            throw OrvanFormatException(L"archive '" + file_.Path() + L"' ends inside an entry");
+            throw OrvanFormatException(EntryLocation(file_.Path()) + L" ends inside an entry");
         }
         offset_ += n;
         remaining_ -= n;
@@ -211,182 +438,30 @@ ZipReader::ZipReader(const std::wstring& path) : file_(File::OpenForReading(path
 }
 
 void ZipReader::ReadDirectory() {
-    const std::wstring& path = file_.Path();
-    if (fileSize_ < kEndSize) {
-        Bad(path, {}, L"not a ZIP archive (too short)");
-    }
-    // The end record is the last 22 bytes plus a comment of at most 65535 bytes.
-    const auto tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize_, kEndSize + kMax16));
-    std::vector<std::byte> tail(tailSize);
-    file_.ReadAt(tail, fileSize_ - tailSize);
-    std::size_t endAt = std::string::npos;
-    for (std::size_t at = tailSize - kEndSize + 1; at-- > 0;) {
-        if (U32(tail, at) == kEndSignature && at + kEndSize + U16(tail, at + 20) == tailSize) {
-            endAt = at;
-            break;
-        }
-    }
-    if (endAt == std::string::npos) {
-        Bad(path, {}, L"not a ZIP archive (no end record)");
-    }
-    for (std::size_t at = endAt; at-- > 0;) {
-        if (U32(tail, at) == kEndSignature && at + kEndSize + U16(tail, at + 20) == tailSize) {
-            Bad(path, {}, L"the archive comment holds ZIP records");  // an end record inside another's comment
-        }
-    }
-    const std::uint64_t endOffset = fileSize_ - tailSize + endAt;
-    // A comment that holds ZIP records could show a reader that searches
-    // differently another directory than this one.
-    const std::span<const std::byte> comment = std::span(tail).subspan(endAt + kEndSize);
-    for (std::size_t at = 0; at + 4 <= comment.size(); ++at) {
-        const std::uint32_t word = U32(comment, at);
-        if (word == kEndSignature || word == kEnd64Signature || word == kEnd64LocatorSignature ||
-            word == kCentralHeaderSignature || word == kLocalHeaderSignature) {
-            Bad(path, {}, L"the archive comment holds ZIP records");
-        }
-    }
-    std::uint64_t count = U16(tail, endAt + 10);
-    std::uint64_t directorySize = U32(tail, endAt + 12);
-    std::uint64_t directoryOffset = U32(tail, endAt + 16);
-    std::uint64_t directoryEnd = endOffset;
-    if (U16(tail, endAt + 4) != 0 || U16(tail, endAt + 6) != 0 || U16(tail, endAt + 8) != count) {
-        Bad(path, {}, L"end record describes a multi-part archive");
-    }
-    if (count == kMax16 || directorySize == kMax32 || directoryOffset == kMax32) {
-        if (endOffset < kEnd64LocatorSize + kEnd64Size) {
-            Bad(path, {}, L"ZIP64 end record missing");
-        }
-        std::vector<std::byte> locator(kEnd64LocatorSize);
-        file_.ReadAt(locator, endOffset - kEnd64LocatorSize);
-        const std::uint64_t end64Offset = U64(locator, 8);
-        if (U32(locator, 0) != kEnd64LocatorSignature || end64Offset != endOffset - kEnd64LocatorSize - kEnd64Size) {
-            Bad(path, {}, L"ZIP64 end locator missing or misplaced");
-        }
-        std::vector<std::byte> end64(kEnd64Size);
-        file_.ReadAt(end64, end64Offset);
-        if (U32(end64, 0) != kEnd64Signature || U64(end64, 4) != kEnd64Size - 12 ||
-            U64(end64, 24) != U64(end64, 32) || U32(end64, 16) != 0 || U32(end64, 20) != 0) {
-            Bad(path, {}, L"ZIP64 end record is damaged");
-        }
-        // A classic field is either "see the ZIP64 record" or the same value.
-        const auto agrees = [](std::uint64_t classic, std::uint64_t max, std::uint64_t value) {
-            return classic == max || classic == value;
-        };
-        if (!agrees(count, kMax16, U64(end64, 32)) || !agrees(directorySize, kMax32, U64(end64, 40)) ||
-            !agrees(directoryOffset, kMax32, U64(end64, 48))) {
-            Bad(path, {}, L"the end record and the ZIP64 end record disagree");
-        }
-        count = U64(end64, 32);
-        directorySize = U64(end64, 40);
-        directoryOffset = U64(end64, 48);
-        directoryEnd = end64Offset;
-    }
-    if (count > ZipLimits::kMaxEntries) {
-        Bad(path, {}, L"too many entries (" + std::to_wstring(count) + L")");
-    }
-    if (directorySize > ZipLimits::kMaxDirectoryBytes || directoryOffset > directoryEnd ||
-        directorySize != directoryEnd - directoryOffset || count * kCentralHeaderSize > directorySize) {
-        Bad(path, {}, L"central directory offset, size or count is wrong");
-    }
-    std::vector<std::byte> directory(static_cast<std::size_t>(directorySize));
-    file_.ReadAt(directory, directoryOffset);
-
-    std::size_t at = 0;
+    const DirectoryPlace place = FindDirectory(file_, fileSize_);
+    std::vector<std::byte> directory(static_cast<std::size_t>(place.size));
+    file_.ReadAt(directory, place.offset);
+    Cursor cursor(directory);
     std::uint64_t totalSize = 0;
-    entries_.reserve(static_cast<std::size_t>(count));
-    for (std::uint64_t i = 0; i < count; ++i) {
-        if (at + kCentralHeaderSize > directory.size() || U32(directory, at) != kCentralHeaderSignature) {
-            Bad(path, {}, L"central directory entry " + std::to_wstring(i + 1) + L" is damaged");
-        }
-        const std::uint16_t flags = U16(directory, at + 8);
-        const std::size_t nameLength = U16(directory, at + 28);
-        const std::size_t extraLength = U16(directory, at + 30);
-        const std::size_t commentLength = U16(directory, at + 32);
-        if (at + kCentralHeaderSize + nameLength + extraLength + commentLength > directory.size()) {
-            Bad(path, {}, L"central directory entry " + std::to_wstring(i + 1) + L" is damaged");
-        }
-        Entry e;
-        e.name.assign(reinterpret_cast<const char*>(directory.data() + at + kCentralHeaderSize), nameLength);
-        e.flags = flags;
-        e.method = U16(directory, at + 10);
-        e.crc = U32(directory, at + 16);
-        e.compressedSize = U32(directory, at + 20);
-        e.uncompressedSize = U32(directory, at + 24);
-        e.headerOffset = U32(directory, at + 42);
-        const std::uint32_t fileType = (U32(directory, at + 38) >> 16) & 0170000u;
-        if (const std::wstring problem = NameProblem(e.name); !problem.empty()) {
-            Bad(path, e.name, problem);
-        }
-        if ((flags & kRefusedFlags) != 0) {
-            Bad(path, e.name, L"encrypted, patched or described by a data descriptor");
-        }
-        // Without the flag, readers take a name as code page 437.
-        if ((flags & kFlagUtf8) == 0 && std::any_of(e.name.begin(), e.name.end(), [](char c) { return c & 0x80; })) {
-            Bad(path, e.name, L"name is not ASCII and not marked as UTF-8");
-        }
-        if (U16(directory, at + 34) != 0) {
-            Bad(path, e.name, L"entry lies on another disk");
-        }
-        if ((U16(directory, at + 4) >> 8) == 3 && fileType != 0 && fileType != 0100000u) {
-            Bad(path, e.name, L"not a regular file (symbolic link or special file)");
-        }
-        // ZIP64 extra: the fields that are at their maximum, in this order.
-        std::span<const std::byte> extra(directory.data() + at + kCentralHeaderSize + nameLength, extraLength);
-        bool haveZip64 = false;
-        const bool wellFormed = ForEachExtraField(extra, [&](std::uint16_t id, std::span<const std::byte> field) {
-            if (id == kUnicodePathExtraId) {
-                Bad(path, e.name, L"a second name in an extra field");
-            }
-            if (id != kZip64ExtraId) {
-                return;  // extra fields this format does not need mean nothing to it
-            }
-            haveZip64 = true;
-            std::size_t used = 0;
-            for (std::uint64_t* value : {&e.uncompressedSize, &e.compressedSize, &e.headerOffset}) {
-                if (*value == kMax32) {
-                    if (used + 8 > field.size()) {
-                        Bad(path, e.name, L"ZIP64 field is missing");
-                    }
-                    *value = U64(field, used);
-                    used += 8;
-                }
-            }
-            if (used != field.size()) {
-                Bad(path, e.name, L"ZIP64 field has the wrong length");
-            }
-        });
-        if (!wellFormed) {
-            Bad(path, e.name, L"extra field is damaged");
-        }
-        if (!haveZip64 && (e.uncompressedSize == kMax32 || e.compressedSize == kMax32 || e.headerOffset == kMax32)) {
-            Bad(path, e.name, L"ZIP64 field is missing");
-        }
-        if (e.method != kMethodStored && e.method != kMethodDeflated) {
-            Bad(path, e.name, L"unsupported compression method " + std::to_wstring(e.method));
-        }
-        if (e.method == kMethodStored && e.compressedSize != e.uncompressedSize) {
-            Bad(path, e.name, L"stored entry with different compressed and uncompressed sizes");
-        }
-        // No deflate stream yields more than 1032 bytes per byte (a 258-byte
-        // match in two bits), so a larger claim is a lie, refused before a
-        // byte is inflated; content is never inflated beyond its claim, so
-        // what an archive can cost is bounded by its size and by the total.
-        if (e.method == kMethodDeflated && e.uncompressedSize > 0 &&
-            e.compressedSize < (e.uncompressedSize - 1) / ZipLimits::kMaxDeflateRatio + 1) {
-            Bad(path, e.name, L"declares more content than deflate can produce from " +
-                                  std::to_wstring(e.compressedSize) + L" bytes");
-        }
+    entries_.reserve(static_cast<std::size_t>(place.count));
+    for (std::uint64_t i = 0; i < place.count; ++i) {
+        Entry e = ReadCentralEntry(file_.Path(), cursor, i);
         totalSize += e.uncompressedSize;
         if (e.uncompressedSize > ZipLimits::kMaxTotalBytes || totalSize > ZipLimits::kMaxTotalBytes) {
-            Bad(path, e.name, L"content larger than " + std::to_wstring(ZipLimits::kMaxTotalBytes >> 30) + L" GiB");
+            Bad(file_.Path(), e.name,
+                L"content larger than " + std::to_wstring(ZipLimits::kMaxTotalBytes >> 30) + L" GiB");
         }
-        CheckLocalHeader(e, directoryOffset);
+        CheckLocalHeader(e, place.offset);
         entries_.push_back(std::move(e));
-        at += kCentralHeaderSize + nameLength + extraLength + commentLength;
     }
-    if (at != directory.size()) {
-        Bad(path, {}, L"central directory is longer than its entries");
+    if (cursor.Remaining() != 0) {
+        Bad(file_.Path(), {}, L"central directory is longer than its entries");
     }
+    IndexNames();
+    CheckEveryByteAccounted(place.offset);
+}
+
+void ZipReader::IndexNames() {
     // Names that differ only in case would land on one file on many systems.
     std::unordered_set<std::string> folded;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -394,10 +469,9 @@ void ZipReader::ReadDirectory() {
         std::transform(lower.begin(), lower.end(), lower.begin(),
                        [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
         if (!byName_.emplace(entries_[i].name, i).second || !folded.insert(lower).second) {
-            Bad(path, entries_[i].name, L"duplicate entry name");
+            Bad(file_.Path(), entries_[i].name, L"duplicate entry name");
         }
     }
-    CheckEveryByteAccounted(directoryOffset);
 }
 
 // Entries lie one after the other, in the directory's order, from the file's
@@ -428,16 +502,21 @@ void ZipReader::CheckLocalHeader(Entry& e, std::uint64_t directoryOffset) const 
     }
     std::vector<std::byte> header(kLocalHeaderSize + e.name.size());
     file_.ReadAt(header, e.headerOffset);
-    const std::size_t extraLength = U16(header, 28);
-    const bool sameName = U16(header, 26) == e.name.size() &&
+    Cursor fields(header);
+    const std::uint32_t signature = fields.U32();
+    const std::uint16_t flags = fields.Skip(2).U16();  // after the version needed
+    const std::uint16_t method = fields.U16();
+    const std::uint32_t crc = fields.Skip(4).U32();  // after the time and date
+    std::uint64_t localCompressed = fields.U32();
+    std::uint64_t localUncompressed = fields.U32();
+    const std::size_t nameLength = fields.U16();
+    const std::size_t extraLength = fields.U16();
+    const bool sameName = nameLength == e.name.size() &&
                           std::equal(e.name.begin(), e.name.end(), header.begin() + kLocalHeaderSize,
                                      [](char c, std::byte b) { return static_cast<std::byte>(c) == b; });
-    if (U32(header, 0) != kLocalHeaderSignature || !sameName || U16(header, 6) != e.flags ||
-        U16(header, 8) != e.method || U32(header, 14) != e.crc) {
+    if (signature != kLocalHeaderSignature || !sameName || flags != e.flags || method != e.method || crc != e.crc) {
         Bad(path, e.name, L"local header disagrees with the central directory");
     }
-    std::uint64_t localCompressed = U32(header, 18);
-    std::uint64_t localUncompressed = U32(header, 22);
     if (directoryOffset - e.headerOffset - kLocalHeaderSize - e.name.size() < extraLength) {
         Bad(path, e.name, L"local header lies outside the archive's data");
     }

@@ -51,6 +51,7 @@ public:
 
 private:
     void ReadDirectory();
+    void IndexNames();
     void CheckLocalHeader(Entry& entry, std::uint64_t directoryOffset) const;
     void CheckEveryByteAccounted(std::uint64_t directoryOffset) const;
 
