@@ -74,6 +74,25 @@ std::string TemporaryPattern(const std::wstring& path) {
     return ToUtf8(ParentFolder(path)) + "/." + name + std::string(kTemporaryTail);
 }
 
+// Reads until `buffer` is full or the file ends; `readSome(into, size, done)`
+// is one read or pread call after `done` bytes.
+template <typename ReadSome>
+std::size_t ReadFully(const std::wstring& path, std::span<std::byte> buffer, ReadSome readSome) {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t n =
+            Checked(FileOperation::Read, [&] { return readSome(buffer.data() + done, buffer.size() - done, done); });
+        if (n < 0) {
+            Fail(path, L"read", errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
 }  // namespace
 
 bool IsTemporaryName(std::string_view name) {
@@ -146,38 +165,15 @@ std::uint64_t File::Size() const {
 }
 
 std::size_t File::ReadAt(std::span<std::byte> buffer, std::uint64_t offset) const {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t n = Checked(FileOperation::Read, [&] {
-            return ::pread(descriptor_, buffer.data() + done, buffer.size() - done,
-                           static_cast<off_t>(offset + done));
-        });
-        if (n < 0) {
-            Fail(path_, L"read", errno);
-        }
-        if (n == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return ReadFully(path_, buffer, [&](std::byte* into, std::size_t size, std::size_t done) {
+        return ::pread(descriptor_, into, size, static_cast<off_t>(offset + done));
+    });
 }
 
 std::size_t File::Read(std::span<std::byte> buffer) const {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t n = Checked(FileOperation::Read, [&] {
-            return ::read(descriptor_, buffer.data() + done, buffer.size() - done);
-        });
-        if (n < 0) {
-            Fail(path_, L"read", errno);
-        }
-        if (n == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return ReadFully(path_, buffer, [&](std::byte* into, std::size_t size, std::size_t) {
+        return ::read(descriptor_, into, size);
+    });
 }
 
 void File::WriteAll(std::span<const std::byte> data) const {

@@ -35,7 +35,6 @@ public:
     // Closes and reports a failing close, which can be a lost write.
     void Close();
 
-    bool IsOpen() const { return descriptor_ >= 0; }
     int Descriptor() const { return descriptor_; }
     const std::wstring& Path() const { return path_; }
 
@@ -64,7 +63,6 @@ public:
     // Flushes, syncs (when durable), closes, renames over the target and
     // syncs its folder (when durable).
     void Commit();
-    const std::wstring& TemporaryPath() const { return temporaryPath_; }
 
 private:
     void Flush();
