@@ -4,9 +4,10 @@
 #include <string>
 
 #include "library/format/ArchiveHeader.h"
-#include "library/zip/ZipReader.h"
 
 namespace Dorv::Orvan::Framework::Common {
+
+class ZipReader;
 
 // An archive file on disk with its header. The header's fields can be changed
 // and stored again with Save; the structure inside is loaded by
@@ -38,12 +39,5 @@ private:
     std::shared_ptr<const ZipReader> reader_;
     ArchiveHeader stored_;  // the header as the file holds it
 };
-
-// Entry names of the format.
-namespace ArchiveEntries {
-inline constexpr char kHeader[] = "header.xml";
-inline constexpr char kStructure[] = "structure.xml";
-inline constexpr char kAttachmentPrefix[] = "attachments/";
-}  // namespace ArchiveEntries
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -91,8 +91,8 @@ private:
         std::vector<Pair> children;
         for (const PropertyInfo& p : info.properties) {
             const std::string where = pair.where + "." + std::string(p.name);
-            switch (p.kind) {
-                case PropertyKind::StringList: {
+            switch (ShapeOf(p.kind)) {
+                case PropertyShape::Texts: {
                     const auto x = p.texts(a);
                     const auto y = p.texts(b);
                     if (!std::equal(x.begin(), x.end(), y.begin(), y.end())) {
@@ -100,15 +100,12 @@ private:
                     }
                     break;
                 }
-                case PropertyKind::Attachment:
+                case PropertyShape::Content:
                     if (!SameContent(p.content(a), p.content(b))) {
                         return where + ": different content";
                     }
                     break;
-                case PropertyKind::Child:
-                case PropertyKind::Children:
-                case PropertyKind::Reference:
-                case PropertyKind::References: {
+                case PropertyShape::Objects: {
                     const std::size_t n = p.count(a);
                     if (n != p.count(b)) {
                         return where + ": " + std::to_string(n) + " against " + std::to_string(p.count(b)) + " members";
@@ -117,7 +114,7 @@ private:
                         const Object* x = p.at(a, i);
                         const Object* y = p.at(b, i);
                         const std::string item = pair.where + "/" + std::string(p.name) + "[" + std::to_string(i) + "]";
-                        if (p.kind == PropertyKind::Reference || p.kind == PropertyKind::References) {
+                        if (!Owns(p.kind)) {
                             references_.push_back(Pair{x, y, item});
                         } else if ((x == nullptr) != (y == nullptr)) {
                             return item + ": present on one side only";
@@ -127,7 +124,7 @@ private:
                     }
                     break;
                 }
-                default:
+                case PropertyShape::Value:
                     if (!SameValue(p.get(a), p.get(b))) {
                         return where + ": different values";
                     }

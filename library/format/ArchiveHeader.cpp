@@ -5,6 +5,8 @@
 #include "library/io/Quoted.h"
 #include "library/format/XmlReader.h"
 #include "library/format/XmlText.h"
+#include "library/zip/ZipReader.h"
+#include "library/format/FormatFacts.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {

@@ -3,9 +3,10 @@
 #include <string>
 
 #include "library/Object.h"
-#include "library/zip/ZipReader.h"
 
 namespace Dorv::Orvan::Framework::Common {
+
+class ZipReader;
 
 // The header entry of an archive: what identifies the structure inside.
 struct ArchiveHeader {
@@ -16,7 +17,6 @@ struct ArchiveHeader {
 
     bool operator==(const ArchiveHeader&) const = default;
 };
-
 
 // The header as the XML document stored in the archive, and back. Reading
 // throws OrvanFormatException naming the entry for anything but a valid header.

@@ -12,6 +12,7 @@
 #include "library/io/Quoted.h"
 #include "library/format/XmlReader.h"
 #include "library/format/XmlText.h"
+#include "library/zip/ZipReader.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -193,7 +194,7 @@ private:
         if (objects_.size() >= kMaxNestingDepth) {
             xml_.Fail(L"objects nest deeper than " + std::to_wstring(kMaxNestingDepth) + L" levels");
         }
-        Object* child = structure_.Adopt(p.target().make());
+        Object* child = structure_.Make(p.target());
         Register(*child, attributes);
         if (++made_ % 65536 == 0) {
             ReportProgress("load", "objects", made_, 0);
@@ -320,7 +321,7 @@ private:
         if (!usedEntries_.insert(entry->name).second) {
             xml_.Fail(L"attachment entry used twice");
         }
-        p.mutableContent(holder).SetEntry(archive_, *entry);
+        p.mutableContent(holder).SetEntry(archive_, entry->name);
     }
 
     void ResolveReferences() {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "library/format/FormatLimits.h"
+#include "library/format/FormatFacts.h"
 #include "library/PrimaryClass.h"
 #include "library/zip/ZipReader.h"
 

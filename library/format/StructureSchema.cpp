@@ -1,5 +1,6 @@
 #include "library/format/StructureSchema.h"
 
+#include "library/PrimaryClass.h"
 #include "library/format/XmlText.h"
 
 #include <memory>
@@ -162,12 +163,28 @@ std::string AbsentValue(const PropertyInfo& p, const Object& fresh) {
     return {};
 }
 
+namespace {
+
+// A structure of nothing, in which the tables make the fresh objects whose
+// values they show for absent elements.
+class FreshObjects final : public Classes::PrimaryClass {
+public:
+    explicit FreshObjects(const ClassInfo& root) : root_(root) {}
+    const ClassInfo& GetClass() const override { return root_; }
+
+private:
+    const ClassInfo& root_;
+};
+
+}  // namespace
+
 std::string StructureTables(const ClassInfo& root) {
+    FreshObjects made(root);
     std::string out;
     for (const ClassInfo* info : ReachableClasses(root)) {
         out += "### " + std::string(info->name) +
                "\n\n| element | holds | occurs | when absent |\n|---|---|---|---|\n";
-        const std::unique_ptr<Object> fresh = info->make();
+        const Object* fresh = made.Make(*info);
         for (const PropertyInfo& p : info->properties) {
             std::string holds;
             std::string occurs = IsRequired(p.kind) ? "exactly 1" : "0 or 1";

@@ -35,11 +35,6 @@ std::size_t RoundUp(std::size_t size, std::size_t unit) { return (size + unit - 
 
 }  // namespace
 
-HugePageArena& HugePageArena::Objects() {
-    static auto* const arena = new HugePageArena;  // outlives every structure, also at exit
-    return *arena;
-}
-
 HugePageArena::~HugePageArena() {
     for (const Chunk& chunk : chunks_) {
         ::munmap(chunk.mapping, chunk.mappingSize);

@@ -19,9 +19,6 @@ namespace Dorv::Orvan::Framework::Common {
 // that the sanitizer keeps watching them.
 class HugePageArena {
 public:
-    // For the objects of structures.
-    static HugePageArena& Objects();
-
     HugePageArena() = default;
     ~HugePageArena();
     HugePageArena(const HugePageArena&) = delete;

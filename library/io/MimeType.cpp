@@ -34,8 +34,8 @@ magic_t Database() {
 
 }  // namespace
 
-std::wstring DetectMimeType(int descriptor) {
-    if (auto known = MimeTypesAhead::Lookup(descriptor)) {
+std::wstring DetectMimeType(int descriptor, const MimeTypesAhead& ahead) {
+    if (auto known = ahead.Lookup(descriptor)) {
         return std::move(*known);
     }
     return IdentifyMimeType(descriptor);

@@ -4,10 +4,12 @@
 
 namespace Dorv::Orvan::Framework::Common {
 
+class MimeTypesAhead;
+
 // The MIME type of the open file `descriptor` from its content, for instance
 // "application/pdf"; "application/octet-stream" when it cannot be told. A type
-// found ahead for the same, unchanged file (MimeTypesAhead.h) is taken as it is.
-std::wstring DetectMimeType(int descriptor);
+// `ahead` found for the same, unchanged file is taken as it is.
+std::wstring DetectMimeType(int descriptor, const MimeTypesAhead& ahead);
 // The same, always read from the content. Safe on any thread.
 std::wstring IdentifyMimeType(int descriptor);
 

@@ -16,15 +16,13 @@
 namespace Dorv::Orvan::Framework::Common {
 namespace {
 
-thread_local MimeTypesAhead* current = nullptr;
-
 std::int64_t ChangeTime(const struct stat& info) {
     return info.st_ctim.tv_sec * 1'000'000'000LL + info.st_ctim.tv_nsec;
 }
 
 }  // namespace
 
-MimeTypesAhead::MimeTypesAhead(std::span<const std::wstring> paths) : enclosing_(current) {
+MimeTypesAhead::MimeTypesAhead(std::span<const std::wstring> paths) {
     std::vector<std::optional<Found>> results(paths.size());
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
@@ -50,10 +48,7 @@ MimeTypesAhead::MimeTypesAhead(std::span<const std::wstring> paths) : enclosing_
             found_.insert_or_assign(key, std::move(*result));
         }
     }
-    current = this;
 }
-
-MimeTypesAhead::~MimeTypesAhead() { current = enclosing_; }
 
 std::optional<MimeTypesAhead::Found> MimeTypesAhead::Identify(const std::wstring& path) {
     const int descriptor = ::open(orvan::platform::ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
@@ -69,20 +64,14 @@ std::optional<MimeTypesAhead::Found> MimeTypesAhead::Identify(const std::wstring
     return found;
 }
 
-std::optional<std::wstring> MimeTypesAhead::Lookup(int descriptor) {
-    if (current == nullptr) {
-        return std::nullopt;
-    }
+std::optional<std::wstring> MimeTypesAhead::Lookup(int descriptor) const {
     struct stat info {};
-    if (::fstat(descriptor, &info) != 0) {
+    if (found_.empty() || ::fstat(descriptor, &info) != 0) {
         return std::nullopt;
     }
-    for (const MimeTypesAhead* ahead = current; ahead != nullptr; ahead = ahead->enclosing_) {
-        const auto found = ahead->found_.find(std::pair(info.st_dev, info.st_ino));
-        if (found != ahead->found_.end() && found->second.size == info.st_size &&
-            found->second.changed == ChangeTime(info)) {
-            return found->second.type;
-        }
+    const auto found = found_.find(std::pair(info.st_dev, info.st_ino));
+    if (found != found_.end() && found->second.size == info.st_size && found->second.changed == ChangeTime(info)) {
+        return found->second.type;
     }
     return std::nullopt;
 }

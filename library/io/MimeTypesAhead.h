@@ -13,20 +13,18 @@ namespace Dorv::Orvan::Framework::Common {
 
 // Identifying a file's type by its content is the slow part of taking an
 // attachment in, and it can be done for many files at once: this identifies
-// the files at `paths` on all cores and, while it lives, lets DetectMimeType on
-// the same thread take their types from it. Each type is kept with the file's
-// identity (device, inode, size, time of last change), so a file changed in
-// between is identified afresh; files that cannot be read are simply left out.
+// the files at `paths` on all cores, for DetectMimeType to take their types
+// from it. Each type is kept with the file's identity (device, inode, size,
+// time of last change), so a file changed in between is identified afresh;
+// files that cannot be read are simply left out. A structure keeps the types
+// its documents are taken in with (PrimaryClass::IdentifyTypesAhead).
 class MimeTypesAhead {
 public:
     explicit MimeTypesAhead(std::span<const std::wstring> paths);
-    ~MimeTypesAhead();
-    MimeTypesAhead(const MimeTypesAhead&) = delete;
-    MimeTypesAhead& operator=(const MimeTypesAhead&) = delete;
 
-    // The type found ahead for the open file `descriptor`, when a MimeTypesAhead
-    // alive on this thread identified that very file and it is unchanged since.
-    static std::optional<std::wstring> Lookup(int descriptor);
+    // The type found ahead for the open file `descriptor`, when this identified
+    // that very file and it is unchanged since.
+    std::optional<std::wstring> Lookup(int descriptor) const;
 
 private:
     struct Found {
@@ -39,7 +37,6 @@ private:
     static std::optional<Found> Identify(const std::wstring& path);
 
     std::map<std::pair<dev_t, ino_t>, Found> found_;
-    MimeTypesAhead* enclosing_;
 };
 
 }  // namespace Dorv::Orvan::Framework::Common

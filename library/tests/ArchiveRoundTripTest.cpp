@@ -9,7 +9,7 @@
 #include "RichStructure.h"
 #include "TempDir.h"
 #include "library/Archive.h"
-#include "library/format/ArchiveWriter.h"
+#include "library/format/ScratchTakeOver.h"
 #include "library/OrvanException.h"
 #include "library/StructureComparison.h"
 #include "library/format/StructureSchema.h"
