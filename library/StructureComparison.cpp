@@ -55,14 +55,20 @@ bool SameContent(const AttachmentContent& a, const AttachmentContent& b) {
 
 class Comparison {
 public:
+    // Walks the left structure in document order; each object's partner on
+    // the right, and where it is, were found when its parent was compared.
     std::optional<std::string> Run(const Object& left, const Object& right) {
-        std::vector<Pair> pending{{&left, &right, std::string(left.GetClass().name)}};
-        while (!pending.empty()) {
-            const Pair pair = pending.back();
-            pending.pop_back();
-            if (auto difference = CompareObject(pair, pending)) {
-                return difference;
+        partners_.emplace(&left, Partner{&right, std::string(left.GetClass().name)});
+        std::optional<std::string> difference;
+        WalkDocumentOrder(left, [&](const Object& object, std::size_t) {
+            if (!difference) {
+                auto partner = partners_.extract(&object);
+                difference = CompareObject(Pair{&object, partner.mapped().right, std::move(partner.mapped().where)});
             }
+            return !difference;
+        });
+        if (difference) {
+            return difference;
         }
         for (const auto& [a, b, where] : references_) {
             const auto mapped = matched_.find(a);
@@ -80,7 +86,12 @@ private:
         std::string where;
     };
 
-    std::optional<std::string> CompareObject(const Pair& pair, std::vector<Pair>& pending) {
+    struct Partner {
+        const Object* right;
+        std::string where;
+    };
+
+    std::optional<std::string> CompareObject(const Pair& pair) {
         const ClassInfo& info = pair.left->GetClass();
         if (&info != &pair.right->GetClass()) {
             return pair.where + ": different classes";
@@ -88,7 +99,6 @@ private:
         matched_[pair.left] = pair.right;
         const Object& a = *pair.left;
         const Object& b = *pair.right;
-        std::vector<Pair> children;
         for (const PropertyInfo& p : info.properties) {
             const std::string where = pair.where + "." + std::string(p.name);
             switch (ShapeOf(p.kind)) {
@@ -119,7 +129,7 @@ private:
                         } else if ((x == nullptr) != (y == nullptr)) {
                             return item + ": present on one side only";
                         } else if (x) {
-                            children.push_back(Pair{x, y, item});
+                            partners_.emplace(x, Partner{y, item});
                         }
                     }
                     break;
@@ -130,11 +140,11 @@ private:
                     }
             }
         }
-        pending.insert(pending.end(), children.rbegin(), children.rend());
         return std::nullopt;
     }
 
     std::unordered_map<const Object*, const Object*> matched_;
+    std::unordered_multimap<const Object*, Partner> partners_;  // objects reached, not yet compared
     std::vector<Pair> references_;
 };
 
