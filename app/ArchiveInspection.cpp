@@ -22,7 +22,7 @@
 #include "library/Archive.h"
 #include "library/OrvanException.h"
 #include "library/StructureDump.h"
-#include "library/TransferBuffer.h"
+#include "library/io/TransferBuffer.h"
 #include "platform/Utf8.h"
 
 namespace orvan::app {

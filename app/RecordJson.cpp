@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "library/DateTime.h"
-#include "library/File.h"
+#include "library/io/File.h"
 #include "library/OrvanException.h"
-#include "library/Quoted.h"
+#include "library/io/Quoted.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "library/Archive.h"
-#include "library/ZipReader.h"
+#include "library/zip/ZipReader.h"
 #include "library/model/OrvanStructure.h"
 #include "platform/Utf8.h"
 

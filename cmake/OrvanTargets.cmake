@@ -11,11 +11,15 @@ function(orvan_set_warnings target)
   endif()
 endfunction()
 
-# orvan_add_library(<target> <alias> <sources>...): a library of ours, reachable
-# as Orvan::<alias> in the build and in the installed package, whose headers
-# are included as "<subsystem>/<Header>.h" and installed below include/orvan.
+# orvan_add_library(<target> <alias> <sources>... [PUBLIC_HEADERS <headers>...]):
+# a library of ours, reachable as Orvan::<alias> in the build and in the
+# installed package, whose headers are included as "<subsystem>/<Header>.h".
+# Only its public headers are installed, below include/orvan: those named
+# (paths relative to the subsystem's folder), or, where a subsystem names
+# none, every header directly in its folder.
 function(orvan_add_library target alias)
-  add_library(${target} ${ARGN})
+  cmake_parse_arguments(ARG "" "" "PUBLIC_HEADERS" ${ARGN})
+  add_library(${target} ${ARG_UNPARSED_ARGUMENTS})
   add_library(Orvan::${alias} ALIAS ${target})
   set_target_properties(${target} PROPERTIES EXPORT_NAME ${alias})
   target_include_directories(${target} PUBLIC
@@ -28,10 +32,13 @@ function(orvan_add_library target alias)
   install(TARGETS ${target} EXPORT OrvanTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-  install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvan/${subsystem}
-    FILES_MATCHING PATTERN "*.h"
-    PATTERN tests EXCLUDE PATTERN cli EXCLUDE PATTERN gui EXCLUDE PATTERN tools EXCLUDE)
+  if(NOT ARG_PUBLIC_HEADERS)
+    file(GLOB ARG_PUBLIC_HEADERS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS *.h)
+  endif()
+  foreach(header IN LISTS ARG_PUBLIC_HEADERS)
+    get_filename_component(folder ${header} DIRECTORY)
+    install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvan/${subsystem}/${folder})
+  endforeach()
 endfunction()
 
 # orvan_add_test(<target> SOURCES <files>... LIBRARIES <libs>...)

@@ -1,6 +1,6 @@
 #include "exchange/AttachmentName.h"
 
-#include "library/File.h"
+#include "library/io/File.h"
 #include "platform/Utf8.h"
 
 namespace orvan::exchange {

@@ -5,7 +5,6 @@
 #include "exchange/AttachmentName.h"
 #include "exchange/ExchangeValues.h"
 #include "exchange/OrvanHandler.h"
-#include "library/MimeTypesAhead.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
 
@@ -35,8 +34,7 @@ std::vector<std::wstring> AttachmentPaths(const structOrvanPatientInfo& patient)
 void COrvanHandler::DoExportDocumentTree(OrvanStructure* pOrvanStructure, model::PatientInfo* pPatientInfo) {
     // Telling the attachments' types apart takes most of the time here; done
     // for all of them at once, it runs on every core.
-    const Dorv::Orvan::Framework::Common::MimeTypesAhead typesAhead(
-        AttachmentPaths(f_psOrvanOnePatientComm->sPatientInfo));
+    pOrvanStructure->IdentifyTypesAhead(AttachmentPaths(f_psOrvanOnePatientComm->sPatientInfo));
     for (const structOrvanDocumentTree& treeRecord : f_psOrvanOnePatientComm->sPatientInfo.vecDocumentTree) {
         model::DocumentTree* tree = pPatientInfo->NewDocumentTree();
         if (!ORVAN_ASSERT(tree != nullptr)) {

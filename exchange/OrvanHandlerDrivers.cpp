@@ -4,7 +4,7 @@
 #include "exchange/ExchangeValues.h"
 #include "exchange/OrvanHandler.h"
 #include "library/Archive.h"
-#include "library/File.h"
+#include "library/io/File.h"
 #include "library/OrvanException.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"

@@ -15,9 +15,9 @@
 
 #include "TempDir.h"
 #include "exchange/OrvanHandler.h"
-#include "library/ArchiveHeader.h"
+#include "library/format/ArchiveHeader.h"
 #include "library/OrvanException.h"
-#include "library/ZipWriter.h"
+#include "library/zip/ZipWriter.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
 #include "platform/MessageBox.h"

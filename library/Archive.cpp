@@ -2,11 +2,13 @@
 
 #include <vector>
 
-#include "library/File.h"
+#include "library/io/File.h"
 #include "library/OrvanException.h"
-#include "library/ArchiveHeader.h"
-#include "library/Quoted.h"
-#include "library/ZipWriter.h"
+#include "library/format/ArchiveHeader.h"
+#include "library/io/Quoted.h"
+#include "library/zip/ZipWriter.h"
+#include "library/zip/ZipReader.h"
+#include "library/format/FormatFacts.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -44,7 +46,7 @@ Archive::Archive(std::wstring path) : path_(std::move(path)), reader_(std::make_
 
 const std::shared_ptr<const ZipReader>& Archive::Reader() const {
     if (!reader_) {
-        throw OrvanIoException(L"archive '" + path_ + L"' has been closed");
+        throw OrvanIoException(EntryLocation(path_) + L" has been closed");
     }
     return reader_;
 }

@@ -3,10 +3,11 @@
 #include <memory>
 #include <string>
 
-#include "library/ArchiveHeader.h"
-#include "library/ZipReader.h"
+#include "library/format/ArchiveHeader.h"
 
 namespace Dorv::Orvan::Framework::Common {
+
+class ZipReader;
 
 // An archive file on disk with its header. The header's fields can be changed
 // and stored again with Save; the structure inside is loaded by
@@ -38,12 +39,5 @@ private:
     std::shared_ptr<const ZipReader> reader_;
     ArchiveHeader stored_;  // the header as the file holds it
 };
-
-// Entry names of the format.
-namespace ArchiveEntries {
-inline constexpr char kHeader[] = "header.xml";
-inline constexpr char kStructure[] = "structure.xml";
-inline constexpr char kAttachmentPrefix[] = "attachments/";
-}  // namespace ArchiveEntries
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -2,8 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "library/File.h"
+#include "library/io/File.h"
 #include "library/OrvanException.h"
+#include "library/zip/ZipReader.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -40,12 +41,13 @@ void AttachmentContent::SetFile(std::wstring path, std::uint64_t size, bool comp
     archive_.reset();
 }
 
-void AttachmentContent::SetEntry(std::shared_ptr<const ZipReader> archive, const ZipReader::Entry& entry) {
+void AttachmentContent::SetEntry(std::shared_ptr<const ZipReader> archive, std::string entry) {
+    const ZipReader::Entry& stored = *archive->Find(entry);
     kind_ = Kind::Entry;
     archive_ = std::move(archive);
-    entry_ = entry;
-    size_ = entry.uncompressedSize;
-    compressible_ = entry.method != 0;
+    entry_ = std::move(entry);
+    size_ = stored.uncompressedSize;
+    compressible_ = stored.method != 0;
     path_.clear();
 }
 
@@ -62,7 +64,7 @@ AttachmentContent::Identity AttachmentContent::Identify() const {
         }
     } else if (kind_ == Kind::Entry) {
         identity.archive = archive_.get();
-        identity.entry = entry_.name;
+        identity.entry = entry_;
         identity.size = size_;
     }
     return identity;
@@ -73,7 +75,7 @@ std::unique_ptr<ByteSource> AttachmentContent::Open() const {
         case Kind::File:
             return std::make_unique<FileSource>(path_, size_);
         case Kind::Entry:
-            return archive_->Open(entry_);
+            return archive_->Open(*archive_->Find(entry_));
         case Kind::None:
             break;
     }

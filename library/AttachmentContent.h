@@ -4,10 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "library/ByteSource.h"
-#include "library/ZipReader.h"
+#include "library/io/ByteSource.h"
 
 namespace Dorv::Orvan::Framework::Common {
+
+class ZipReader;
 
 // Where a document's content is: nowhere yet, in a file on disk (taken in but
 // not saved yet), or in an entry of an archive. The content itself is never
@@ -21,7 +22,8 @@ public:
     bool Compressible() const { return compressible_; }
 
     void SetFile(std::wstring path, std::uint64_t size, bool compressible);
-    void SetEntry(std::shared_ptr<const ZipReader> archive, const ZipReader::Entry& entry);
+    // The entry named `entry` of `archive`, which must hold it.
+    void SetEntry(std::shared_ptr<const ZipReader> archive, std::string entry);
 
     // The content, checked while it streams: a file must still have the size
     // it had when it was taken in; an archive entry its size and CRC.
@@ -41,10 +43,6 @@ public:
     };
     Identity Identify() const;
 
-    // The archive entry holding the content, when it is one.
-    const ZipReader::Entry* Entry() const { return kind_ == Kind::Entry ? &entry_ : nullptr; }
-    const ZipReader* Archive() const { return archive_.get(); }
-
 private:
     enum class Kind { None, File, Entry };
 
@@ -53,7 +51,7 @@ private:
     bool compressible_ = false;
     std::wstring path_;
     std::shared_ptr<const ZipReader> archive_;
-    ZipReader::Entry entry_;
+    std::string entry_;  // its name in archive_
 };
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -8,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -17,6 +20,8 @@
 #include "library/Object.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes {
+
+class PrimaryClass;
 
 enum class PropertyKind {
     String,            // Text
@@ -34,6 +39,34 @@ enum class PropertyKind {
     References,        // BaseCollection of such references
     Attachment,        // a document's content, stored as an archive entry of its own
 };
+
+// How generic code treats a property: as one value it gets and sets (a text
+// included), a list of texts, objects it holds or refers to, or a document's
+// content. Switching over the shape, code still sees every kind.
+enum class PropertyShape { Value, Texts, Objects, Content };
+
+constexpr PropertyShape ShapeOf(PropertyKind kind) {
+    switch (kind) {
+        case PropertyKind::String:
+        case PropertyKind::Int32:
+        case PropertyKind::Int64:
+        case PropertyKind::Enum:
+        case PropertyKind::Date:
+        case PropertyKind::NullableDate:
+        case PropertyKind::NullableBool:
+        case PropertyKind::NullableDouble: return PropertyShape::Value;
+        case PropertyKind::StringList: return PropertyShape::Texts;
+        case PropertyKind::Child:
+        case PropertyKind::Children:
+        case PropertyKind::Reference:
+        case PropertyKind::References: return PropertyShape::Objects;
+        case PropertyKind::Attachment: return PropertyShape::Content;
+    }
+    return PropertyShape::Value;  // not reached: the switch names every kind
+}
+
+// Whether the property owns the objects it holds, rather than referring to them.
+constexpr bool Owns(PropertyKind kind) { return kind == PropertyKind::Child || kind == PropertyKind::Children; }
 
 // A property whose type has no "no value", so that a document must give it:
 // a date-time's default (0001-01-01) is no date anyone meant.
@@ -64,7 +97,7 @@ struct PropertyInfo {
 struct ClassInfo {
     std::string_view name;
     std::span<const PropertyInfo> properties;
-    std::unique_ptr<Object> (*make)();
+    Object* (*make)(PrimaryClass& owner);  // made in the structure's memory, not yet adopted
 
     const PropertyInfo* Find(std::string_view propertyName) const;
 };
@@ -219,7 +252,35 @@ PropertyInfo AttachmentProperty(std::string_view name) {
 
 template <typename C>
 ClassInfo MakeClassInfo(std::string_view name, std::span<const PropertyInfo> properties) {
-    return ClassInfo{name, properties, []() -> std::unique_ptr<Object> { return std::make_unique<C>(); }};
+    return ClassInfo{name, properties, [](PrimaryClass& owner) -> Object* { return new (owner) C(); }};
+}
+
+// Walks `root` and every object it owns in document order, the order of the
+// archive's elements: depth first, children in the order of their properties
+// and lists. `visit(object, depth)`, the root at depth 1, returns whether to
+// walk into the object's children. The writer numbers objects in this order
+// and the dump names them by it, so the two agree.
+template <typename Visit>
+void WalkDocumentOrder(const Object& root, Visit&& visit) {
+    std::vector<std::pair<const Object*, std::size_t>> pending{{&root, 1}};
+    while (!pending.empty()) {
+        const auto [object, depth] = pending.back();
+        pending.pop_back();
+        if (!visit(*object, depth)) {
+            continue;
+        }
+        const std::size_t firstChild = pending.size();
+        for (const PropertyInfo& p : object->GetClass().properties) {
+            if (Owns(p.kind)) {
+                for (std::size_t i = 0, n = p.count(*object); i < n; ++i) {
+                    if (const Object* child = p.at(*object, i)) {
+                        pending.emplace_back(child, depth + 1);
+                    }
+                }
+            }
+        }
+        std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(firstChild), pending.end());
+    }
 }
 
 }  // namespace Dorv::Orvan::Framework::Common::Classes

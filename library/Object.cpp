@@ -1,18 +1,11 @@
 #include "library/Object.h"
 
-#include <new>
-
-#include "library/HugePageArena.h"
+#include "library/PrimaryClass.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes {
 
-void* Object::operator new(std::size_t size) {
-    if (void* object = HugePageArena::Objects().Allocate(size)) {
-        return object;
-    }
-    throw std::bad_alloc();
-}
+void* Object::operator new(std::size_t size, PrimaryClass& owner) { return owner.Allocate(size); }
 
-void Object::operator delete(void* object) noexcept { HugePageArena::Objects().Deallocate(object); }
+void Object::operator delete(void* object, PrimaryClass& owner) noexcept { owner.Deallocate(object); }
 
 }  // namespace Dorv::Orvan::Framework::Common::Classes

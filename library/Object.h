@@ -22,10 +22,13 @@ public:
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
 
-    // Objects live in the arena for structures (HugePageArena.h): a large
-    // structure is built and freed much faster there.
-    static void* operator new(std::size_t size);
-    static void operator delete(void* object) noexcept;
+    // The objects of a structure live in its memory (PrimaryClass::Create),
+    // where a large structure is built and freed much faster, and go with it.
+    // The structure itself is made anywhere.
+    static void* operator new(std::size_t size, PrimaryClass& owner);
+    static void operator delete(void* object, PrimaryClass& owner) noexcept;  // when a constructor throws
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void operator delete(void* object) noexcept { ::operator delete(object); }
 
     virtual const ClassInfo& GetClass() const = 0;
     // The structure that owns this object.
@@ -44,9 +47,9 @@ private:
 
     PrimaryClass* owner_ = nullptr;
     std::uint64_t fileId_ = 0;
-    // Scratch space of a save: which save numbered the object, and its number.
-    mutable std::uint32_t numberingPass_ = 0;
-    mutable std::uint32_t number_ = 0;
+    // Its place among the objects its owner made, from 1; 0 for the structure
+    // itself. A save numbers the objects in an array by their places.
+    std::uint32_t slot_ = 0;
 };
 
 }  // namespace Dorv::Orvan::Framework::Common::Classes

@@ -7,27 +7,64 @@
 #include <filesystem>
 
 #include "library/Archive.h"
-#include "library/ArchiveWriter.h"
-#include "library/File.h"
+#include "library/format/ArchiveWriter.h"
+#include "library/format/ScratchTakeOver.h"
+#include "library/io/FaultInjection.h"
+#include "library/io/File.h"
+#include "library/io/HugePageArena.h"
+#include "library/io/MimeTypesAhead.h"
+#include "library/ClassInfo.h"
 #include "library/OrvanException.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes {
 
-PrimaryClass::PrimaryClass() { owner_ = this; }
+PrimaryClass::PrimaryClass()
+    : memory_(std::make_unique<HugePageArena>()),
+      typesAhead_(std::make_unique<MimeTypesAhead>(std::span<const std::wstring>())) {
+    owner_ = this;
+}
+
+void PrimaryClass::IdentifyTypesAhead(std::span<const std::wstring> paths) {
+    typesAhead_ = std::make_unique<MimeTypesAhead>(paths);
+}
 
 PrimaryClass::~PrimaryClass() { Dispose(); }
 
-Object* PrimaryClass::Adopt(std::unique_ptr<Object> object) {
-    object->owner_ = this;
-    objects_.push_back(std::move(object));
-    return objects_.back().get();
+bool PrimaryClass::FactoryFails(std::string_view factory) { return FaultInjection::FactoryFails(factory); }
+
+void* PrimaryClass::Allocate(std::size_t size) {
+    if (void* object = memory_->Allocate(size)) {
+        return object;
+    }
+    throw std::bad_alloc();
 }
+
+void PrimaryClass::Deallocate(void* object) noexcept { memory_->Deallocate(object); }
+
+Object* PrimaryClass::Adopt(Object* object) {
+    try {
+        objects_.push_back(object);
+    } catch (...) {
+        Destroy(object);
+        throw;
+    }
+    object->owner_ = this;
+    object->slot_ = static_cast<std::uint32_t>(objects_.size());
+    return object;
+}
+
+void PrimaryClass::Destroy(Object* object) noexcept {
+    object->~Object();
+    Deallocate(object);
+}
+
+Object* PrimaryClass::Make(const ClassInfo& info) { return Adopt(info.make(*this)); }
 
 std::unique_ptr<Archive> PrimaryClass::Save(const std::wstring& path) { return SaveTo(path, true); }
 
 std::unique_ptr<Archive> PrimaryClass::SaveTo(const std::wstring& path, bool durable) {
-    if (FaultInjection::FactoryFails("PrimaryClass.Save")) {
+    if (FactoryFails("PrimaryClass.Save")) {
         return nullptr;
     }
     if (durable && scratch_) {
@@ -41,7 +78,7 @@ std::unique_ptr<Archive> PrimaryClass::SaveTo(const std::wstring& path, bool dur
     SavedArchive saved;
     WriteArchive(*this, path, durable, &saved);
     if (!durable) {
-        scratch_ = std::move(saved);
+        scratch_ = std::make_unique<SavedArchive>(std::move(saved));
     }
     return std::make_unique<Archive>(path);
 }
@@ -62,6 +99,9 @@ std::unique_ptr<Archive> PrimaryClass::Save() {
 
 void PrimaryClass::Dispose() {
     // Objects refer to each other only by plain pointers, so they can go in any order.
+    for (Object* object : objects_) {
+        Destroy(object);
+    }
     objects_.clear();
     if (!scratchFolder_.empty()) {
         std::error_code ignored;

@@ -1,17 +1,21 @@
 #pragma once
 
 #include <memory>
-#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "library/Archive.h"
-#include "library/ArchiveHeader.h"
-#include "library/ArchiveWriter.h"
+#include "library/format/ArchiveHeader.h"
 #include "library/BaseCollection.h"
-#include "library/FaultInjection.h"
 #include "library/Object.h"
+
+namespace Dorv::Orvan::Framework::Common {
+class HugePageArena;
+class MimeTypesAhead;
+struct SavedArchive;
+}
 
 namespace Dorv::Orvan::Framework::Common::Classes {
 
@@ -42,10 +46,10 @@ public:
     // ("Class.NewX"), or nothing when the test seam says so.
     template <typename T>
     T* Create(std::string_view factory) {
-        if (FaultInjection::FactoryFails(factory)) {
+        if (FactoryFails(factory)) {
             return nullptr;
         }
-        return static_cast<T*>(Adopt(std::make_unique<T>()));
+        return static_cast<T*>(Adopt(new (*this) T()));
     }
     // Makes an object for `factory` and makes it the child in `slot`, or
     // appends it to `list`; nothing changes when the factory fails.
@@ -65,9 +69,17 @@ public:
         }
         return made;
     }
-    // Takes ownership of an object made outside a factory (by the reader).
-    Object* Adopt(std::unique_ptr<Object> object);
+    // Makes an object of the class `info` describes in this structure (for the reader).
+    Object* Make(const ClassInfo& info);
     std::size_t ObjectCount() const { return objects_.size(); }
+
+    // Identifying a file's type is the slow part of taking a document in, and
+    // it can be done for many files at once: this identifies the files at
+    // `paths` on all cores, so that documents taken in from them later find
+    // their types known (as long as the file is unchanged).
+    void IdentifyTypesAhead(std::span<const std::wstring> paths);
+    // The types identified ahead.
+    const MimeTypesAhead& TypesAhead() const { return *typesAhead_; }
 
     const ArchiveHeader& Header() const { return header_; }
     ArchiveHeader& Header() { return header_; }
@@ -76,12 +88,25 @@ protected:
     PrimaryClass();
 
 private:
+    friend class Object;  // makes objects in this structure's memory
+
+    void* Allocate(std::size_t size);
+    void Deallocate(void* object) noexcept;
+    // Takes ownership of an object made in this structure's memory.
+    Object* Adopt(Object* object);
+    void Destroy(Object* object) noexcept;
+    // Whether the test seam makes this factory call return nothing.
+    static bool FactoryFails(std::string_view factory);
     std::unique_ptr<Archive> SaveTo(const std::wstring& path, bool durable);
 
-    std::vector<std::unique_ptr<Object>> objects_;
+    // The memory of the objects: built and freed together, a large structure
+    // is much faster in an arena of huge pages than on the heap.
+    std::unique_ptr<HugePageArena> memory_;
+    std::vector<Object*> objects_;
+    std::unique_ptr<const MimeTypesAhead> typesAhead_;
     ArchiveHeader header_;
     std::wstring scratchFolder_;
-    std::optional<SavedArchive> scratch_;  // what the last scratch save wrote
+    std::unique_ptr<SavedArchive> scratch_;  // what the last scratch save wrote, if any
 };
 
 }  // namespace Dorv::Orvan::Framework::Common::Classes

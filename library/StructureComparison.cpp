@@ -55,14 +55,20 @@ bool SameContent(const AttachmentContent& a, const AttachmentContent& b) {
 
 class Comparison {
 public:
+    // Walks the left structure in document order; each object's partner on
+    // the right, and where it is, were found when its parent was compared.
     std::optional<std::string> Run(const Object& left, const Object& right) {
-        std::vector<Pair> pending{{&left, &right, std::string(left.GetClass().name)}};
-        while (!pending.empty()) {
-            const Pair pair = pending.back();
-            pending.pop_back();
-            if (auto difference = CompareObject(pair, pending)) {
-                return difference;
+        partners_.emplace(&left, Partner{&right, std::string(left.GetClass().name)});
+        std::optional<std::string> difference;
+        WalkDocumentOrder(left, [&](const Object& object, std::size_t) {
+            if (!difference) {
+                auto partner = partners_.extract(&object);
+                difference = CompareObject(Pair{&object, partner.mapped().right, std::move(partner.mapped().where)});
             }
+            return !difference;
+        });
+        if (difference) {
+            return difference;
         }
         for (const auto& [a, b, where] : references_) {
             const auto mapped = matched_.find(a);
@@ -80,7 +86,12 @@ private:
         std::string where;
     };
 
-    std::optional<std::string> CompareObject(const Pair& pair, std::vector<Pair>& pending) {
+    struct Partner {
+        const Object* right;
+        std::string where;
+    };
+
+    std::optional<std::string> CompareObject(const Pair& pair) {
         const ClassInfo& info = pair.left->GetClass();
         if (&info != &pair.right->GetClass()) {
             return pair.where + ": different classes";
@@ -88,11 +99,10 @@ private:
         matched_[pair.left] = pair.right;
         const Object& a = *pair.left;
         const Object& b = *pair.right;
-        std::vector<Pair> children;
         for (const PropertyInfo& p : info.properties) {
             const std::string where = pair.where + "." + std::string(p.name);
-            switch (p.kind) {
-                case PropertyKind::StringList: {
+            switch (ShapeOf(p.kind)) {
+                case PropertyShape::Texts: {
                     const auto x = p.texts(a);
                     const auto y = p.texts(b);
                     if (!std::equal(x.begin(), x.end(), y.begin(), y.end())) {
@@ -100,15 +110,12 @@ private:
                     }
                     break;
                 }
-                case PropertyKind::Attachment:
+                case PropertyShape::Content:
                     if (!SameContent(p.content(a), p.content(b))) {
                         return where + ": different content";
                     }
                     break;
-                case PropertyKind::Child:
-                case PropertyKind::Children:
-                case PropertyKind::Reference:
-                case PropertyKind::References: {
+                case PropertyShape::Objects: {
                     const std::size_t n = p.count(a);
                     if (n != p.count(b)) {
                         return where + ": " + std::to_string(n) + " against " + std::to_string(p.count(b)) + " members";
@@ -117,27 +124,27 @@ private:
                         const Object* x = p.at(a, i);
                         const Object* y = p.at(b, i);
                         const std::string item = pair.where + "/" + std::string(p.name) + "[" + std::to_string(i) + "]";
-                        if (p.kind == PropertyKind::Reference || p.kind == PropertyKind::References) {
+                        if (!Owns(p.kind)) {
                             references_.push_back(Pair{x, y, item});
                         } else if ((x == nullptr) != (y == nullptr)) {
                             return item + ": present on one side only";
                         } else if (x) {
-                            children.push_back(Pair{x, y, item});
+                            partners_.emplace(x, Partner{y, item});
                         }
                     }
                     break;
                 }
-                default:
+                case PropertyShape::Value:
                     if (!SameValue(p.get(a), p.get(b))) {
                         return where + ": different values";
                     }
             }
         }
-        pending.insert(pending.end(), children.rbegin(), children.rend());
         return std::nullopt;
     }
 
     std::unordered_map<const Object*, const Object*> matched_;
+    std::unordered_multimap<const Object*, Partner> partners_;  // objects reached, not yet compared
     std::vector<Pair> references_;
 };
 

@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "library/ClassInfo.h"
-#include "library/XmlText.h"
+#include "library/format/XmlText.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -71,8 +71,8 @@ public:
         DumpNode node{name, Label(object), {}};
         for (const PropertyInfo& p : object.GetClass().properties) {
             const std::string property(p.name);
-            switch (p.kind) {
-                case PropertyKind::StringList: {
+            switch (ShapeOf(p.kind)) {
+                case PropertyShape::Texts: {
                     const auto texts = p.texts(object);
                     for (std::size_t i = 0; i < texts.size(); ++i) {
                         node.children.push_back(
@@ -80,15 +80,12 @@ public:
                     }
                     break;
                 }
-                case PropertyKind::Attachment:
+                case PropertyShape::Content:
                     if (const AttachmentContent& content = p.content(object); content.Present()) {
                         node.children.push_back({property, std::to_string(content.Size()) + " bytes", {}});
                     }
                     break;
-                case PropertyKind::Child:
-                case PropertyKind::Children:
-                case PropertyKind::Reference:
-                case PropertyKind::References:
+                case PropertyShape::Objects:
                     for (std::size_t i = 0, n = p.count(object); i < n; ++i) {
                         const std::string item = p.kind == PropertyKind::Child || p.kind == PropertyKind::Reference
                                                      ? property
@@ -96,14 +93,14 @@ public:
                         const Classes::Object* target = p.at(object, i);
                         if (!target) {
                             node.children.push_back({item, "nil", {}});
-                        } else if (p.kind == PropertyKind::Child || p.kind == PropertyKind::Children) {
+                        } else if (Owns(p.kind)) {
                             node.children.push_back(Object(item, *target));
                         } else {
                             node.children.push_back({item, "-> " + Label(*target), {}});
                         }
                     }
                     break;
-                default:
+                case PropertyShape::Value:
                     if (const Value value = p.get(object); !std::holds_alternative<std::monostate>(value)) {
                         node.children.push_back({property, Format(value), {}});
                     }
@@ -128,25 +125,9 @@ private:
 
     // Document order, as the archive numbers its objects.
     void Number(const Classes::Object& root) {
-        std::vector<const Classes::Object*> pending{&root};
-        while (!pending.empty()) {
-            const Classes::Object* object = pending.back();
-            pending.pop_back();
-            if (!numbers_.emplace(object, numbers_.size() + 1).second) {
-                continue;
-            }
-            std::vector<const Classes::Object*> children;
-            for (const PropertyInfo& p : object->GetClass().properties) {
-                if (p.kind == PropertyKind::Child || p.kind == PropertyKind::Children) {
-                    for (std::size_t i = 0, n = p.count(*object); i < n; ++i) {
-                        if (const Classes::Object* child = p.at(*object, i)) {
-                            children.push_back(child);
-                        }
-                    }
-                }
-            }
-            pending.insert(pending.end(), children.rbegin(), children.rend());
-        }
+        WalkDocumentOrder(root, [this](const Classes::Object& object, std::size_t) {
+            return numbers_.emplace(&object, numbers_.size() + 1).second;
+        });
     }
 
     DumpIds ids_;

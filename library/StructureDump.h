@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "library/ArchiveHeader.h"
+#include "library/format/ArchiveHeader.h"
 #include "library/PrimaryClass.h"
 
 namespace Dorv::Orvan::Framework::Common {

@@ -16,7 +16,7 @@
 #include "app/RecordJson.h"
 #include "library/OrvanException.h"
 #include "library/Progress.h"
-#include "library/Quoted.h"
+#include "library/io/Quoted.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
 #include "platform/MessageBox.h"

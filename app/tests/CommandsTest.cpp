@@ -11,7 +11,7 @@
 #include "app/DataDirectory.h"
 #include "app/OrvanCommands.h"
 #include "library/Archive.h"
-#include "library/FaultInjection.h"
+#include "library/io/FaultInjection.h"
 #include "library/OrvanException.h"
 #include "library/model/OrvanStructure.h"
 #include "platform/Calendar.h"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "HandlerTestAccess.h"
+#include "library/io/FaultInjection.h"
 
 namespace {
 

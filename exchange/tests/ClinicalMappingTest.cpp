@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "HandlerTestAccess.h"
-#include "library/FaultInjection.h"
+#include "library/io/FaultInjection.h"
 #include "library/OrvanException.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "HandlerTestAccess.h"
 #include "TempDir.h"
-#include "library/FaultInjection.h"
+#include "library/io/FaultInjection.h"
 #include "library/OrvanException.h"
 #include "platform/Utf8.h"
 

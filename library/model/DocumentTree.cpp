@@ -5,12 +5,12 @@
 #include <limits>
 
 #include "library/ClassInfo.h"
-#include "library/File.h"
-#include "library/MimeType.h"
+#include "library/io/File.h"
+#include "library/io/MimeType.h"
 #include "library/OrvanException.h"
 #include "library/PrimaryClass.h"
 #include "library/Progress.h"
-#include "library/TransferBuffer.h"
+#include "library/io/TransferBuffer.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
 
@@ -39,7 +39,7 @@ void Document::ImportFile(const std::wstring& path) {
     }
     const auto size = static_cast<std::uint64_t>(info.st_size);
     Filename = LastComponent(path);
-    MimeType = DetectMimeType(file.Descriptor());
+    MimeType = DetectMimeType(file.Descriptor(), Owner().TypesAhead());
     Size = static_cast<std::int32_t>(
         std::min<std::uint64_t>(size, std::numeric_limits<std::int32_t>::max()));
     content_.SetFile(path, size, IsCompressible(*MimeType));

@@ -5,7 +5,7 @@
 
 #include "library/Archive.h"
 #include "library/ClassInfo.h"
-#include "library/StructureReader.h"
+#include "library/format/StructureReader.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
 namespace {

@@ -9,12 +9,12 @@
 #include "RichStructure.h"
 #include "TempDir.h"
 #include "library/Archive.h"
-#include "library/ArchiveWriter.h"
+#include "library/format/ScratchTakeOver.h"
 #include "library/OrvanException.h"
 #include "library/StructureComparison.h"
-#include "library/StructureSchema.h"
-#include "library/FaultInjection.h"
-#include "library/ZipReader.h"
+#include "library/format/StructureSchema.h"
+#include "library/io/FaultInjection.h"
+#include "library/zip/ZipReader.h"
 
 namespace orvan::library::testing {
 namespace {

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "library/File.h"
-#include "library/ZipWriter.h"
+#include "library/io/File.h"
+#include "library/zip/ZipWriter.h"
 #include "platform/Utf8.h"
 
 namespace orvan::library::testing {

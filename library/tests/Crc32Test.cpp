@@ -1,4 +1,4 @@
-#include "library/Crc32.h"
+#include "library/zip/Crc32.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -1,4 +1,4 @@
-#include "library/FaultInjection.h"
+#include "library/io/FaultInjection.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "library/HugePageArena.h"
+#include "library/io/HugePageArena.h"
 
 namespace orvan::library::testing {
 namespace {

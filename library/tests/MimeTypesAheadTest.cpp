@@ -7,8 +7,8 @@
 
 #include "ArchiveTestSupport.h"
 #include "TempDir.h"
-#include "library/MimeType.h"
-#include "library/MimeTypesAhead.h"
+#include "library/io/MimeType.h"
+#include "library/io/MimeTypesAhead.h"
 
 namespace orvan::library::testing {
 namespace {
@@ -47,24 +47,24 @@ TEST_F(MimeTypesAheadTest, TypesFoundAheadAreTheTypesOfTheContent) {
     const MimeTypesAhead ahead(Paths());
     for (const char* name : {"letter.txt", "image.png", "empty"}) {
         WithOpen(temp_.Path() / name, [&](int descriptor) {
-            const auto found = MimeTypesAhead::Lookup(descriptor);
+            const auto found = ahead.Lookup(descriptor);
             EXPECT_TRUE(found.has_value()) << name;
             EXPECT_EQ(found, IdentifyMimeType(descriptor)) << name;
             return 0;
         });
     }
-    EXPECT_EQ(WithOpen(temp_.Path() / "image.png", [](int d) { return DetectMimeType(d); }), L"image/png");
+    EXPECT_EQ(WithOpen(temp_.Path() / "image.png", [&](int d) { return DetectMimeType(d, ahead); }), L"image/png");
 }
 
-TEST_F(MimeTypesAheadTest, AFileChangedSinceOrOutsideTheScopeIsReadAgain) {
-    {
-        const MimeTypesAhead ahead(Paths());
-        WriteFile(temp_.Path() / "letter.txt", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string(99, '\2'));
-        EXPECT_FALSE(WithOpen(temp_.Path() / "letter.txt", [](int d) { return MimeTypesAhead::Lookup(d); }));
-        EXPECT_EQ(WithOpen(temp_.Path() / "letter.txt", [](int d) { return DetectMimeType(d); }), L"image/png");
-    }
-    EXPECT_FALSE(WithOpen(temp_.Path() / "image.png", [](int d) { return MimeTypesAhead::Lookup(d); }))
-        << "nothing is kept once the scope ends";
+TEST_F(MimeTypesAheadTest, AFileChangedSinceOrNotIdentifiedIsReadAgain) {
+    const MimeTypesAhead ahead(Paths());
+    WriteFile(temp_.Path() / "letter.txt", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string(99, '\2'));
+    EXPECT_FALSE(WithOpen(temp_.Path() / "letter.txt", [&](int d) { return ahead.Lookup(d); }));
+    EXPECT_EQ(WithOpen(temp_.Path() / "letter.txt", [&](int d) { return DetectMimeType(d, ahead); }), L"image/png");
+
+    const MimeTypesAhead others(std::vector<std::wstring>{temp_.Wide("letter.txt")});
+    EXPECT_FALSE(WithOpen(temp_.Path() / "image.png", [&](int d) { return others.Lookup(d); }));
+    EXPECT_EQ(WithOpen(temp_.Path() / "image.png", [&](int d) { return DetectMimeType(d, others); }), L"image/png");
 }
 
 TEST(MimeTypeTest, TextLikeTypesAreCompressedWhateverTheirSpellingOrParameters) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "library/PieceDeflater.h"
+#include "library/zip/PieceDeflater.h"
 
 namespace orvan::library::testing {
 namespace {

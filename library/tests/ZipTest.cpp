@@ -4,7 +4,7 @@
 #include "ArchiveTestSupport.h"
 #include "TempDir.h"
 #include "library/OrvanException.h"
-#include "library/ZipReader.h"
+#include "library/zip/ZipReader.h"
 
 namespace orvan::library::testing {
 namespace {

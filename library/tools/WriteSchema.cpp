@@ -4,7 +4,7 @@
 #include <iostream>
 #include <string_view>
 
-#include "library/StructureSchema.h"
+#include "library/format/StructureSchema.h"
 #include "library/model/OrvanStructure.h"
 
 int main(int argc, char** argv) {

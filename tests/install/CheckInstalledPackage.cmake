@@ -13,8 +13,31 @@ foreach(file lib/pkgconfig/orvan.pc share/man/man1/orvan.1 bin/orvan
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
+
+# Only the public headers are installed: none of the library's machinery, and
+# nothing that would make a consumer compile against zlib or expat.
+set(include_dir ${WORK_DIR}/prefix/include/orvan)
+foreach(private library/zip/ZipFormat.h library/zip/PieceDeflater.h library/io/HugePageArena.h
+                library/io/FaultInjection.h library/io/TransferBuffer.h library/format/XmlText.h
+                library/format/ArchiveWriter.h library/ClassInfo.h)
+  if(EXISTS ${include_dir}/${private})
+    message(FATAL_ERROR "a private header is installed: ${private}")
+  endif()
+endforeach()
+# Every installed header compiles, against the installed ones only.
+file(GLOB_RECURSE headers RELATIVE ${include_dir} ${include_dir}/*.h)
+set(all_headers ${WORK_DIR}/AllHeaders.cpp)
+file(WRITE ${all_headers} "// Generated: every installed header, included together.\n")
+foreach(header IN LISTS headers)
+  file(STRINGS ${include_dir}/${header} dependencies REGEX "#include <(zlib|expat|magic)\\.h>")
+  if(dependencies)
+    message(FATAL_ERROR "${header} makes consumers compile against a dependency: ${dependencies}")
+  endif()
+  file(APPEND ${all_headers} "#include \"${header}\"\n")
+endforeach()
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/install/consumer -B ${WORK_DIR}/build -G Ninja
   -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}"
+  -DORVAN_ALL_HEADERS=${all_headers}
   RESULT_VARIABLE result)
 if(result)
   message(FATAL_ERROR "configuring the consumer failed")

@@ -1,0 +1,460 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <regex>
+
+#include "ArchiveTestSupport.h"
+#include "PlatformCapture.h"
+#include "RawZip.h"
+#include "TempDir.h"
+#include "exchange/OrvanHandler.h"
+#include "library/format/ArchiveHeader.h"
+#include "library/model/OrvanStructure.h"
+#include "library/OrvanException.h"
+#include "library/StructureDump.h"
+
+namespace orvan::library::testing {
+namespace {
+
+using orvan::platform::FromPath;
+
+const std::string kContent = [] {
+    std::string s;
+    for (int i = 0; i < 200; ++i) {
+        s += "attachment content " + std::to_string(i) + "\n";
+    }
+    return s;
+}();
+
+std::string Structure(const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<OrvanStructure xmlns=\"urn:orvan:structure:1\" formatVersion=\"1\" id=\"1\">\n" +
+           body + "</OrvanStructure>\n";
+}
+
+const std::string kBody =
+    "<PatientInfo id=\"2\">\n<DocumentTree id=\"3\">\n<DocumentLeaf id=\"4\">\n<DocumentRefID ref=\"5\"/>\n"
+    "</DocumentLeaf>\n</DocumentTree>\n</PatientInfo>\n<Document id=\"5\">\n<ID>1</ID>\n"
+    "<Filename>scan.txt</Filename>\n<Content entry=\"attachments/5\"/>\n</Document>\n";
+
+// A valid archive: header, structure, one attachment shown by one leaf.
+RawZip Valid(const std::string& structure = Structure(kBody)) {
+    RawZip zip;
+    zip.entries = {{"header.xml", common::WriteArchiveHeader({L"2.25.9", L"t", L"Titel", L"de"})},
+                   {"structure.xml", structure},
+                   {"attachments/5", kContent}};
+    return zip;
+}
+
+RawZip With(const std::function<void(RawZip&)>& change, RawZip zip = Valid()) {
+    change(zip);
+    return zip;
+}
+
+RawEntry& Attachment(RawZip& zip) { return zip.entries[2]; }
+
+struct Fixture {
+    std::string name;
+    std::string bytes;
+    std::string expected;  // part of the error message
+};
+
+std::vector<Fixture> Fixtures() {
+    const std::string valid = Build(Valid());
+    const auto xml = [](const std::string& name, const std::string& structure, const std::string& expected) {
+        return Fixture{name, Build(Valid(structure)), expected};
+    };
+    std::string withTrailer = valid;
+    withTrailer += "trailing";
+    RawZip manyDisks = Valid();
+    manyDisks.disk = 1;
+    return {
+        // The container.
+        {"empty file", "", "not a ZIP archive (too short)"},
+        {"plain text", "Lorem ipsum dolor sit amet, consectetur adipiscing", "no end record"},
+        {"bytes after the end record", withTrailer, "no end record"},
+        {"comment length beyond the file", Build(With([](RawZip& z) { z.commentLength = 9; })), "no end record"},
+        {"multi-part archive", Build(manyDisks), "multi-part"},
+        {"counts disagree", Build(With([](RawZip& z) { z.countOnDisk = 2; })), "multi-part"},
+        {"directory offset wrong", Build(With([](RawZip& z) { z.directoryOffset = 7; })), "central directory"},
+        {"directory size too small", Build(With([](RawZip& z) { z.directorySize = 40; })), "central directory"},
+        {"more entries than the directory holds", Build(With([](RawZip& z) { z.count = z.countOnDisk = 9; })),
+         "central directory"},
+        {"huge entry count without ZIP64", Build(With([](RawZip& z) { z.count = z.countOnDisk = 0xFFFF; })),
+         "ZIP64 end"},
+        {"local header name differs", Build(With([](RawZip& z) { Attachment(z).localName = "attachments/6"; })),
+         "local header disagrees"},
+        {"local header method differs", Build(With([](RawZip& z) { Attachment(z).localMethod = 0; })),
+         "local header disagrees"},
+        {"local header flags differ", Build(With([](RawZip& z) { Attachment(z).localFlags = 0; })),
+         "local header disagrees"},
+        {"local header CRC differs", Build(With([](RawZip& z) { Attachment(z).localCrc = 1; })),
+         "local header disagrees"},
+        {"local header size differs", Build(With([](RawZip& z) { Attachment(z).localCompressedSize = 3; })),
+         "local header disagrees"},
+        {"encrypted entry", Build(With([](RawZip& z) { Attachment(z).flags = 0x0801; })), "encrypted"},
+        {"data descriptor", Build(With([](RawZip& z) { Attachment(z).flags = 0x0808; })), "data descriptor"},
+        {"unsupported method", Build(With([](RawZip& z) { Attachment(z).method = 12; })), "unsupported compression"},
+        {"stored sizes disagree",
+         Build(With([](RawZip& z) {
+             Attachment(z).method = 0;
+             Attachment(z).uncompressedSize = kContent.size() + 1;
+         })),
+         "stored entry with different"},
+        {"data reaches into the directory", Build(With([](RawZip& z) {
+             Attachment(z).compressedSize = 100000;
+             Attachment(z).localCompressedSize = 100000;
+         })),
+         "beyond the archive's data"},
+        {"entries overlap", Build(With([](RawZip& z) {
+             const auto reaching = static_cast<std::uint32_t>(Deflate(z.entries[0].content).size() + 40);
+             z.entries[0].compressedSize = reaching;
+             z.entries[0].localCompressedSize = reaching;
+         })),
+         "overlaps"},
+        {"duplicate names", Build(With([](RawZip& z) { z.entries.push_back(z.entries[0]); })), "duplicate entry"},
+        {"names differing in case",
+         Build(With([](RawZip& z) { z.entries.push_back({"HEADER.xml", "x"}); })), "duplicate entry"},
+        {"parent folder in a name", Build(With([](RawZip& z) { Attachment(z).name = "attachments/../5"; })),
+         "'..' component"},
+        {"absolute name", Build(With([](RawZip& z) { Attachment(z).name = "/attachments/5"; })), "absolute name"},
+        {"backslash", Build(With([](RawZip& z) { Attachment(z).name = "attachments\\5"; })), "backslash"},
+        {"drive letter", Build(With([](RawZip& z) { Attachment(z).name = "C:attachments/5"; })), "absolute name"},
+        {"NUL in a name", Build(With([](RawZip& z) { Attachment(z).name = std::string("attachments/5\0x", 15); })),
+         "NUL"},
+        {"name over 255 bytes", Build(With([](RawZip& z) { Attachment(z).name = "attachments/" + std::string(250, '9'); })),
+         "longer than 255"},
+        {"name not UTF-8", Build(With([](RawZip& z) { Attachment(z).name = "attachments/\xC3"; })), "not valid UTF-8"},
+        {"symbolic link", Build(With([](RawZip& z) { Attachment(z).externalAttributes = 0120777u << 16; })),
+         "symbolic link"},
+        {"folder entry", Build(With([](RawZip& z) { z.entries.push_back({"attachments/", ""}); })), "folder entry"},
+        {"ZIP64 sizes disagree", Build(With([](RawZip& z) {
+             Attachment(z).zip64 = true;
+             Attachment(z).localUncompressedSize = kContent.size() + 1;
+         })),
+         "local header disagrees"},
+        {"declared size of 2^63", Build(With([](RawZip& z) {
+             Attachment(z).zip64 = true;
+             Attachment(z).uncompressedSize = 1ull << 63;
+         })),
+         "declares more content than deflate can produce"},
+        {"one byte more than deflate can produce", Build(With([](RawZip& z) {
+             Attachment(z).uncompressedSize = Deflate(kContent).size() * 1032 + 1;
+         })),
+         "declares more content than deflate can produce"},
+        {"compression bomb declaring less than it holds", Build(With([](RawZip& z) {
+             Attachment(z).content = std::string(50 << 20, '\0');
+             Attachment(z).uncompressedSize = 1 << 20;
+         })),
+         "longer than declared"},
+        {"declared total beyond the cap", Build(With([](RawZip& z) {
+             Attachment(z).zip64 = true;
+             Attachment(z).stored = std::string(67 << 20, '\0');
+             Attachment(z).uncompressedSize = 65ull << 30;
+         })),
+         "content larger than 64 GiB"},
+        // Bytes or records that readers could take differently.
+        {"data before the first entry", Build(With([](RawZip& z) { z.entries[0].gapBefore = "MZ stub"; })),
+         "7 bytes before it belong to no entry"},
+        {"gap between entries", Build(With([](RawZip& z) { Attachment(z).gapBefore = std::string(9, 'x'); })),
+         "9 bytes before it belong to no entry"},
+        {"gap before the directory", Build(With([](RawZip& z) { z.gapBeforeDirectory = "PK\x03\x04hidden"; })),
+         "before the central directory belong to no entry"},
+        {"directory hidden in the comment",
+         Build(With([](RawZip& z) { z.comment = "note " + Build(Valid()).substr(Build(Valid()).size() - 22); })),
+         "comment holds ZIP records"},
+        {"classic count disagrees with the ZIP64 count", Build(With([](RawZip& z) {
+             z.zip64End = true;
+             z.count = z.countOnDisk = 2;
+         })),
+         "disagree"},
+        {"non-ASCII name not marked UTF-8", Build(With([](RawZip& z) {
+             z.entries.push_back({"Befund-\xC3\xA4.txt", "x"});
+             z.entries.back().flags = 0;
+         })),
+         "not marked as UTF-8"},
+        {"second name in a Unicode path field",
+         Build(With([](RawZip& z) { Attachment(z).centralExtra = std::string("\x75\x70\x05\x00\x01" "abcd", 9); })),
+         "second name"},
+        {"second name in the local header",
+         Build(With([](RawZip& z) { Attachment(z).localExtra = std::string("\x75\x70\x05\x00\x01" "abcd", 9); })),
+         "second name"},
+        {"extra field records cut short",
+         Build(With([](RawZip& z) { Attachment(z).centralExtra = std::string("\x99\x99\x08\x00" "abc", 7); })),
+         "extra field is damaged"},
+        {"name forging a line of output", Build(With([](RawZip& z) {
+             z.entries.push_back({"x\n\x1b[2Kfile 'exportORVAN.orvan' successfully imported!\xE2\x80\xAE", "x"});
+         })),
+         "entry 'x\\n\\x1b[2Kfile 'exportORVAN.orvan' successfully imported!\\u202e': not an entry"},
+        {"entry foreign to the format", Build(With([](RawZip& z) { z.entries.push_back({"readme.txt", "hi"}); })),
+         "not an entry of this format"},
+        // The content, found when it is read.
+        {"bad CRC, deflated", Build(With([](RawZip& z) { Attachment(z).crc = Attachment(z).localCrc = 1234; })),
+         "CRC mismatch"},
+        {"bad CRC, stored", Build(With([](RawZip& z) {
+             Attachment(z).method = 0;
+             Attachment(z).crc = Attachment(z).localCrc = 1234;
+         })),
+         "CRC mismatch"},
+        {"content shorter than declared", Build(With([](RawZip& z) {
+             Attachment(z).uncompressedSize = kContent.size() + 10;
+         })),
+         "shorter than declared"},
+        {"content longer than declared", Build(With([](RawZip& z) {
+             Attachment(z).uncompressedSize = kContent.size() - 10;
+         })),
+         "longer than declared"},
+        {"damaged compressed data", Build(With([](RawZip& z) {
+             std::string data = Deflate(kContent);
+             data[data.size() / 2] = static_cast<char>(~data[data.size() / 2]);
+             data[data.size() / 2 + 1] = static_cast<char>(~data[data.size() / 2 + 1]);
+             Attachment(z).stored = data;
+         })),
+         "attachments/5"},
+        {"compressed data cut short", Build(With([](RawZip& z) {
+             Attachment(z).stored = Deflate(kContent).substr(0, 40);
+         })),
+         "attachments/5"},
+        // The documents.
+        {"no header", Build(With([](RawZip& z) { z.entries.erase(z.entries.begin()); })), "'header.xml': missing"},
+        {"no structure", Build(With([](RawZip& z) { z.entries.erase(z.entries.begin() + 1); })),
+         "'structure.xml': missing"},
+        {"header with an unknown element",
+         Build(With([](RawZip& z) { z.entries[0].content = "<OrvanArchive xmlns=\"urn:orvan:archive:1\" formatVersion=\"1\"><Owner/></OrvanArchive>"; })),
+         "unknown, repeated or misplaced"},
+        xml("malformed XML", Structure("<Document id=\"5\">\n"), "malformed XML"),
+        xml("DOCTYPE with an entity", "<!DOCTYPE x [<!ENTITY big \"boom\">]>\n" + Structure(kBody), "DOCTYPE"),
+        xml("external reference", "<!DOCTYPE x SYSTEM \"file:///etc/passwd\">\n" + Structure(kBody), "DOCTYPE"),
+        xml("unknown entity", Structure("<Document id=\"5\">\n<Filename>&ent;</Filename>\n</Document>\n"),
+            "undefined entity"),
+        xml("character reference XML forbids", Structure("<Document id=\"5\">\n<Filename>&#1;</Filename>\n</Document>\n"),
+            "reference to invalid character number"),
+        xml("text not UTF-8", Structure("<Document id=\"5\">\n<Filename>\xFF\xFE</Filename>\n</Document>\n"),
+            "not well-formed"),
+        xml("bad escape", Structure("<Document id=\"5\">\n<Filename escaped=\"true\">\\zz;</Filename>\n</Document>\n"),
+            "escape sequence"),
+        xml("nesting deeper than the format needs", Structure([] {
+                std::string body = "<PatientInfo id=\"2\">\n";
+                for (int i = 0; i < 70; ++i) {
+                    body += "<DocumentTree" + std::string(i ? "Ptr" : "") + " id=\"" + std::to_string(10 + i) + "\">\n";
+                }
+                for (int i = 70; i-- > 0;) {
+                    body += "</DocumentTree" + std::string(i ? "Ptr" : "") + ">\n";
+                }
+                return body + "</PatientInfo>\n";
+            }()),
+            "nest deeper"),
+        xml("unknown element", Structure("<Patient id=\"2\"/>\n"), "unknown, repeated or misplaced"),
+        xml("elements out of order", Structure("<Document id=\"5\">\n<Filename>a</Filename>\n<ID>1</ID>\n</Document>\n"),
+            "unknown, repeated or misplaced"),
+        xml("text between elements", Structure("stray text<Document id=\"5\"/>\n"), "text between elements"),
+        xml("value of the wrong kind", Structure("<Document id=\"5\">\n<ID>one</ID>\n</Document>\n"),
+            "malformed value 'one'"),
+        xml("value out of range", Structure("<Document id=\"5\">\n<Size>4294967296</Size>\n</Document>\n"),
+            "out of range"),
+        xml("dangling reference", Structure(std::string(kBody).replace(kBody.find("ref=\"5\""), 7, "ref=\"9\"")),
+            "dangling reference to id 9"),
+        xml("reference to the wrong class",
+            Structure("<PatientInfo id=\"2\">\n<DocumentTree id=\"3\">\n<DocumentLeaf id=\"4\">\n"
+                      "<DocumentRefID ref=\"3\"/>\n</DocumentLeaf>\n</DocumentTree>\n</PatientInfo>\n"),
+            "where a Document is expected"),
+        xml("duplicate id", Structure("<Address id=\"2\"/>\n<Address id=\"2\"/>\n"), "duplicate id"),
+        xml("wrong root", "<OrvanArchive xmlns=\"urn:orvan:structure:1\" formatVersion=\"1\" id=\"1\"/>",
+            "not a structure document"),
+        // Not well-formed, though a lenient parser reads something.
+        xml("content after a NUL byte", Structure(kBody) + std::string(1, '\0') + "<Address id=\"9\"/>",
+            "malformed XML"),
+        xml("text after the root", Structure(kBody) + "trailing text", "malformed XML"),
+        xml("a second root", Structure(kBody) + Structure(""), "malformed XML"),
+        xml("duplicate attribute", Structure("<Address id=\"2\" id=\"3\"/>\n"), "duplicate attribute"),
+        xml("literal control character",
+            Structure("<Document id=\"5\">\n<Filename>a\x01b</Filename>\n</Document>\n"), "malformed XML"),
+        xml("U+FFFE in text", Structure("<Document id=\"5\">\n<Filename>a\xEF\xBF\xBE</Filename>\n</Document>\n"),
+            "malformed XML"),
+        xml("another encoding declared",
+            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + Structure(kBody).substr(39), "encoding 'ISO-8859-1'"),
+        xml("XML 1.1", "<?xml version=\"1.1\"?>\n" + Structure(kBody).substr(39), "XML version '1.1'"),
+        xml("UTF-16", [] {
+                std::string wide = "\xFF\xFE";
+                for (char c : Structure(kBody)) {
+                    wide += c;
+                    wide += '\0';
+                }
+                return wide;
+            }(),
+            "encoding UTF-16 is not supported"),
+        // Names compared as namespace and local name.
+        xml("element in another namespace",
+            Structure("<ProcessingInfo id=\"9\">\n<Title xmlns=\"urn:other\">x</Title>\n</ProcessingInfo>\n"),
+            "{urn:other}Title' is not in the namespace"),
+        xml("root without namespace", "<OrvanStructure formatVersion=\"1\" id=\"1\"/>", "not in the namespace"),
+        // What the format does not have.
+        xml("unknown attribute", Structure("<Address id=\"2\" colour=\"red\"/>\n"), "unknown attribute 'colour'"),
+        xml("attribute in a namespace", Structure("<Address xmlns:x=\"urn:x\" id=\"2\" x:id=\"3\"/>\n"),
+            "unknown attribute '{urn:x}id'"),
+        xml("text inside a reference", Structure(std::string(kBody).replace(kBody.find("ref=\"5\"/>"), 9, "ref=\"5\">5</DocumentRefID>")),
+            "text where none belongs"),
+        xml("text inside an attachment element",
+            Structure(std::string(kBody).replace(kBody.find("\"attachments/5\"/>"), 17, "\"attachments/5\">data</Content>")),
+            "text where none belongs"),
+        xml("element inside a value", Structure("<Document id=\"5\">\n<Filename>a<b/></Filename>\n</Document>\n"),
+            "an element inside a value"),
+        xml("nil member with an id", Structure("<Address nil=\"true\" id=\"3\"/>\n"), "nil member has no 'id'"),
+        xml("nil that is no truth value", Structure("<Address nil=\"yes\"/>\n"), "'nil' is not a truth value"),
+        xml("nil on a single value", Structure("<Document id=\"5\">\n<ID nil=\"true\"/>\n</Document>\n"),
+            "unknown attribute 'nil'"),
+        xml("posology without its begin date",
+            Structure("<PatientInfo id=\"2\">\n<Kg id=\"3\">\n<Medication id=\"4\">\n<Posology id=\"6\">\n"
+                      "<Remark>1-0-1</Remark>\n</Posology>\n</Medication>\n</Kg>\n</PatientInfo>\n"),
+            "required element 'DateBegin' is missing"),
+        {"header with text between elements",
+         Build(With([](RawZip& z) { z.entries[0].content = "<OrvanArchive xmlns=\"urn:orvan:archive:1\" formatVersion=\"1\">x<Title/></OrvanArchive>"; })),
+         "text between elements"},
+        xml("unknown format version",
+            "<OrvanStructure xmlns=\"urn:orvan:structure:1\" formatVersion=\"7\" id=\"1\"/>", "unsupported format"),
+    };
+}
+
+class HostileArchiveTest : public ::testing::Test {
+protected:
+    // Imports `bytes` with its attachments into out/; returns the library's message.
+    std::string ImportError(const std::string& bytes) {
+        WriteFile(temp_.Path() / "input.orvan", bytes);
+        std::filesystem::remove_all(temp_.Path() / "out");
+        std::filesystem::create_directory(temp_.Path() / "out");
+        try {
+            structOrvanOnePatientComm record;
+            COrvanHandler handler;
+            handler.DoOrvanImport(FromPath(temp_.Path() / "input.orvan"), FromPath(temp_.Path() / "out"), &record);
+        } catch (const common::OrvanException& error) {
+            return platform::ToUtf8(error.Message());
+        }
+        return "no error";
+    }
+    // Nothing but the input and the empty attachment folder.
+    bool NothingWritten() const {
+        return FolderListing(temp_.Path()) == std::set<std::string>{"input.orvan", "out"} &&
+               FolderListing(temp_.Path() / "out").empty();
+    }
+
+    orvan::testing::TempDir temp_;
+    orvan::testing::PlatformCapture capture_;
+};
+
+TEST_F(HostileArchiveTest, TheValidBaseImports) {
+    EXPECT_EQ(ImportError(Build(Valid())), "no error");
+    EXPECT_EQ(ReadBytes(temp_.Path() / "out" / "scan.txt"), kContent);
+}
+
+TEST_F(HostileArchiveTest, EveryFixtureIsRefusedWithItsProblemNamedAndNothingWritten) {
+    const auto fixtures = Fixtures();
+    EXPECT_GE(fixtures.size(), 96u);
+    // ORVAN_WRITE_CORPUS=<folder> writes the fixtures there, to seed the fuzzer.
+    if (const char* corpus = std::getenv("ORVAN_WRITE_CORPUS")) {
+        for (std::size_t i = 0; i < fixtures.size(); ++i) {
+            WriteFile(std::filesystem::path(corpus) / ("fixture-" + std::to_string(i) + ".orvan"), fixtures[i].bytes);
+        }
+    }
+    for (const Fixture& fixture : fixtures) {
+        const std::string message = ImportError(fixture.bytes);
+        EXPECT_NE(message.find(fixture.expected), std::string::npos) << fixture.name << ": " << message;
+        EXPECT_NE(message.find("input.orvan"), std::string::npos) << fixture.name << ": " << message;
+        EXPECT_EQ(message.find_first_of(std::string("\n\r\x1b\0", 4)), std::string::npos) << fixture.name;
+        EXPECT_TRUE(NothingWritten()) << fixture.name;
+    }
+}
+
+// Other writers may spell a text with comments, CDATA sections, entities and
+// character references in any mix; it loads as the one text it spells.
+TEST_F(HostileArchiveTest, TextSpelledAnyWayXmlAllowsLoadsAsItsText) {
+    const std::string body = std::string(kBody).replace(
+        kBody.find("<Filename>scan.txt"), 18,
+        "<Filename>sc<!-- a comment -->an&amp;<![CDATA[<b>]]>&#x41;&lt;<![CDATA[]]>.txt");
+    WriteFile(temp_.Path() / "input.orvan", Build(Valid(Structure(body))));
+    const common::Archive archive(FromPath(temp_.Path() / "input.orvan"));
+    EXPECT_EQ(Dorv::Orvan::Framework::Common::Classes::fullORVAN::OrvanStructure(archive).Document[0]->Filename, L"scan&<b>A<.txt");
+}
+
+// What other writers may do without changing what any reader sees: each
+// variant imports as the valid base does.
+TEST_F(HostileArchiveTest, EveryLegalVariantOfAnotherWriterImports) {
+    const auto entries = [](const std::function<void(RawEntry&)>& change) {
+        return With([&](RawZip& z) {
+            for (RawEntry& e : z.entries) {
+                change(e);
+            }
+        });
+    };
+    const auto xml = [](const std::string& structure) { return Valid(structure); };
+    std::string hugeIds = kBody;
+    for (const char* from : {"ref=\"5\"", "id=\"5\""}) {
+        const std::string to = std::string(from).replace(std::string(from).find('5'), 1, "4611686018427387904");
+        hugeIds.replace(hugeIds.find(from), std::strlen(from), to);
+    }
+    std::string manyHugeIds;  // ids doubling up to 2^62: a table indexed by id could not hold them
+    for (int bit = 10; bit < 63; ++bit) {
+        manyHugeIds += "<Address id=\"" + std::to_string(1ull << bit) + "\"/>\n";
+    }
+    const std::vector<std::pair<std::string, RawZip>> variants = {
+        {"entry times", entries([](RawEntry& e) { e.time = 0x6000, e.date = 0x5821; })},
+        {"extra fields of no meaning here", entries([](RawEntry& e) {
+             e.centralExtra = std::string("\x55\x54\x05\x00\x01" "abcd", 9);
+             e.localExtra = e.centralExtra;
+         })},
+        {"local extra field padded", entries([](RawEntry& e) { e.localExtra = std::string(3, '\0'); })},
+        {"entry comments", entries([](RawEntry& e) { e.comment = "scanned"; })},
+        {"made by another system", entries([](RawEntry& e) { e.madeBy = 0x0014; })},
+        {"deflate option flags", entries([](RawEntry& e) { e.flags = 0x0806; })},
+        {"names not marked UTF-8, all ASCII", entries([](RawEntry& e) { e.flags = 0; })},
+        {"everything stored", entries([](RawEntry& e) { e.method = 0; })},
+        {"ZIP64 fields where none is needed", entries([](RawEntry& e) { e.zip64 = true; })},
+        {"ZIP64 end record", With([](RawZip& z) { z.zip64End = true; })},
+        {"archive comment", With([](RawZip& z) { z.comment = "made by hand"; })},
+        {"prefixed namespace",
+         xml("<?xml version=\"1.0\"?>\n<o:OrvanStructure xmlns:o=\"urn:orvan:structure:1\" formatVersion=\"1\" "
+             "id=\"1\">" + std::regex_replace(kBody, std::regex("<(/?)([A-Z])"), "<$1o:$2") + "</o:OrvanStructure>")},
+        {"byte order mark, CRLF, CDATA and references",
+         xml("\xEF\xBB\xBF" + std::regex_replace(Structure(std::string(kBody).replace(kBody.find("scan.txt"), 8,
+                                                                                    "sc&#x61;n<![CDATA[.]]>t&#120;t")),
+                                                   std::regex("\n"), "\r\n"))},
+        {"truth values spelled 1", xml(Structure(std::string(kBody).replace(kBody.find("<Filename>"), 10,
+                                                                             "<Filename escaped=\"1\">")))},
+        {"ids beyond 2^62", xml(Structure(hugeIds))},
+        {"ids doubling up to 2^62", xml(Structure(std::string(kBody).insert(kBody.find("<Document id"), manyHugeIds)))},
+    };
+    for (const auto& [name, zip] : variants) {
+        EXPECT_EQ(ImportError(Build(zip)), "no error") << name;
+        EXPECT_EQ(ReadBytes(temp_.Path() / "out" / "scan.txt"), kContent) << name;
+    }
+}
+
+// A dump names objects by the ids of the file, not renumbered; a comparison
+// of two archives of one structure numbers both in document order.
+TEST_F(HostileArchiveTest, ADumpNamesObjectsByTheirIdsInTheFile) {
+    std::string body = kBody;
+    for (const char* from : {"ref=\"5\"", "id=\"5\""}) {
+        body.replace(body.find(from), std::strlen(from), std::string(from).replace(std::strlen(from) - 2, 1, "77"));
+    }
+    WriteFile(temp_.Path() / "input.orvan", Build(Valid(Structure(body))));
+    const common::Archive archive(FromPath(temp_.Path() / "input.orvan"));
+    const Dorv::Orvan::Framework::Common::Classes::fullORVAN::OrvanStructure loaded(archive);
+    const std::string asInFile = common::DumpAsText(common::BuildDump({}, loaded));
+    EXPECT_NE(asInFile.find("Document #77"), std::string::npos) << asInFile;
+    EXPECT_NE(asInFile.find("DocumentRefID: -> Document #77"), std::string::npos) << asInFile;
+    const std::string renumbered = common::DumpAsText(common::BuildDump({}, loaded, common::DumpIds::DocumentOrder));
+    EXPECT_NE(renumbered.find("Document #5"), std::string::npos) << renumbered;
+}
+
+TEST_F(HostileArchiveTest, AnArchiveCutAtAnyByteIsRefused) {
+    const std::string valid = Build(Valid());
+    for (std::size_t length = 0; length < valid.size(); ++length) {
+        const std::string message = ImportError(valid.substr(0, length));
+        ASSERT_NE(message, "no error") << "cut at " << length;
+        ASSERT_TRUE(NothingWritten()) << "cut at " << length;
+    }
+}
+
+}  // namespace
+}  // namespace orvan::library::testing

@@ -1,0 +1,75 @@
+#include "library/format/ArchiveWriter.h"
+
+#include <span>
+
+#include "library/PrimaryClass.h"
+#include "library/Progress.h"
+#include "library/format/ArchiveHeader.h"
+#include "library/format/FormatFacts.h"
+#include "library/format/ScratchTakeOver.h"
+#include "library/format/StructureWriter.h"
+#include "library/io/File.h"
+#include "library/io/TransferBuffer.h"
+#include "library/zip/ZipWriter.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+using namespace Classes;
+
+void WriteAttachment(ZipWriter& zip, const AttachmentContent& content, std::uint32_t number, std::uint64_t& written,
+                     std::uint64_t total) {
+    zip.BeginEntry(AttachmentEntryName(number),
+                   content.Compressible() ? ZipWriter::Method::Deflated : ZipWriter::Method::Stored,
+                   content.Size());
+    const auto source = content.Open();
+    const std::span<std::byte> buffer = TransferBuffer();
+    while (const std::size_t n = source->Read(buffer)) {
+        zip.Write(buffer.first(n));
+        ReportProgress("save", "bytes", written += n, total);
+    }
+    zip.EndEntry();
+}
+
+}  // namespace
+
+void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool durable, SavedArchive* saved) {
+    const ObjectNumbering numbering(structure);
+    AtomicFileWriter out(path, durable);
+    ZipWriter zip(out);
+
+    const std::string header = WriteArchiveHeader(structure.Header());
+    zip.BeginEntry(ArchiveEntries::kHeader, ZipWriter::Method::Deflated);
+    zip.Write(std::as_bytes(std::span(header.data(), header.size())));
+    zip.EndEntry();
+
+    SavedArchive::Digest digest;
+    zip.BeginEntry(ArchiveEntries::kStructure, ZipWriter::Method::Deflated);
+    WriteStructure(numbering, structure, [&](std::span<const std::byte> data) {
+        zip.Write(data);
+        if (saved != nullptr) {
+            digest.Add(data);
+        }
+    });
+    zip.EndEntry();
+
+    std::uint64_t total = 0;
+    for (const auto& attachment : numbering.Attachments()) {
+        total += attachment.second->Size();
+    }
+    std::uint64_t written = 0;
+    ReportProgress("save", "bytes", 0, total);
+    for (const auto& [document, content] : numbering.Attachments()) {
+        WriteAttachment(zip, *content, numbering.NumberOf(*document), written, total);
+    }
+    zip.Finish();
+    out.Commit();
+    if (saved != nullptr) {
+        *saved = SavedArchive{path, digest, {}};
+        for (const auto& attachment : numbering.Attachments()) {
+            saved->attachments.push_back(attachment.second->Identify());
+        }
+    }
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,76 @@
+#include "library/format/ScratchTakeOver.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "library/OrvanException.h"
+#include "library/PrimaryClass.h"
+#include "library/format/ArchiveHeader.h"
+#include "library/format/FormatFacts.h"
+#include "library/format/StructureWriter.h"
+#include "library/zip/Crc32.h"
+#include "library/zip/ZipReader.h"
+
+namespace Dorv::Orvan::Framework::Common {
+
+using namespace Classes;
+
+void SavedArchive::Digest::Add(std::span<const std::byte> data) {
+    crc = Crc32(crc, data);
+    const auto mix = [this](const std::byte* at) {
+        std::uint64_t word;
+        std::memcpy(&word, at, sizeof word);
+        hash = (hash ^ word) * 0x9E3779B97F4A7C15u;
+        hash ^= hash >> 29;
+    };
+    std::size_t pending = size % tail.size();
+    size += data.size();
+    if (pending != 0) {  // complete the word begun by earlier data
+        const std::size_t take = std::min(tail.size() - pending, data.size());
+        std::memcpy(tail.data() + pending, data.data(), take);
+        data = data.subspan(take);
+        if (pending + take < tail.size()) {
+            return;
+        }
+        mix(tail.data());
+    }
+    const std::size_t whole = data.size() - data.size() % tail.size();
+    for (std::size_t at = 0; at < whole; at += tail.size()) {
+        mix(data.data() + at);
+    }
+    // Bytes past the partial word stay zero, so equal documents give equal digests.
+    const std::size_t rest = data.size() - whole;
+    std::memcpy(tail.data(), data.data() + whole, rest);
+    std::fill(tail.begin() + static_cast<std::ptrdiff_t>(rest), tail.end(), std::byte{0});
+}
+
+bool ArchiveMatches(const PrimaryClass& structure, const SavedArchive& saved) {
+    try {
+        const ZipReader archive(saved.path);
+        const ObjectNumbering numbering(structure);
+        const auto& attachments = numbering.Attachments();
+        if (attachments.size() != saved.attachments.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < attachments.size(); ++i) {
+            if (!(attachments[i].second->Identify() == saved.attachments[i])) {
+                return false;
+            }
+        }
+        // The file must still hold what was written; content changed behind
+        // the directory's back would fail its CRC check when read.
+        const ZipReader::Entry* header = archive.Find(ArchiveEntries::kHeader);
+        const ZipReader::Entry* document = archive.Find(ArchiveEntries::kStructure);
+        if (!header || !document || archive.ReadAll(*header, 1 << 20) != WriteArchiveHeader(structure.Header()) ||
+            document->crc != saved.structure.crc || document->uncompressedSize != saved.structure.size) {
+            return false;
+        }
+        SavedArchive::Digest now;
+        WriteStructure(numbering, structure, [&now](std::span<const std::byte> data) { now.Add(data); });
+        return now == saved.structure;
+    } catch (const OrvanException&) {
+        return false;  // whatever stands in the way, a fresh save settles it
+    }
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

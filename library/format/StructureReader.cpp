@@ -1,0 +1,388 @@
+#include "library/format/StructureReader.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "library/Archive.h"
+#include "library/ClassInfo.h"
+#include "library/OrvanException.h"
+#include "library/Progress.h"
+#include "library/io/Quoted.h"
+#include "library/format/XmlReader.h"
+#include "library/format/XmlText.h"
+#include "library/zip/ZipReader.h"
+#include "platform/Utf8.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace Classes {
+
+struct ObjectFileIds {
+    static void Set(Object& object, std::uint64_t id) { object.fileId_ = id; }
+};
+
+}  // namespace Classes
+namespace {
+
+using namespace Classes;
+using orvan::platform::FromUtf8;
+
+bool IsList(PropertyKind kind) {
+    return kind == PropertyKind::Children || kind == PropertyKind::References || kind == PropertyKind::StringList;
+}
+
+// Builds the structure from the document's events as they stream by: objects
+// are made as their elements open, values set as their elements close, and
+// references resolved at the end, since they may point forward.
+class StructureBuilder final : public XmlReader::Handler {
+public:
+    StructureBuilder(PrimaryClass& structure, std::shared_ptr<const ZipReader> archive, const XmlReader& xml)
+        : structure_(structure), archive_(std::move(archive)), xml_(xml) {}
+
+    void StartElement(std::string_view name, std::span<const XmlAttribute> attributes) override {
+        if (leaf_) {
+            xml_.Fail(L"an element inside a value");
+        }
+        if (objects_.empty()) {
+            StartRoot(name, attributes);
+            return;
+        }
+        Frame& frame = objects_.back();
+        const auto properties = frame.object->GetClass().properties;
+        // Properties appear in their order; only lists may repeat.
+        while (frame.property < properties.size() && properties[frame.property].name != name) {
+            ++frame.property;
+        }
+        if (frame.property == properties.size()) {
+            xml_.Fail(L"unknown, repeated or misplaced element");
+        }
+        const std::uint64_t bit = std::uint64_t{1} << frame.property;
+        if ((frame.seen & bit) != 0 && !IsList(properties[frame.property].kind)) {
+            xml_.Fail(L"element appears twice");
+        }
+        frame.seen |= bit;
+        Open(*frame.object, properties[frame.property], attributes);
+    }
+
+    void Characters(std::string_view text) override {
+        if (!leaf_) {
+            xml_.RequireWhiteSpace(text);
+        } else if (leafTakesText_) {
+            text_.append(text);
+        } else {
+            xml_.Fail(L"text where none belongs");
+        }
+    }
+
+    void EndElement() override {
+        if (leaf_) {
+            Close();
+            return;
+        }
+        const Frame& frame = objects_.back();
+        const auto properties = frame.object->GetClass().properties;
+        for (std::size_t i = 0; i < properties.size(); ++i) {
+            if (IsRequired(properties[i].kind) && (frame.seen & (std::uint64_t{1} << i)) == 0) {
+                xml_.Fail(L"required element " + Quoted(properties[i].name) + L" is missing");
+            }
+        }
+        objects_.pop_back();
+    }
+
+    void Finish() {
+        ResolveReferences();
+        CheckEveryEntryUsed();
+    }
+
+private:
+    struct Frame {
+        Object* object;
+        std::size_t property = 0;  // properties before this one are done
+        std::uint64_t seen = 0;    // bit i: property i appeared
+    };
+    struct PendingReference {
+        Object* holder;
+        const PropertyInfo* property;
+        std::uint64_t id;  // 0: an explicit empty member
+        XmlReader::Position at;
+    };
+
+    void StartRoot(std::string_view name, std::span<const XmlAttribute> attributes) {
+        if (name != structure_.GetClass().name) {
+            xml_.Fail(L"not a structure document");
+        }
+        xml_.RequireKnown(attributes, {XmlNames::kFormatVersion, XmlNames::kId});
+        const std::string_view* version = XmlReader::Find(attributes, XmlNames::kFormatVersion);
+        if (!version || *version != "1") {
+            xml_.Fail(L"unsupported format version");
+        }
+        Register(structure_, attributes);
+        objects_.push_back(Frame{&structure_});
+    }
+
+    // Opens the element of property `p` of `holder`: an object's element
+    // becomes the current frame, any other opens a value.
+    void Open(Object& holder, const PropertyInfo& p, std::span<const XmlAttribute> attributes) {
+        const bool list = IsList(p.kind);
+        leaf_ = &p;
+        leafHolder_ = &holder;
+        leafTakesText_ = false;
+        switch (p.kind) {
+            case PropertyKind::Child:
+            case PropertyKind::Children:
+                xml_.RequireKnown(attributes, list ? std::initializer_list<std::string_view>{XmlNames::kId, XmlNames::kNil}
+                                                   : std::initializer_list<std::string_view>{XmlNames::kId});
+                if (xml_.Flag(attributes, XmlNames::kNil)) {
+                    RequireNoId(attributes);
+                    p.append(holder, nullptr);
+                    return;
+                }
+                OpenObject(holder, p, attributes);
+                return;
+            case PropertyKind::Reference:
+            case PropertyKind::References:
+                xml_.RequireKnown(attributes, list ? std::initializer_list<std::string_view>{XmlNames::kRef, XmlNames::kNil}
+                                                   : std::initializer_list<std::string_view>{XmlNames::kRef});
+                if (xml_.Flag(attributes, XmlNames::kNil)) {
+                    if (XmlReader::Find(attributes, XmlNames::kRef)) {
+                        xml_.Fail(L"a nil member has no 'ref'");
+                    }
+                    pending_.push_back(PendingReference{&holder, &p, 0, xml_.Here()});
+                } else {
+                    pending_.push_back(PendingReference{&holder, &p, Id(attributes, XmlNames::kRef), xml_.Here()});
+                }
+                return;
+            case PropertyKind::Attachment:
+                xml_.RequireKnown(attributes, {XmlNames::kEntry});
+                ReadAttachment(holder, p, attributes);
+                return;
+            case PropertyKind::StringList:
+                xml_.RequireKnown(attributes, {XmlNames::kEscaped, XmlNames::kNil});
+                if (xml_.Flag(attributes, XmlNames::kNil)) {
+                    if (XmlReader::Find(attributes, XmlNames::kEscaped)) {
+                        xml_.Fail(L"a nil member has no 'escaped'");
+                    }
+                    p.appendText(holder, std::nullopt);
+                    return;
+                }
+                break;
+            case PropertyKind::String:
+                xml_.RequireKnown(attributes, {XmlNames::kEscaped});
+                break;
+            case PropertyKind::NullableDouble:
+                xml_.RequireKnown(attributes, {XmlNames::kBits});
+                break;
+            case PropertyKind::Int32:
+            case PropertyKind::Int64:
+            case PropertyKind::Enum:
+            case PropertyKind::Date:
+            case PropertyKind::NullableDate:
+            case PropertyKind::NullableBool:
+                xml_.RequireKnown(attributes, {});
+                break;
+        }
+        leafTakesText_ = true;
+        leafEscaped_ = xml_.Flag(attributes, XmlNames::kEscaped);
+        const std::string_view* bits = XmlReader::Find(attributes, XmlNames::kBits);
+        leafBits_ = bits ? std::string(*bits) : std::string();
+        leafHasBits_ = bits != nullptr;
+        text_.clear();
+    }
+
+    void OpenObject(Object& holder, const PropertyInfo& p, std::span<const XmlAttribute> attributes) {
+        if (objects_.size() >= kMaxNestingDepth) {
+            xml_.Fail(L"objects nest deeper than " + std::to_wstring(kMaxNestingDepth) + L" levels");
+        }
+        Object* child = structure_.Make(p.target());
+        Register(*child, attributes);
+        if (++made_ % 65536 == 0) {
+            ReportProgress("load", "objects", made_, 0);
+        }
+        p.append(holder, child);
+        objects_.push_back(Frame{child});
+        leaf_ = nullptr;
+    }
+
+    // Closes the value element that is open, setting what it spells.
+    void Close() {
+        const PropertyInfo& p = *leaf_;
+        Object& holder = *leafHolder_;
+        leaf_ = nullptr;
+        if (!leafTakesText_) {
+            return;
+        }
+        if (p.kind == PropertyKind::StringList) {
+            p.appendText(holder, DecodedText());
+            return;
+        }
+        if (!p.set(holder, p.kind == PropertyKind::String ? Value(DecodedText()) : ParsedScalar(p.kind))) {
+            xml_.Fail(L"value out of range");
+        }
+    }
+
+    std::wstring DecodedText() const {
+        auto text = XmlText::DecodeText(text_, leafEscaped_);
+        if (!text) {
+            xml_.Fail(L"malformed escape sequence in text");
+        }
+        return std::move(*text);
+    }
+
+    Value ParsedScalar(PropertyKind kind) const {
+        const auto either = [](const auto& parsed) { return parsed ? Value(*parsed) : Value(); };
+        Value value;
+        switch (kind) {
+            case PropertyKind::Int32:
+            case PropertyKind::Int64:
+            case PropertyKind::Enum:
+                value = either(XmlText::ParseInteger(text_));
+                break;
+            case PropertyKind::Date:
+            case PropertyKind::NullableDate:
+                value = either(DateTime::Parse(text_));
+                break;
+            case PropertyKind::NullableBool:
+                value = either(XmlText::ParseBool(text_));
+                break;
+            case PropertyKind::NullableDouble:
+                if (leafHasBits_) {
+                    value = text_ == "NaN" ? either(XmlText::ParseBits(leafBits_)) : Value();
+                } else {
+                    value = either(XmlText::ParseDouble(text_));
+                }
+                break;
+            case PropertyKind::String:
+            case PropertyKind::StringList:
+            case PropertyKind::Child:
+            case PropertyKind::Children:
+            case PropertyKind::Reference:
+            case PropertyKind::References:
+            case PropertyKind::Attachment:
+                break;
+        }
+        if (std::holds_alternative<std::monostate>(value)) {
+            xml_.Fail(L"malformed value " + Quoted(std::string_view(text_).substr(0, 64)));
+        }
+        return value;
+    }
+
+    std::uint64_t Id(std::span<const XmlAttribute> attributes, std::string_view name) const {
+        const std::string_view* text = XmlReader::Find(attributes, name);
+        const auto id = text ? XmlText::ParseInteger(*text) : std::nullopt;
+        if (!id || *id <= 0) {
+            xml_.Fail(L"missing or invalid " + Quoted(name) + L" attribute");
+        }
+        return static_cast<std::uint64_t>(*id);
+    }
+
+    void RequireNoId(std::span<const XmlAttribute> attributes) const {
+        if (XmlReader::Find(attributes, XmlNames::kId)) {
+            xml_.Fail(L"a nil member has no 'id'");
+        }
+    }
+
+    void Register(Object& object, std::span<const XmlAttribute> attributes) {
+        const std::uint64_t id = Id(attributes, XmlNames::kId);
+        ObjectFileIds::Set(object, id);
+        ++registered_;
+        // Writers number objects densely from 1, so small ids go to a table;
+        // it grows with the objects read, never with an id, so that a few
+        // objects with huge ids cost no more than others (those go to a map).
+        if (id < 2 * registered_ + 1024) {
+            if (id >= denseIds_.size()) {
+                denseIds_.resize(static_cast<std::size_t>(id + 1 + id / 2));
+            }
+            Object*& slot = denseIds_[static_cast<std::size_t>(id)];
+            if (slot || sparseIds_.contains(id)) {
+                xml_.Fail(L"duplicate id");
+            }
+            slot = &object;
+        } else if ((id < denseIds_.size() && denseIds_[static_cast<std::size_t>(id)]) ||
+                   !sparseIds_.emplace(id, &object).second) {
+            xml_.Fail(L"duplicate id");
+        }
+    }
+
+    Object* Lookup(std::uint64_t id) const {
+        if (id < denseIds_.size() && denseIds_[static_cast<std::size_t>(id)]) {
+            return denseIds_[static_cast<std::size_t>(id)];
+        }
+        const auto found = sparseIds_.find(id);
+        return found == sparseIds_.end() ? nullptr : found->second;
+    }
+
+    void ReadAttachment(Object& holder, const PropertyInfo& p, std::span<const XmlAttribute> attributes) {
+        const std::string_view* name = XmlReader::Find(attributes, XmlNames::kEntry);
+        const ZipReader::Entry* entry = name ? archive_->Find(*name) : nullptr;
+        if (!entry || !name->starts_with(ArchiveEntries::kAttachmentPrefix)) {
+            xml_.Fail(L"names no attachment entry of the archive");
+        }
+        if (!usedEntries_.insert(entry->name).second) {
+            xml_.Fail(L"attachment entry used twice");
+        }
+        p.mutableContent(holder).SetEntry(archive_, entry->name);
+    }
+
+    void ResolveReferences() {
+        for (const PendingReference& r : pending_) {
+            Object* target = nullptr;
+            if (r.id != 0) {
+                target = Lookup(r.id);
+                if (!target) {
+                    xml_.FailAt(r.at, L"dangling reference to id " + std::to_wstring(r.id));
+                }
+                if (&target->GetClass() != &r.property->target()) {
+                    xml_.FailAt(r.at, L"refers to a " + FromUtf8(target->GetClass().name) + L" where a " +
+                                          FromUtf8(r.property->target().name) + L" is expected");
+                }
+            }
+            r.property->append(*r.holder, target);
+        }
+    }
+
+    void CheckEveryEntryUsed() const {
+        for (const ZipReader::Entry& entry : archive_->Entries()) {
+            if (entry.name != ArchiveEntries::kHeader && entry.name != ArchiveEntries::kStructure &&
+                !usedEntries_.contains(entry.name)) {
+                throw OrvanFormatException(EntryLocation(archive_->Path(), entry.name) + L": not part of the structure");
+            }
+        }
+    }
+
+    PrimaryClass& structure_;
+    std::shared_ptr<const ZipReader> archive_;
+    const XmlReader& xml_;
+    std::vector<Frame> objects_;
+    // The value element that is open, if any.
+    const PropertyInfo* leaf_ = nullptr;
+    Object* leafHolder_ = nullptr;
+    bool leafTakesText_ = false;
+    bool leafEscaped_ = false;
+    bool leafHasBits_ = false;
+    std::string leafBits_;
+    std::string text_;
+    std::vector<Object*> denseIds_;
+    std::unordered_map<std::uint64_t, Object*> sparseIds_;
+    std::uint64_t registered_ = 0;
+    std::vector<PendingReference> pending_;
+    std::uint64_t made_ = 0;
+    std::unordered_set<std::string> usedEntries_;
+};
+
+}  // namespace
+
+void LoadStructure(PrimaryClass& structure, const std::shared_ptr<const ZipReader>& archive) {
+    const ZipReader::Entry* entry = archive->Find(ArchiveEntries::kStructure);
+    if (!entry) {
+        throw OrvanFormatException(EntryLocation(archive->Path(), ArchiveEntries::kStructure) + L": missing");
+    }
+    archive->RequireAtMost(*entry, kMaxStructureBytes);
+    XmlReader xml(EntryLocation(archive->Path(), entry->name), XmlNames::kStructureNamespace);
+    StructureBuilder builder(structure, archive, xml);
+    const auto content = archive->Open(*entry);
+    xml.Parse(*content, builder);
+    builder.Finish();
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

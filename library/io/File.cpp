@@ -1,0 +1,375 @@
+#include "library/io/File.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "library/io/FaultInjection.h"
+#include "library/OrvanException.h"
+#include "platform/Utf8.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+using orvan::platform::ToUtf8;
+
+constexpr std::size_t kWriteChunk = 1 << 20;
+
+[[noreturn]] void Fail(const std::wstring& path, const wchar_t* what, int error) {
+    throw OrvanIoException(L"cannot " + std::wstring(what) + L" " + DescribeSystemError(path, error));
+}
+
+// Runs a system call unless the seam makes it fail; returns its result, or -1
+// with errno set.
+template <typename Call>
+auto Checked(FileOperation operation, Call call) -> decltype(call()) {
+    if (const int injected = FaultInjection::FileFails(operation)) {
+        errno = injected;
+        return -1;
+    }
+    decltype(call()) result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+void SyncFolder(const std::wstring& folder) {
+    const int descriptor = ::open(ToUtf8(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) {
+        Fail(folder, L"open the folder", errno);
+    }
+    File directory(descriptor, folder);
+    directory.Sync();
+    directory.Close();
+}
+
+constexpr std::string_view kTemporaryTail = ".tmp-XXXXXX";
+
+// The mkostemp pattern of a temporary file for `path`: ".<name>.tmp-XXXXXX"
+// beside it, or, for a name with no room for the 12 more bytes, the name's
+// hash in its place.
+std::string TemporaryPattern(const std::wstring& path) {
+    constexpr std::size_t kMaxNameBytes = 255;
+    std::string name = ToUtf8(LastComponent(path));
+    if (1 + name.size() + kTemporaryTail.size() > kMaxNameBytes) {
+        std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+        for (const char c : name) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        }
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+        name = hex;
+    }
+    return ToUtf8(ParentFolder(path)) + "/." + name + std::string(kTemporaryTail);
+}
+
+// Reads until `buffer` is full or the file ends; `readSome(into, size, done)`
+// is one read or pread call after `done` bytes.
+template <typename ReadSome>
+std::size_t ReadFully(const std::wstring& path, std::span<std::byte> buffer, ReadSome readSome) {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t n =
+            Checked(FileOperation::Read, [&] { return readSome(buffer.data() + done, buffer.size() - done, done); });
+        if (n < 0) {
+            Fail(path, L"read", errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+}  // namespace
+
+bool IsTemporaryName(std::string_view name) {
+    const std::size_t random = kTemporaryTail.size() - 6;
+    return name.size() > 1 + kTemporaryTail.size() && name.front() == '.' &&
+           name.substr(name.size() - kTemporaryTail.size(), random) == kTemporaryTail.substr(0, random);
+}
+
+void RemoveStaleTemporaries(const std::wstring& folder) {
+    DIR* directory = ::opendir(ToUtf8(folder).c_str());
+    if (directory == nullptr) {
+        return;
+    }
+    const int descriptor = ::dirfd(directory);
+    while (const dirent* entry = ::readdir(directory)) {
+        if (!IsTemporaryName(entry->d_name)) {
+            continue;
+        }
+        // A writer holds its temporary file locked while it lives.
+        const int file = ::openat(descriptor, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (file < 0) {
+            continue;
+        }
+        struct stat info {};
+        if (::fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            ::flock(file, LOCK_EX | LOCK_NB) == 0) {
+            ::unlinkat(descriptor, entry->d_name, 0);
+        }
+        ::close(file);
+    }
+    ::closedir(directory);
+}
+
+File File::OpenForReading(const std::wstring& path) {
+    const int descriptor = Checked(FileOperation::Open, [&] {
+        return ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    });
+    if (descriptor < 0) {
+        Fail(path, L"open", errno);
+    }
+    return File(descriptor, path);
+}
+
+File::~File() {
+    if (descriptor_ >= 0) {
+        ::close(descriptor_);
+    }
+}
+
+File::File(File&& other) noexcept
+    : descriptor_(std::exchange(other.descriptor_, -1)), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+        descriptor_ = std::exchange(other.descriptor_, -1);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+std::uint64_t File::Size() const {
+    struct stat info {};
+    if (::fstat(descriptor_, &info) != 0) {
+        Fail(path_, L"query", errno);
+    }
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::size_t File::ReadAt(std::span<std::byte> buffer, std::uint64_t offset) const {
+    return ReadFully(path_, buffer, [&](std::byte* into, std::size_t size, std::size_t done) {
+        return ::pread(descriptor_, into, size, static_cast<off_t>(offset + done));
+    });
+}
+
+std::size_t File::Read(std::span<std::byte> buffer) const {
+    return ReadFully(path_, buffer, [&](std::byte* into, std::size_t size, std::size_t) {
+        return ::read(descriptor_, into, size);
+    });
+}
+
+void File::WriteAll(std::span<const std::byte> data) const {
+    while (!data.empty()) {
+        const ssize_t n = Checked(FileOperation::Write, [&] {
+            return ::write(descriptor_, data.data(), std::min(data.size(), kWriteChunk));
+        });
+        if (n < 0) {
+            Fail(path_, L"write", errno);
+        }
+        data = data.subspan(static_cast<std::size_t>(n));
+    }
+}
+
+void File::WriteAt(std::span<const std::byte> data, std::uint64_t offset) const {
+    while (!data.empty()) {
+        const ssize_t n = Checked(FileOperation::Write, [&] {
+            return ::pwrite(descriptor_, data.data(), data.size(), static_cast<off_t>(offset));
+        });
+        if (n < 0) {
+            Fail(path_, L"write", errno);
+        }
+        data = data.subspan(static_cast<std::size_t>(n));
+        offset += static_cast<std::uint64_t>(n);
+    }
+}
+
+void File::Sync() const {
+    if (Checked(FileOperation::Sync, [&] { return ::fsync(descriptor_); }) != 0) {
+        Fail(path_, L"synchronise", errno);
+    }
+}
+
+void File::Close() {
+    const int descriptor = std::exchange(descriptor_, -1);
+    // A failed close must not be retried: the descriptor is gone either way.
+    const int injected = FaultInjection::FileFails(FileOperation::Close);
+    const int result = ::close(descriptor);
+    if (injected != 0 || result != 0) {
+        Fail(path_, L"close", injected != 0 ? injected : errno);
+    }
+}
+
+AtomicFileWriter::AtomicFileWriter(std::wstring path, bool durable)
+    : path_(std::move(path)), durable_(durable) {
+    std::string pattern = TemporaryPattern(path_);
+    const int descriptor = Checked(FileOperation::Open, [&] {
+        return ::mkostemp(pattern.data(), O_CLOEXEC);  // mode 0600
+    });
+    if (descriptor < 0) {
+        Fail(path_, L"create a temporary file for", errno);
+    }
+    ::flock(descriptor, LOCK_EX | LOCK_NB);  // tells RemoveStaleTemporaries that it is in use
+    temporaryPath_ = orvan::platform::FromUtf8(pattern);
+    file_ = File(descriptor, temporaryPath_);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (!committed_) {
+        file_ = File();
+        ::unlink(ToUtf8(temporaryPath_).c_str());
+    }
+}
+
+void AtomicFileWriter::Write(std::span<const std::byte> data) {
+    // Large pieces go straight to the file; small ones gather first.
+    if (buffer_.size() + data.size() > kWriteChunk) {
+        Flush();
+    }
+    if (data.size() >= kWriteChunk) {
+        file_.WriteAll(data);
+        flushed_ += data.size();
+        StartWriteback();
+        return;
+    }
+    if (buffer_.capacity() == 0) {
+        buffer_.reserve(kWriteChunk);
+    }
+    buffer_.insert(buffer_.end(), data.begin(), data.end());
+}
+
+void AtomicFileWriter::Patch(std::uint64_t offset, std::span<const std::byte> data) {
+    // The piece may lie on disk, in the buffer or across both.
+    while (!data.empty() && offset < flushed_) {
+        const auto onDisk = static_cast<std::size_t>(std::min<std::uint64_t>(data.size(), flushed_ - offset));
+        file_.WriteAt(data.first(onDisk), offset);
+        data = data.subspan(onDisk);
+        offset += onDisk;
+    }
+    if (!data.empty()) {
+        std::memcpy(buffer_.data() + (offset - flushed_), data.data(), data.size());
+    }
+}
+
+void AtomicFileWriter::Flush() {
+    if (!buffer_.empty()) {
+        file_.WriteAll(buffer_);
+        flushed_ += buffer_.size();
+        buffer_.clear();
+        StartWriteback();
+    }
+}
+
+void AtomicFileWriter::StartWriteback() {
+    // The disk writes what is done while the rest is still being made, so a
+    // flush at the end (this one's, or a later take-over's) finds little left.
+    // Only a hint: the kernel starts the writes and does not wait for them.
+    constexpr std::uint64_t kEvery = 16 << 20;
+    if (flushed_ - writebackStarted_ >= kEvery) {
+        ::sync_file_range(file_.Descriptor(), static_cast<off_t>(writebackStarted_),
+                          static_cast<off_t>(flushed_ - writebackStarted_), SYNC_FILE_RANGE_WRITE);
+        writebackStarted_ = flushed_;
+    }
+}
+
+void AtomicFileWriter::Commit() {
+    Flush();
+    if (durable_) {
+        file_.Sync();
+    }
+    file_.Close();
+    if (Checked(FileOperation::Rename, [&] {
+            return ::rename(ToUtf8(temporaryPath_).c_str(), ToUtf8(path_).c_str());
+        }) != 0) {
+        Fail(path_, L"rename the temporary file to", errno);
+    }
+    committed_ = true;
+    if (durable_) {
+        SyncFolder(ParentFolder(path_));
+    }
+}
+
+bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
+    const std::wstring folder = ParentFolder(path);
+    std::string temporary;
+    for (int attempt = 0;; ++attempt) {
+        std::string pattern = TemporaryPattern(path);
+        const int descriptor = ::mkstemp(pattern.data());  // a fresh unused name
+        if (descriptor < 0) {
+            Fail(path, L"create a temporary file for", errno);
+        }
+        ::close(descriptor);
+        ::unlink(pattern.c_str());
+        if (::link(ToUtf8(existing).c_str(), pattern.c_str()) == 0) {
+            temporary = pattern;
+            break;
+        }
+        if (errno != EEXIST || attempt > 8) {
+            return false;
+        }
+    }
+    try {
+        const int descriptor = Checked(FileOperation::Open, [&] { return ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC); });
+        if (descriptor < 0) {
+            Fail(path, L"open", errno);
+        }
+        File linked(descriptor, orvan::platform::FromUtf8(temporary));
+        linked.Sync();
+        linked.Close();
+        if (Checked(FileOperation::Rename, [&] { return ::rename(temporary.c_str(), ToUtf8(path).c_str()); }) != 0) {
+            Fail(path, L"rename the temporary file to", errno);
+        }
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    SyncFolder(folder);
+    return true;
+}
+
+std::jthread FlushInBackground(const std::wstring& path) {
+    try {
+        return std::jthread([file = ToUtf8(path)] {
+            // Deliberately past the test seam: what this flush meets, the real one meets again.
+            const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+            if (descriptor >= 0) {
+                ::fdatasync(descriptor);
+                ::close(descriptor);
+            }
+        });
+    } catch (const std::system_error&) {
+        return {};
+    }
+}
+
+std::wstring ParentFolder(const std::wstring& path) {
+    const auto slash = path.find_last_of(L'/');
+    if (slash == std::wstring::npos) {
+        return L".";
+    }
+    return slash == 0 ? L"/" : path.substr(0, slash);
+}
+
+std::wstring LastComponent(const std::wstring& path) {
+    const auto slash = path.find_last_of(L'/');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

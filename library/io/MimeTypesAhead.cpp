@@ -1,0 +1,79 @@
+#include "library/io/MimeTypesAhead.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "library/io/MimeType.h"
+#include "platform/Utf8.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+std::int64_t ChangeTime(const struct stat& info) {
+    return info.st_ctim.tv_sec * 1'000'000'000LL + info.st_ctim.tv_nsec;
+}
+
+}  // namespace
+
+MimeTypesAhead::MimeTypesAhead(std::span<const std::wstring> paths) {
+    std::vector<std::optional<Found>> results(paths.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < paths.size();) {
+            results[i] = Identify(paths[i]);
+        }
+    };
+    const std::size_t helpers =
+        std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8, paths.size()});
+    std::vector<std::jthread> threads;
+    for (std::size_t i = 1; i < helpers; ++i) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer helpers: this thread does the rest
+        }
+    }
+    work();
+    threads.clear();  // joins
+    for (std::optional<Found>& result : results) {
+        if (result) {
+            const auto key = std::pair(result->device, result->inode);
+            found_.insert_or_assign(key, std::move(*result));
+        }
+    }
+}
+
+std::optional<MimeTypesAhead::Found> MimeTypesAhead::Identify(const std::wstring& path) {
+    const int descriptor = ::open(orvan::platform::ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+        return std::nullopt;
+    }
+    std::optional<Found> found;
+    struct stat info {};
+    if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
+        found = Found{info.st_dev, info.st_ino, info.st_size, ChangeTime(info), IdentifyMimeType(descriptor)};
+    }
+    ::close(descriptor);
+    return found;
+}
+
+std::optional<std::wstring> MimeTypesAhead::Lookup(int descriptor) const {
+    struct stat info {};
+    if (found_.empty() || ::fstat(descriptor, &info) != 0) {
+        return std::nullopt;
+    }
+    const auto found = found_.find(std::pair(info.st_dev, info.st_ino));
+    if (found != found_.end() && found->second.size == info.st_size && found->second.changed == ChangeTime(info)) {
+        return found->second.type;
+    }
+    return std::nullopt;
+}
+
+}  // namespace Dorv::Orvan::Framework::Common
