@@ -26,8 +26,15 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
+// The standard library's temporary buffers take the nothrow form: it must
+// come from the same malloc as the rest, or the sanitizer sees a mismatch.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 
 namespace {
 
