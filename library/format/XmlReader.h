@@ -56,7 +56,7 @@ public:
     // The same for an earlier position, whose element path is no longer known.
     [[noreturn]] void FailAt(Position at, const std::wstring& problem) const;
 
-    // The attribute's value; throws for an attribute not named in `allowed`.
+    // Throws naming the first attribute that is not in `allowed`.
     void RequireKnown(std::span<const XmlAttribute> attributes, std::initializer_list<std::string_view> allowed) const;
     // The value of a truth-valued attribute ("true", "false", "1", "0"), false when absent.
     bool Flag(std::span<const XmlAttribute> attributes, std::string_view name) const;
