@@ -3,13 +3,16 @@
 // prints one line: "<what> <seconds> <peak-rss-KiB>".
 //
 //   orvan-bench-archive structure OBJECTS ARCHIVE XML  build, save; extract the XML
-//   orvan-bench-archive load ARCHIVE                   load the structure
+//   orvan-bench-archive load ARCHIVE                   load the structure; a second line
+//                                                      "orvan-objects 0 <KiB>" gives the resident
+//                                                      memory the loaded structure keeps
 //   orvan-bench-archive pugixml-load XML               pugixml load_file
 //   orvan-bench-archive expat-parse XML                expat alone, no handlers
 //   orvan-bench-archive pugixml-save XML OUT           pugixml load_file, then timed save_file
 //   orvan-bench-archive attach FOLDER ARCHIVE          one document per file, save
 //   orvan-bench-archive extract ARCHIVE FOLDER         load, write every attachment out
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -32,6 +35,19 @@ namespace {
 namespace common = Dorv::Orvan::Framework::Common;
 namespace model = common::Classes::fullORVAN;
 using orvan::platform::FromUtf8;
+
+// The process's resident memory now, in KiB.
+long ResidentKiB() {
+    long pages = 0;
+    long resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
 
 void Report(const char* what, const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
@@ -137,10 +153,16 @@ int main(int argc, char** argv) {
         const common::ZipReader reader(FromUtf8(args[2]));
         std::ofstream(args[3], std::ios::binary) << reader.ReadAll(*reader.Find("structure.xml"), 1ull << 34);
     } else if (command == "load" && args.size() == 2) {
+        // The objects' own size: what stays resident while the structure lives,
+        // beyond what the process held before the load.
+        const long before = ResidentKiB();
+        long objects = 0;
         Report("orvan-load", [&] {
             const common::Archive archive(FromUtf8(args[1]));
             const model::OrvanStructure structure(archive);
+            objects = ResidentKiB() - before;
         });
+        std::printf("orvan-objects 0 %ld\n", objects);
     } else if (command == "pugixml-load" && args.size() == 2) {
         Report("pugixml-load", [&] {
             pugi::xml_document document;

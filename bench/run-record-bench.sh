@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # The export and import roads on a generated record against reference
-# commands, interleaved, with median times, ratios, peak memory and growth.
+# commands, and the structure read alone against pugixml and expat on the same
+# document. Each round runs every command once (A B A B ...); a ratio is taken
+# within each round and the median of those ratios is reported, with median
+# times, peak memory, the loaded objects' own size and growth between sizes.
 #   bench/run-record-bench.sh [BUILD_DIR] [SCALES] [ROUNDS] [PLOT.svg]
 # SCALES is a comma-separated list of sizes (1 = the full record), default
 # "0.1,1"; ROUNDS default 3. Needs zip and unzip; writes in $TMPDIR.
@@ -38,69 +41,95 @@ for scale in "${scales[@]}"; do
     mkdir -p "$work/out" "$work/unzipped"
     sync
     read -r _ t m _ < <("$record" export "$scale" "$files" "$work/a.orvan")
-    echo "$scale export $t $m" >> "$results"
+    echo "$scale export $r $t $m" >> "$results"
     sync
     read -r _ t m _ < <("$record" import "$work/a.orvan" "$work/out")
-    echo "$scale import $t $m" >> "$results"
-    echo "$scale cp-r $(seconds cp -r "$files" "$work/copy") 0" >> "$results"
+    echo "$scale import $r $t $m" >> "$results"
+    echo "$scale cp-r $r $(seconds cp -r "$files" "$work/copy") 0" >> "$results"
     # What a copy costs when it too waits for the disk, as the export does.
-    echo "$scale cp-sync $(seconds bash -c 'cp -r "$1" "$2" && sync' - "$files" "$work/durable") 0" >> "$results"
-    echo "$scale zip-0 $(seconds zip -0 -q -r "$work/ref.zip" "$files") 0" >> "$results"
-    echo "$scale unzip $(seconds unzip -q -o "$work/ref.zip" -d "$work/unzipped") 0" >> "$results"
+    echo "$scale cp-sync $r $(seconds bash -c 'cp -r "$1" "$2" && sync' - "$files" "$work/durable") 0" >> "$results"
+    echo "$scale zip-0 $r $(seconds zip -0 -q -r "$work/ref.zip" "$files") 0" >> "$results"
+    echo "$scale unzip $r $(seconds unzip -q -o "$work/ref.zip" -d "$work/unzipped") 0" >> "$results"
+    # The structure read alone, and its references on the same document.
     unzip -p "$work/a.orvan" structure.xml > "$work/structure.xml"
-    read -r _ t m < <("$archive" pugixml-save "$work/structure.xml" "$work/copy.xml")
-    echo "$scale pugixml-save $t $m" >> "$results"
+    sync
+    { read -r _ t m; read -r _ _ o; } < <("$archive" load "$work/a.orvan")
+    echo "$scale load $r $t $m" >> "$results"
+    echo "$scale objects $r 0 $o" >> "$results"
     read -r _ t m < <("$archive" pugixml-load "$work/structure.xml")
-    echo "$scale pugixml-load $t $m" >> "$results"
+    echo "$scale pugixml-load $r $t $m" >> "$results"
+    read -r _ t m < <("$archive" expat-parse "$work/structure.xml")
+    echo "$scale expat $r $t $m" >> "$results"
   done
 done
 
 awk -v plot="$plot" '
-  { key = $1 " " $2; t[key] = t[key] " " $3; if ($4 > m[key]) m[key] = $4; seen[$1] = 1 }
+  { key = $1 " " $2; t[key, $3] = $4; rounds[key] = rounds[key] " " $3; mem[key] = mem[key] " " $5
+    if ($5 > m[key]) m[key] = $5; seen[$1] = 1 }
   function median(list,   a, n, i, j, x) {
     n = split(list, a, " ")
     for (i = 2; i <= n; i++) { x = a[i]; for (j = i - 1; j >= 1 && a[j] > x; j--) a[j + 1] = a[j]; a[j + 1] = x }
     return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
   }
+  function times(s, step,   list, n, a, i) {
+    n = split(rounds[s " " step], a, " "); list = ""
+    for (i = 1; i <= n; i++) list = list " " t[s " " step, a[i]]
+    return median(list)
+  }
+  function nonzero(x) { return x > 0 ? x : 0.0005 }  # times print in milliseconds
+  # The ratio within each round, then the median of those ratios.
+  function ratio(s, x, y,   n, a, i, list) {
+    n = split(rounds[s " " x], a, " "); list = ""
+    for (i = 1; i <= n; i++) list = list " " t[s " " x, a[i]] / nonzero(t[s " " y, a[i]])
+    return median(list)
+  }
   END {
     n = 0
     for (s in seen) scales[++n] = s
     for (i = 2; i <= n; i++) { x = scales[i]; for (j = i - 1; j >= 1 && scales[j] + 0 > x + 0; j--) scales[j + 1] = scales[j]; scales[j + 1] = x }
+    split("export import cp-r cp-sync zip-0 unzip load pugixml-load expat", steps, " ")
     for (i = 1; i <= n; i++) {
       s = scales[i]
-      for (k in t) { split(k, p, " "); if (p[1] == s) med[p[2]] = median(t[k]) }
-      printf "scale %s (medians)\n", s
-      printf "  export %.3f s (%.2fx cp -r, %.2fx cp -r and sync, %.2fx zip -0 -r), peak %.0f MiB\n", med["export"],
-             med["export"] / med["cp-r"], med["export"] / med["cp-sync"], med["export"] / med["zip-0"], m[s " export"] / 1024
-      printf "  import %.3f s (%.2fx cp -r, %.2fx unzip), peak %.0f MiB\n", med["import"],
-             med["import"] / med["cp-r"], med["import"] / med["unzip"], m[s " import"] / 1024
-      printf "  cp -r %.3f s, cp -r and sync %.3f s, zip -0 -r %.3f s, unzip %.3f s, pugixml save %.3f s, load %.3f s\n",
-             med["cp-r"], med["cp-sync"], med["zip-0"], med["unzip"], med["pugixml-save"], med["pugixml-load"]
-      ex[i] = med["export"]; im[i] = med["import"]; cp[i] = med["cp-r"]
+      for (k in steps) med[i, steps[k]] = times(s, steps[k])
+      objects = median(mem[s " objects"]) / 1024
+      printf "scale %s (medians of times; ratios pair by pair, median)\n", s
+      printf "  export %.3f s: %.2fx cp -r, %.2fx cp -r and sync, %.2fx zip -0 -r; peak %.0f MiB\n", med[i, "export"],
+             ratio(s, "export", "cp-r"), ratio(s, "export", "cp-sync"), ratio(s, "export", "zip-0"), m[s " export"] / 1024
+      printf "  import %.3f s: %.2fx cp -r, %.2fx unzip; peak %.0f MiB\n", med[i, "import"],
+             ratio(s, "import", "cp-r"), ratio(s, "import", "unzip"), m[s " import"] / 1024
+      printf "  cp -r %.3f s, cp -r and sync %.3f s, zip -0 -r %.3f s, unzip %.3f s\n",
+             med[i, "cp-r"], med[i, "cp-sync"], med[i, "zip-0"], med[i, "unzip"]
+      printf "  structure read %.3f s, peak %.0f MiB: %.2fx pugixml load_file (%.3f s, peak %.0f MiB), %.2fx expat alone (%.3f s, peak %.0f MiB)\n",
+             med[i, "load"], m[s " load"] / 1024, ratio(s, "load", "pugixml-load"), med[i, "pugixml-load"],
+             m[s " pugixml-load"] / 1024, ratio(s, "load", "expat"), med[i, "expat"], m[s " expat"] / 1024
+      printf "  objects %.0f MiB; peak above the objects: export %.0f MiB, import %.0f MiB, structure read %.0f MiB (goal 64)\n",
+             objects, m[s " export"] / 1024 - objects, m[s " import"] / 1024 - objects, m[s " load"] / 1024 - objects
     }
+    # n log n with n proportional to the size (1 = a million units).
     for (i = 2; i <= n; i++) {
       f = scales[i] / scales[i - 1]
-      printf "growth %s -> %s (x%.0f in size): export x%.1f, import x%.1f, cp -r x%.1f\n",
-             scales[i - 1], scales[i], f, ex[i] / ex[i - 1], im[i] / im[i - 1], cp[i] / cp[i - 1]
+      bound = f * log(scales[i] * 1e6) / log(scales[i - 1] * 1e6)
+      printf "growth %s -> %s (x%.1f in size, n log n allows x%.2f):", scales[i - 1], scales[i], f, bound
+      for (k = 1; k <= 9; k++) printf " %s x%.2f", steps[k], med[i, steps[k]] / med[i - 1, steps[k]]
+      printf "\n"
     }
     if (plot != "") {
       top = 0
-      for (i = 1; i <= n; i++) { if (ex[i] > top) top = ex[i]; if (im[i] > top) top = im[i] }
+      for (i = 1; i <= n; i++) for (c = 1; c <= 5; c++) if (med[i, steps[c]] > top) top = med[i, steps[c]]
       W = 480; H = 300; L = 50; B = 260
       printf "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" font-family=\"sans-serif\" font-size=\"11\">\n", W, H > plot
       printf "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"black\"/>\n", L, B, W - 20, B >> plot
       printf "<line x1=\"%d\" y1=\"20\" x2=\"%d\" y2=\"%d\" stroke=\"black\"/>\n", L, L, B >> plot
-      printf "<text x=\"%d\" y=\"%d\">record size (1 = full)</text>\n<text x=\"5\" y=\"15\">seconds (top: %.1f)</text>\n", W / 2 - 50, H - 10, top >> plot
-      split("export import cp", names, " "); split("#c0392b #2471a3 #7f8c8d", colours, " ")
-      for (c = 1; c <= 3; c++) {
+      printf "<text x=\"%d\" y=\"%d\">record size (1 = full)</text>\n<text x=\"5\" y=\"15\">seconds, medians (top: %.1f)</text>\n", W / 2 - 50, H - 10, top >> plot
+      split("export|import|cp -r|cp -r and sync|zip -0 -r", names, "|"); split("#c0392b #2471a3 #7f8c8d #27ae60 #8e44ad", colours, " ")
+      for (c = 1; c <= 5; c++) {
         pts = ""
         for (i = 1; i <= n; i++) {
-          v = c == 1 ? ex[i] : c == 2 ? im[i] : cp[i]
-          x = L + (W - 20 - L) * scales[i] / scales[n]; y = B - (B - 20) * v / top
+          x = L + (W - 20 - L) * scales[i] / scales[n]; y = B - (B - 20) * med[i, steps[c]] / top
           pts = pts sprintf("%.1f,%.1f ", x, y)
           printf "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3\" fill=\"%s\"/>\n", x, y, colours[c] >> plot
         }
-        printf "<polyline points=\"%s\" fill=\"none\" stroke=\"%s\"/>\n<text x=\"%d\" y=\"%d\" fill=\"%s\">%s</text>\n", pts, colours[c], L + 10, 20 + 14 * c, colours[c], names[c] == "cp" ? "cp -r" : names[c] >> plot
+        printf "<polyline points=\"%s\" fill=\"none\" stroke=\"%s\"/>\n<text x=\"%d\" y=\"%d\" fill=\"%s\">%s</text>\n", pts, colours[c], L + 10, 20 + 14 * c, colours[c], names[c] >> plot
       }
       print "</svg>" >> plot
     }

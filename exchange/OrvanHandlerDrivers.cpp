@@ -37,6 +37,9 @@ int COrvanHandler::DoOrvanExport(const std::wstring& strFilename, structOrvanOne
     DoExportKg(structure.get(), kg);
     DoExportDocumentTree(structure.get(), patient);
 
+    // The scratch save lies beside the archive, so that the save to it takes the
+    // scratch file over whatever file system the temporary folder is on.
+    structure->SaveScratchBeside(strFilename);
     if (const auto scratch = structure->Save(); ORVAN_ASSERT(scratch != nullptr)) {
         DebugTrace(L"%ls\n", scratch->Path());
     }

@@ -84,6 +84,21 @@ std::unique_ptr<Archive> PrimaryClass::SaveTo(const std::wstring& path, bool dur
 }
 
 std::unique_ptr<Archive> PrimaryClass::Save() {
+    if (!scratchTarget_.empty()) {
+        if (FactoryFails("PrimaryClass.Save")) {
+            return nullptr;
+        }
+        RemoveStaleTemporariesOf(scratchTarget_);  // what killed processes left
+        AtomicFileWriter out(scratchTarget_, false);
+        SavedArchive saved;
+        WriteArchive(*this, out, &saved);
+        auto file = std::make_unique<File>(out.Keep());
+        saved.path = file->Path();
+        RemoveScratch();
+        scratchFile_ = std::move(file);
+        scratch_ = std::make_unique<SavedArchive>(std::move(saved));
+        return std::make_unique<Archive>(scratch_->path);
+    }
     if (scratchFolder_.empty()) {
         std::error_code error;
         const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
@@ -103,10 +118,19 @@ void PrimaryClass::Dispose() {
         Destroy(object);
     }
     objects_.clear();
+    RemoveScratch();
     if (!scratchFolder_.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(orvan::platform::ToPath(scratchFolder_), ignored);
         scratchFolder_.clear();
+        scratch_.reset();
+    }
+}
+
+void PrimaryClass::RemoveScratch() noexcept {
+    if (scratchFile_) {
+        ::unlink(orvan::platform::ToUtf8(scratchFile_->Path()).c_str());
+        scratchFile_.reset();  // closing it ends the lock
         scratch_.reset();
     }
 }

@@ -12,6 +12,7 @@
 #include "library/Object.h"
 
 namespace Dorv::Orvan::Framework::Common {
+class File;
 class HugePageArena;
 class MimeTypesAhead;
 struct SavedArchive;
@@ -25,11 +26,19 @@ class PrimaryClass : public Object {
 public:
     ~PrimaryClass() override;
 
-    // Saves to a private scratch file, readable by its owner only, in a folder
-    // of its own below the system's temporary folder; file and folder are
-    // removed when this structure is released. The scratch copy is not worth
-    // waiting for the disk: it is not flushed. Returns the archive written.
+    // Saves to a scratch file, readable by its owner only: beside the target
+    // named by SaveScratchBeside, or else in a private folder of its own below
+    // the system's temporary folder. The file (and folder) are removed when
+    // this structure is released or the next scratch save is done; beside a
+    // target it is held locked meanwhile, so that what a killed process left
+    // there is told apart and removed by the next scratch save for that target.
+    // The scratch copy is not worth waiting for the disk: it is not flushed.
+    // Returns the archive written.
     std::unique_ptr<Archive> Save();
+    // Makes scratch saves lie beside `target`, the path this structure will be
+    // saved to: taking the scratch file over as the archive then needs no
+    // second write, and no room outside the target's folder.
+    void SaveScratchBeside(const std::wstring& target) { scratchTarget_ = target; }
     // Saves to `path`: atomically (the old file stays intact until the new one
     // is complete and on disk) and deterministically (the same structure gives
     // the same bytes). When the structure is unchanged since the scratch save
@@ -98,6 +107,8 @@ private:
     // Whether the test seam makes this factory call return nothing.
     static bool FactoryFails(std::string_view factory);
     std::unique_ptr<Archive> SaveTo(const std::wstring& path, bool durable);
+    // Removes the scratch file beside the target, if there is one.
+    void RemoveScratch() noexcept;
 
     // The memory of the objects: built and freed together, a large structure
     // is much faster in an arena of huge pages than on the heap.
@@ -105,7 +116,9 @@ private:
     std::vector<Object*> objects_;
     std::unique_ptr<const MimeTypesAhead> typesAhead_;
     ArchiveHeader header_;
-    std::wstring scratchFolder_;
+    std::wstring scratchTarget_;  // beside which scratch saves lie, if set
+    std::wstring scratchFolder_;  // the private folder of scratch saves without a target
+    std::unique_ptr<File> scratchFile_;  // the locked scratch file beside the target
     std::unique_ptr<SavedArchive> scratch_;  // what the last scratch save wrote, if any
 };
 

@@ -337,6 +337,26 @@ TEST_F(DriverTest, TemporaryFilesThatAKilledImportLeftAreRemovedByTheNext) {
     EXPECT_EQ(Read(Out() / "Befund.txt"), "Befund\n");
 }
 
+TEST_F(DriverTest, TheScratchSaveLiesBesideTheArchiveAndGoesWithTheExport) {
+    structOrvanOnePatientComm record = RichRecord(temp_.Path());
+    const std::filesystem::path archive = temp_.Path() / "exportORVAN.orvan";
+    const std::filesystem::path stale = temp_.Path() / ".exportORVAN.orvan.tmp-a1B2c3";  // a killed export's
+    std::ofstream(stale) << "half a scratch archive";
+    ASSERT_EQ(Export(record), 1);
+    // The first line traced is the scratch archive's path: beside the archive,
+    // not in the temporary folder, so that no second copy is written.
+    const auto lines = capture_.TraceLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(std::filesystem::path(lines.front()).parent_path(), temp_.Path()) << orvan::platform::ToUtf8(lines.front());
+    struct stat info {};
+    ASSERT_EQ(::stat(archive.c_str(), &info), 0);
+    EXPECT_EQ(info.st_nlink, 1u) << "the scratch file became the archive and its own name went";
+    EXPECT_EQ(info.st_mode & 0777u, 0600u);
+    for (const auto& entry : std::filesystem::directory_iterator(temp_.Path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+    }
+}
+
 TEST_F(DriverTest, AReadBackThatThrowsLeavesNoPointerToItsRecord) {
     structOrvanOnePatientComm record = RichRecord(temp_.Path());
     COrvanHandler handler;

@@ -34,8 +34,16 @@ void WriteAttachment(ZipWriter& zip, const AttachmentContent& content, std::uint
 }  // namespace
 
 void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool durable, SavedArchive* saved) {
-    const ObjectNumbering numbering(structure);
     AtomicFileWriter out(path, durable);
+    WriteArchive(structure, out, saved);
+    out.Commit();
+    if (saved != nullptr) {
+        saved->path = path;
+    }
+}
+
+void WriteArchive(const PrimaryClass& structure, AtomicFileWriter& out, SavedArchive* saved) {
+    const ObjectNumbering numbering(structure);
     ZipWriter zip(out);
 
     const std::string header = WriteArchiveHeader(structure.Header());
@@ -63,9 +71,8 @@ void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool 
         WriteAttachment(zip, *content, numbering.NumberOf(*document), written, total);
     }
     zip.Finish();
-    out.Commit();
     if (saved != nullptr) {
-        *saved = SavedArchive{path, digest, {}};
+        *saved = SavedArchive{{}, digest, {}};
         for (const auto& attachment : numbering.Attachments()) {
             saved->attachments.push_back(attachment.second->Identify());
         }

@@ -4,6 +4,8 @@
 
 namespace Dorv::Orvan::Framework::Common {
 
+class AtomicFileWriter;
+
 namespace Classes {
 class PrimaryClass;
 }
@@ -18,5 +20,8 @@ struct SavedArchive;
 // (FormatFacts.h) is refused the same way.
 void WriteArchive(const Classes::PrimaryClass& structure, const std::wstring& path, bool durable = true,
                   SavedArchive* saved = nullptr);
+// The same into `out`, which the caller then commits or keeps; `saved` gets
+// no path.
+void WriteArchive(const Classes::PrimaryClass& structure, AtomicFileWriter& out, SavedArchive* saved);
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -101,14 +101,17 @@ bool IsTemporaryName(std::string_view name) {
            name.substr(name.size() - kTemporaryTail.size(), random) == kTemporaryTail.substr(0, random);
 }
 
-void RemoveStaleTemporaries(const std::wstring& folder) {
+namespace {
+
+// Removes the unlocked temporary files in `folder` whose names begin with `prefix`.
+void RemoveStale(const std::wstring& folder, std::string_view prefix) {
     DIR* directory = ::opendir(ToUtf8(folder).c_str());
     if (directory == nullptr) {
         return;
     }
     const int descriptor = ::dirfd(directory);
     while (const dirent* entry = ::readdir(directory)) {
-        if (!IsTemporaryName(entry->d_name)) {
+        if (!IsTemporaryName(entry->d_name) || !std::string_view(entry->d_name).starts_with(prefix)) {
             continue;
         }
         // A writer holds its temporary file locked while it lives.
@@ -124,6 +127,16 @@ void RemoveStaleTemporaries(const std::wstring& folder) {
         ::close(file);
     }
     ::closedir(directory);
+}
+
+}  // namespace
+
+void RemoveStaleTemporaries(const std::wstring& folder) { RemoveStale(folder, {}); }
+
+void RemoveStaleTemporariesOf(const std::wstring& path) {
+    const std::string pattern = TemporaryPattern(path);
+    const std::string name = pattern.substr(pattern.find_last_of('/') + 1);
+    RemoveStale(ParentFolder(path), std::string_view(name).substr(0, name.size() - 6));  // without the XXXXXX
 }
 
 File File::OpenForReading(const std::wstring& path) {
@@ -304,6 +317,12 @@ void AtomicFileWriter::Commit() {
     if (durable_) {
         SyncFolder(ParentFolder(path_));
     }
+}
+
+File AtomicFileWriter::Keep() {
+    Flush();
+    committed_ = true;  // the file is the holder's now
+    return std::move(file_);
 }
 
 bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {

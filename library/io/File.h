@@ -63,6 +63,10 @@ public:
     // Flushes, syncs (when durable), closes, renames over the target and
     // syncs its folder (when durable).
     void Commit();
+    // Flushes and keeps the temporary file itself instead of renaming it: the
+    // file returned stays open and locked, so that RemoveStaleTemporaries
+    // leaves it alone while it lives; whoever holds it removes it.
+    File Keep();
 
 private:
     void Flush();
@@ -86,6 +90,8 @@ bool IsTemporaryName(std::string_view name);
 // Removes the temporary files in `folder` that a writer killed before its
 // Commit left behind; a writer still at work keeps its own.
 void RemoveStaleTemporaries(const std::wstring& folder);
+// The same for the temporary files of the one file at `path` only.
+void RemoveStaleTemporariesOf(const std::wstring& path);
 
 // Makes the file at `path` the same file as `existing` (a hard link), as
 // atomically and durably as a save: through a temporary link beside `path`,

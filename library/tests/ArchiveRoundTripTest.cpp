@@ -1,7 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <regex>
 
@@ -14,6 +18,7 @@
 #include "library/StructureComparison.h"
 #include "library/format/StructureSchema.h"
 #include "library/io/FaultInjection.h"
+#include "library/io/File.h"
 #include "library/zip/ZipReader.h"
 
 namespace orvan::library::testing {
@@ -285,6 +290,68 @@ TEST(ScratchTakeOverTest, AnUnchangedStructureTakesTheScratchFileOverAndAChanged
     for (const auto& entry : std::filesystem::directory_iterator(temp.Path())) {
         EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
     }
+}
+
+
+TEST(ScratchTakeOverTest, AScratchSaveBesideItsTargetNeedsNoTemporaryFolderAndLeavesNothingBehind) {
+    orvan::testing::TempDir temp;
+    const auto structure = MakeRichStructure(temp.Path());
+    const auto fresh = temp.Path() / "fresh.orvan";
+    structure->Save(FromPath(fresh));
+    const auto folder = temp.Path() / "data";
+    std::filesystem::create_directory(folder);
+    const auto target = folder / "target.orvan";
+    const auto stale = folder / ".target.orvan.tmp-a1B2c3";   // left by a killed save of the target
+    const auto other = folder / ".other.orvan.tmp-a1B2c3";    // another target's: not this save's business
+    const auto alive = folder / ".target.orvan.tmp-d4E5f6";   // a save at work elsewhere holds it locked
+    for (const auto& path : {stale, other, alive}) {
+        WriteFile(path, "half an archive");
+    }
+    const int held = ::open(alive.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+    const char* before = std::getenv("TMPDIR");
+    const std::string saved = before ? before : "";
+    ::setenv("TMPDIR", (temp.Path() / "no-such-folder").c_str(), 1);
+    structure->SaveScratchBeside(FromPath(target));
+    const auto scratch = structure->Save();
+    before ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+    ASSERT_NE(scratch, nullptr);
+    const std::filesystem::path scratchPath = platform::ToPath(scratch->Path());
+    EXPECT_EQ(scratchPath.parent_path(), folder);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_TRUE(std::filesystem::exists(alive));
+    struct stat info {};
+    ASSERT_EQ(::stat(scratchPath.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777u, 0600u);
+    {
+        // The scratch file is alive: another save's cleanup leaves it alone.
+        common::RemoveStaleTemporariesOf(FromPath(target));
+        EXPECT_TRUE(std::filesystem::exists(scratchPath));
+    }
+
+    ASSERT_NE(structure->Save(FromPath(target)), nullptr);
+    EXPECT_EQ(ReadBytes(target), ReadBytes(fresh));
+    EXPECT_EQ(Links(target), 2u) << "the scratch file became the archive";
+
+    // A second scratch save replaces the first; a failing one leaves none.
+    const auto second = structure->Save();
+    EXPECT_FALSE(std::filesystem::exists(scratchPath));
+    EXPECT_EQ(Links(target), 1u);
+    {
+        const auto fault = common::FaultInjection::FailFile(common::FileOperation::Write);
+        EXPECT_THROW(structure->Save(), common::OrvanIoException);
+    }
+    structure->Dispose();
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    ::close(held);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".other.orvan.tmp-a1B2c3", ".target.orvan.tmp-d4E5f6", "target.orvan"}));
 }
 
 }  // namespace
