@@ -96,6 +96,9 @@ int COrvanHandler::DoOrvanImport(const std::wstring& strFilename, const std::wst
     auto archive = std::make_unique<Dorv::Orvan::Framework::Common::Archive>(strFilename);
     if (!strAttachmentDir.empty()) {
         CheckAttachmentFolder(strAttachmentDir);
+        // Written out while the structure loads and maps; each document's file
+        // then only gets its name below.
+        archive->ExtractAttachmentsAhead(strAttachmentDir);
     }
     f_strAttachmentDir = strAttachmentDir;
     f_attachmentNames.Clear();

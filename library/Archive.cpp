@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "library/format/AttachmentsAhead.h"
 #include "library/io/File.h"
 #include "library/OrvanException.h"
 #include "library/format/ArchiveHeader.h"
@@ -79,6 +80,13 @@ void Archive::Save() {
     stored_ = fields;
 }
 
-void Archive::Dispose() { reader_.reset(); }
+void Archive::ExtractAttachmentsAhead(const std::wstring& folder) {
+    ahead_ = std::make_shared<AttachmentsAhead>(Reader(), folder);
+}
+
+void Archive::Dispose() {
+    ahead_.reset();
+    reader_.reset();
+}
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -7,6 +7,7 @@
 
 namespace Dorv::Orvan::Framework::Common {
 
+class AttachmentsAhead;
 class ZipReader;
 
 // An archive file on disk with its header. The header's fields can be changed
@@ -34,9 +35,18 @@ public:
     // The open archive, shared with the structures loaded from it.
     const std::shared_ptr<const ZipReader>& Reader() const;
 
+    // Starts extracting every attachment into `folder` on a thread of its own,
+    // so that a structure loaded from this archive afterwards, while it loads
+    // and is worked on, finds the attachments written and writing one out with
+    // Document::ExportFile into that folder only names its file.
+    void ExtractAttachmentsAhead(const std::wstring& folder);
+    // That extraction, if started; shared with the structures loaded since.
+    const std::shared_ptr<AttachmentsAhead>& AttachmentsExtractedAhead() const { return ahead_; }
+
 private:
     std::wstring path_;
     std::shared_ptr<const ZipReader> reader_;
+    std::shared_ptr<AttachmentsAhead> ahead_;
     ArchiveHeader stored_;  // the header as the file holds it
 };
 

@@ -14,6 +14,7 @@
 namespace Dorv::Orvan::Framework::Common {
 class File;
 class HugePageArena;
+class AttachmentsAhead;
 class MimeTypesAhead;
 struct SavedArchive;
 }
@@ -89,12 +90,16 @@ public:
     void IdentifyTypesAhead(std::span<const std::wstring> paths);
     // The types identified ahead.
     const MimeTypesAhead& TypesAhead() const { return *typesAhead_; }
+    // The attachments of the archive this structure was loaded from, being
+    // extracted ahead (Archive::ExtractAttachmentsAhead), or nothing.
+    AttachmentsAhead* AttachmentsExtractedAhead() const { return attachmentsAhead_.get(); }
 
     const ArchiveHeader& Header() const { return header_; }
     ArchiveHeader& Header() { return header_; }
 
 protected:
     PrimaryClass();
+    void UseAttachmentsAhead(std::shared_ptr<AttachmentsAhead> ahead) { attachmentsAhead_ = std::move(ahead); }
 
 private:
     friend class Object;  // makes objects in this structure's memory
@@ -115,6 +120,7 @@ private:
     std::unique_ptr<HugePageArena> memory_;
     std::vector<Object*> objects_;
     std::unique_ptr<const MimeTypesAhead> typesAhead_;
+    std::shared_ptr<AttachmentsAhead> attachmentsAhead_;
     ArchiveHeader header_;
     std::wstring scratchTarget_;  // beside which scratch saves lie, if set
     std::wstring scratchFolder_;  // the private folder of scratch saves without a target

@@ -89,6 +89,8 @@ bool FaultInjection::FactoryFails(std::string_view factory) {
     return Count([&](const Fault& f) { return f.factory == factory; }) != nullptr;
 }
 
+bool FaultInjection::AnyArmed() { return armedFaults.load(std::memory_order_relaxed) != 0; }
+
 int FaultInjection::FileFails(FileOperation operation) {
     const Fault* fault =
         Count([&](const Fault& f) { return f.factory.empty() && f.operation == operation; });

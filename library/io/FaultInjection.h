@@ -38,6 +38,9 @@ public:
     // Called by the library: the error number this file operation is to fail
     // with, or 0 to let it run.
     static int FileFails(FileOperation operation);
+    // Whether any fault is armed: work that would make the calls a test counts
+    // nondeterministic (on another thread) is then left undone.
+    static bool AnyArmed();
 
 private:
     explicit FaultInjection(std::size_t slot) : slot_(slot) {}

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -325,9 +326,12 @@ File AtomicFileWriter::Keep() {
     return std::move(file_);
 }
 
-bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
-    const std::wstring folder = ParentFolder(path);
-    std::string temporary;
+namespace {
+
+// Links a file, by `link(name)`, under a fresh unused temporary name beside
+// `path`; that name, or nothing when the file cannot be linked there.
+template <typename Link>
+std::optional<std::string> LinkAsTemporary(const std::wstring& path, Link link) {
     for (int attempt = 0;; ++attempt) {
         std::string pattern = TemporaryPattern(path);
         const int descriptor = ::mkstemp(pattern.data());  // a fresh unused name
@@ -336,22 +340,28 @@ bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
         }
         ::close(descriptor);
         ::unlink(pattern.c_str());
-        if (::link(ToUtf8(existing).c_str(), pattern.c_str()) == 0) {
-            temporary = pattern;
-            break;
+        if (link(pattern.c_str())) {
+            return pattern;
         }
         if (errno != EEXIST || attempt > 8) {
-            return false;
+            return std::nullopt;
         }
     }
+}
+
+// Renames the temporary link onto `path`, or removes it and throws.
+void RenameLinked(const std::string& temporary, const std::wstring& path, bool durable) {
     try {
-        const int descriptor = Checked(FileOperation::Open, [&] { return ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC); });
-        if (descriptor < 0) {
-            Fail(path, L"open", errno);
+        if (durable) {
+            const int descriptor =
+                Checked(FileOperation::Open, [&] { return ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC); });
+            if (descriptor < 0) {
+                Fail(path, L"open", errno);
+            }
+            File linked(descriptor, orvan::platform::FromUtf8(temporary));
+            linked.Sync();
+            linked.Close();
         }
-        File linked(descriptor, orvan::platform::FromUtf8(temporary));
-        linked.Sync();
-        linked.Close();
         if (Checked(FileOperation::Rename, [&] { return ::rename(temporary.c_str(), ToUtf8(path).c_str()); }) != 0) {
             Fail(path, L"rename the temporary file to", errno);
         }
@@ -359,7 +369,35 @@ bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
         ::unlink(temporary.c_str());
         throw;
     }
-    SyncFolder(folder);
+    if (durable) {
+        SyncFolder(ParentFolder(path));
+    }
+}
+
+}  // namespace
+
+bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
+    const std::string source = ToUtf8(existing);
+    const auto temporary =
+        LinkAsTemporary(path, [&](const char* name) { return ::link(source.c_str(), name) == 0; });
+    if (!temporary) {
+        return false;
+    }
+    RenameLinked(*temporary, path, /*durable=*/true);
+    return true;
+}
+
+bool NameUnnamedFile(int descriptor, const std::wstring& path) {
+    // Through /proc for anyone; the direct way needs a privilege most lack.
+    const std::string proc = "/proc/self/fd/" + std::to_string(descriptor);
+    const auto temporary = LinkAsTemporary(path, [&](const char* name) {
+        return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0 ||
+               (errno != EEXIST && ::linkat(descriptor, "", AT_FDCWD, name, AT_EMPTY_PATH) == 0);
+    });
+    if (!temporary) {
+        return false;
+    }
+    RenameLinked(*temporary, path, /*durable=*/false);
     return true;
 }
 

@@ -99,6 +99,10 @@ void RemoveStaleTemporariesOf(const std::wstring& path);
 // two cannot share a file (another file system); throws when a step fails.
 bool LinkReplacing(const std::wstring& existing, const std::wstring& path);
 
+// Gives the file open at `descriptor`, made without a name (O_TMPFILE), the
+// name `path`, replacing a file there at once, without waiting for the disk.
+// False, with nothing changed, when it cannot be linked there.
+bool NameUnnamedFile(int descriptor, const std::wstring& path);
 // Starts writing the file at `path` to the disk on a thread of its own and
 // returns that thread (joined when it goes), so that a later flush of the file
 // finds its work done. Failures are left to that later flush to report; when

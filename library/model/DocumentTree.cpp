@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "library/ClassInfo.h"
+#include "library/format/AttachmentsAhead.h"
 #include "library/io/File.h"
 #include "library/io/MimeType.h"
 #include "library/OrvanException.h"
@@ -49,6 +50,12 @@ void Document::ExportFile(const std::wstring& path) const {
     if (!content_.Present()) {
         throw OrvanFormatException(L"document " + std::to_wstring(ID) + L" has no content to write to '" +
                                    path + L"'");
+    }
+    if (AttachmentsAhead* ahead = Owner().AttachmentsExtractedAhead()) {
+        const AttachmentContent::Identity source = content_.Identify();
+        if (ahead->Take(static_cast<const ZipReader*>(source.archive), source.entry, path)) {
+            return;
+        }
     }
     // A copy of content kept in the archive: written whole or not at all, but
     // not worth waiting for the disk.

@@ -42,6 +42,7 @@ OrvanStructure::OrvanStructure(const std::wstring& orvanId) {
 
 OrvanStructure::OrvanStructure(const Archive& archive) {
     Header() = ArchiveHeader{archive.OrvanId, archive.TemplateOrvanId, archive.Title, archive.Language};
+    UseAttachmentsAhead(archive.AttachmentsExtractedAhead());
     LoadStructure(*this, archive.Reader());
 }
 

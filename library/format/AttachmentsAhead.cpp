@@ -1,0 +1,190 @@
+#include "library/format/AttachmentsAhead.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <span>
+#include <system_error>
+#include <utility>
+
+#include "library/Progress.h"
+#include "library/format/FormatFacts.h"
+#include "library/io/FaultInjection.h"
+#include "library/io/File.h"
+#include "library/io/TransferBuffer.h"
+#include "library/zip/ZipReader.h"
+#include "platform/Utf8.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+// How many files the extraction may hold open at once. Each extracted file
+// stays open until it is named, so an archive of many attachments needs more
+// descriptors than the usual soft limit of 1,024; the soft limit is only a
+// default below the hard one, there for programs like this one to raise.
+std::size_t DescriptorBudget(std::size_t wanted) {
+    constexpr rlim_t kReserve = 256;  // for everything else the process opens
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return 0;
+    }
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted + kReserve) {
+        rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted + kReserve
+                                                          : std::min<rlim_t>(limit.rlim_max, wanted + kReserve);
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+            limit = raised;
+        }
+    }
+    return limit.rlim_cur > kReserve ? static_cast<std::size_t>(limit.rlim_cur - kReserve) : 0;
+}
+
+bool WriteAll(int descriptor, std::span<const std::byte> data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(descriptor, data.data(), data.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data = data.subspan(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+AttachmentsAhead::AttachmentsAhead(std::shared_ptr<const ZipReader> archive, const std::wstring& folder)
+    : archive_(std::move(archive)) {
+    const auto& entries = archive_->Entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].name.starts_with(ArchiveEntries::kAttachmentPrefix)) {
+            slotOf_.emplace(entries[i].name, slots_.size());
+            slots_.push_back(Slot{i});
+        }
+    }
+    if (slots_.empty() || !Worthwhile(folder)) {
+        finished_ = true;
+        return;
+    }
+    budget_ = std::min(slots_.size(), DescriptorBudget(slots_.size()));
+    try {
+        worker_ = std::jthread([this](const std::stop_token& stop) { Run(stop); });
+    } catch (const std::system_error&) {
+        finished_ = true;  // no thread: everything is written out the usual way
+    }
+}
+
+AttachmentsAhead::~AttachmentsAhead() {
+    if (worker_.joinable()) {
+        worker_.request_stop();
+        worker_.join();
+    }
+    for (const Slot& slot : slots_) {
+        if (slot.descriptor >= 0) {
+            ::close(slot.descriptor);
+        }
+    }
+    if (folder_ >= 0) {
+        ::close(folder_);
+    }
+}
+
+bool AttachmentsAhead::Worthwhile(const std::wstring& folder) {
+    if (FaultInjection::AnyArmed()) {
+        return false;
+    }
+    folder_ = ::open(orvan::platform::ToUtf8(folder).c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct statvfs space {};
+    if (folder_ < 0 || ::fstatvfs(folder_, &space) != 0) {
+        return false;
+    }
+    // Files nobody takes are written for nothing: what an archive declares may
+    // take at most half the room there is.
+    std::uint64_t declared = 0;
+    for (const Slot& slot : slots_) {
+        declared += archive_->Entries()[slot.entry].uncompressedSize;
+    }
+    const std::uint64_t blocks = declared / std::max<std::uint64_t>(space.f_frsize, 1) + 1;
+    return blocks <= space.f_bavail / 2;
+}
+
+void AttachmentsAhead::Run(const std::stop_token& stop) {
+    for (std::size_t index = 0; index < budget_ && !stop.stop_requested(); ++index) {
+        const int descriptor = Extract(index, stop);
+        if (descriptor < 0) {
+            break;
+        }
+        const std::lock_guard lock(mutex_);
+        slots_[index].descriptor = descriptor;
+        decided_ = index + 1;
+        changed_.notify_all();
+    }
+    const std::lock_guard lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+}
+
+int AttachmentsAhead::Extract(std::size_t index, const std::stop_token& stop) {
+    const int descriptor = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (descriptor < 0) {
+        return -1;
+    }
+    try {
+        const auto source = archive_->Open(archive_->Entries()[slots_[index].entry]);
+        const std::span<std::byte> buffer = TransferBuffer();
+        while (const std::size_t n = source->Read(buffer)) {
+            if (stop.stop_requested() || !WriteAll(descriptor, buffer.first(n))) {
+                ::close(descriptor);
+                return -1;
+            }
+            const std::lock_guard lock(mutex_);
+            slots_[index].done += n;
+        }
+        return descriptor;
+    } catch (...) {
+        // The usual extraction of this entry meets the same fault and reports it.
+        ::close(descriptor);
+        return -1;
+    }
+}
+
+bool AttachmentsAhead::Take(const ZipReader* archive, const std::string& entry, const std::wstring& path) {
+    const auto slot = slotOf_.find(entry);
+    if (archive != archive_.get() || slot == slotOf_.end()) {
+        return false;
+    }
+    const std::size_t index = slot->second;
+    const std::uint64_t size = archive_->Entries()[slots_[index].entry].uncompressedSize;
+    std::unique_lock lock(mutex_);
+    while (decided_ <= index && !finished_) {
+        if (changed_.wait_for(lock, std::chrono::milliseconds(100)) == std::cv_status::timeout) {
+            const std::uint64_t done = slots_[index].done;
+            lock.unlock();  // a listener may take its time
+            ReportProgress("extract", "bytes", done, size);
+            lock.lock();
+        }
+    }
+    const int descriptor = std::exchange(slots_[index].descriptor, -1);
+    lock.unlock();
+    if (descriptor < 0) {
+        return false;
+    }
+    const struct Closing {
+        int descriptor;
+        ~Closing() { ::close(descriptor); }
+    } closing{descriptor};
+    if (!NameUnnamedFile(descriptor, path)) {
+        return false;
+    }
+    ReportProgress("extract", "bytes", size, size);
+    return true;
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

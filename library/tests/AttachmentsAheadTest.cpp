@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ArchiveTestSupport.h"
+#include "TempDir.h"
+#include "library/Archive.h"
+#include "library/OrvanException.h"
+#include "library/format/AttachmentsAhead.h"
+#include "library/io/FaultInjection.h"
+#include "library/model/OrvanStructure.h"
+#include "library/zip/ZipReader.h"
+
+namespace orvan::library::testing {
+namespace {
+
+namespace model = Dorv::Orvan::Framework::Common::Classes::fullORVAN;
+using common::AttachmentsAhead;
+using orvan::platform::FromPath;
+using orvan::testing::TempDir;
+
+// Documents of distinct content, each a megabyte and a bit so that the
+// extraction takes a while; the third compresses and is deflated.
+std::string Content(int index) {
+    std::string content((1 << 20) + index, static_cast<char>('a' + index % 26));
+    if (index % 3 != 2) {
+        for (std::size_t i = 0; i < content.size(); i += 97) {
+            content[i] = static_cast<char>(i * 31 + static_cast<std::size_t>(index));
+        }
+    }
+    return content;
+}
+
+class AttachmentsAheadTest : public ::testing::Test {
+protected:
+    // Saves a structure of `count` documents named "doc-<i>.bin".
+    std::filesystem::path SavedArchive(int count) {
+        const auto sources = temp_.Path() / "sources";
+        std::filesystem::create_directories(sources);
+        model::OrvanStructure structure(L"");
+        for (int i = 0; i < count; ++i) {
+            const auto path = sources / ("doc-" + std::to_string(i) + ".bin");
+            WriteFile(path, Content(i));
+            model::Document* document = structure.NewDocument();
+            document->ID = i + 1;
+            document->ImportFile(FromPath(path));
+        }
+        const auto archive = temp_.Path() / "a.orvan";
+        EXPECT_NE(structure.Save(FromPath(archive)), nullptr);
+        return archive;
+    }
+
+    std::filesystem::path Folder() {
+        const auto folder = temp_.Path() / "out";
+        std::filesystem::create_directories(folder);
+        return folder;
+    }
+
+    // The names of the attachment entries, in the documents' order.
+    static std::vector<std::string> AttachmentEntries(const common::ZipReader& reader) {
+        std::vector<std::string> names;
+        for (const auto& entry : reader.Entries()) {
+            if (entry.name.starts_with("attachments/")) {
+                names.push_back(entry.name);
+            }
+        }
+        return names;
+    }
+
+    // How many of the first `count` attachments `ahead` hands over, checking each file it names.
+    int TakeAll(AttachmentsAhead& ahead, const common::ZipReader& reader, std::size_t count) {
+        const auto entries = AttachmentEntries(reader);
+        int taken = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto target = temp_.Path() / "out" / ("taken-" + std::to_string(i));
+            if (ahead.Take(&reader, entries.at(i), FromPath(target))) {
+                ++taken;
+                EXPECT_TRUE(ReadBytes(target) == Content(static_cast<int>(i))) << target;
+            }
+        }
+        return taken;
+    }
+
+    TempDir temp_;
+};
+
+TEST_F(AttachmentsAheadTest, EachTakenFileHasItsContentAndNothingElseIsLeft) {
+    const common::Archive archive(FromPath(SavedArchive(6)));
+    const auto folder = Folder();
+    const auto victim = temp_.Path() / "victim";
+    WriteFile(victim, "untouched");
+    std::filesystem::create_symlink(victim, folder / "taken-0");
+    WriteFile(folder / "taken-1", "an older file");
+    {
+        AttachmentsAhead ahead(archive.Reader(), FromPath(folder));
+        EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 6), 6);
+        const auto entries = AttachmentEntries(*archive.Reader());
+        EXPECT_FALSE(ahead.Take(archive.Reader().get(), entries[0], FromPath(folder / "again"))) << "taken once only";
+        EXPECT_FALSE(ahead.Take(archive.Reader().get(), "attachments/99", FromPath(folder / "unknown")));
+        EXPECT_FALSE(ahead.Take(nullptr, entries[1], FromPath(folder / "other")))
+            << "an entry of another archive";
+        struct stat info {};
+        ASSERT_EQ(::lstat((folder / "taken-0").c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode)) << "the link itself is replaced";
+        EXPECT_EQ(info.st_mode & 0777u, 0600u);
+    }
+    EXPECT_EQ(ReadBytes(victim), "untouched");
+    std::set<std::string> expected;
+    for (int i = 0; i < 6; ++i) {
+        expected.insert("taken-" + std::to_string(i));
+    }
+    EXPECT_EQ(FolderListing(folder), expected);
+}
+
+TEST_F(AttachmentsAheadTest, FilesNotTakenVanish) {
+    const common::Archive archive(FromPath(SavedArchive(4)));
+    const auto folder = Folder();
+    {
+        AttachmentsAhead ahead(archive.Reader(), FromPath(folder));
+        EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 1), 1);
+    }
+    EXPECT_EQ(FolderListing(folder), std::set<std::string>{"taken-0"});
+}
+
+TEST_F(AttachmentsAheadTest, DocumentsOfALoadedStructureTakeTheirFilesAndAFailingEntryReportsAsUsual) {
+    const auto path = SavedArchive(3);
+    // The second attachment, stored, gets one byte wrong: its CRC no longer matches.
+    {
+        const common::ZipReader reader(FromPath(path));
+        const auto* entry = reader.Find(AttachmentEntries(reader).at(1));
+        ASSERT_NE(entry, nullptr);
+        ASSERT_EQ(entry->method, 0);
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(entry->dataOffset + 5));
+        file.put('\x7f');
+    }
+    common::Archive archive(FromPath(path));
+    const auto folder = Folder();
+    archive.ExtractAttachmentsAhead(FromPath(folder));
+    const model::OrvanStructure loaded(archive);
+    ASSERT_NE(loaded.AttachmentsExtractedAhead(), nullptr);
+    loaded.Document[0]->ExportFile(FromPath(folder / "first"));
+    EXPECT_TRUE(ReadBytes(folder / "first") == Content(0));
+    try {
+        loaded.Document[1]->ExportFile(FromPath(folder / "second"));
+        ADD_FAILURE() << "a damaged entry was written out";
+    } catch (const common::OrvanException& error) {
+        EXPECT_NE(error.Message().find(L"CRC mismatch"), std::wstring::npos) << error.what();
+    }
+    loaded.Document[2]->ExportFile(FromPath(folder / "third"));
+    EXPECT_TRUE(ReadBytes(folder / "third") == Content(2)) << "written the usual way after the failure";
+    EXPECT_EQ(FolderListing(folder), (std::set<std::string>{"first", "third"}));
+}
+
+TEST_F(AttachmentsAheadTest, NothingIsExtractedAheadWhileATestFaultIsArmed) {
+    const common::Archive archive(FromPath(SavedArchive(2)));
+    const auto fault = common::FaultInjection::FailFile(common::FileOperation::Sync, 1000);
+    AttachmentsAhead ahead(archive.Reader(), FromPath(Folder()));
+    EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 2), 0);
+}
+
+TEST_F(AttachmentsAheadTest, FewDescriptorsLeaveTheRestToTheUsualWay) {
+    const common::Archive archive(FromPath(SavedArchive(50)));
+    const auto folder = Folder();
+    // In a child process: a hard limit cannot be raised again.
+    const auto takenWithFewDescriptors = [&] {
+        const rlimit limit{300, 300};  // room for 44 files besides the 256 kept in reserve
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        AttachmentsAhead ahead(archive.Reader(), FromPath(folder));
+        std::exit(TakeAll(ahead, *archive.Reader(), 50));
+    };
+    EXPECT_EXIT(takenWithFewDescriptors(), ::testing::ExitedWithCode(44), "");
+}
+
+}  // namespace
+}  // namespace orvan::library::testing
