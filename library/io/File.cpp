@@ -390,10 +390,16 @@ bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
 bool NameUnnamedFile(int descriptor, const std::wstring& path) {
     // Through /proc for anyone; the direct way needs a privilege most lack.
     const std::string proc = "/proc/self/fd/" + std::to_string(descriptor);
-    const auto temporary = LinkAsTemporary(path, [&](const char* name) {
+    const auto link = [&](const char* name) {
         return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0 ||
                (errno != EEXIST && ::linkat(descriptor, "", AT_FDCWD, name, AT_EMPTY_PATH) == 0);
-    });
+    };
+    // A link appears with the whole file at once; only a name taken already
+    // needs the way through a temporary name and a rename over it.
+    if (link(ToUtf8(path).c_str())) {
+        return true;
+    }
+    const auto temporary = errno == EEXIST ? LinkAsTemporary(path, link) : std::nullopt;
     if (!temporary) {
         return false;
     }
