@@ -7,18 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "library/format/XmlEventStream.h"
 #include "library/io/ByteSource.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
-// An attribute without a namespace prefix, as the documents of the format use them.
-struct XmlAttribute {
-    std::string_view name;
-    std::string_view value;
-};
-
 // Reads one XML document as a stream of events with a conforming parser
-// (expat), so that memory stays bounded whatever the document's size. Every
+// (expat, on a thread of its own: XmlEventStream), so that memory stays
+// bounded whatever the document's size. Every
 // well-formedness error is refused; beyond XML itself it refuses a DOCTYPE
 // (so no entity can be declared), any version but 1.0, any encoding but
 // UTF-8, elements outside the document's namespace, and attributes with a
@@ -37,10 +33,7 @@ public:
         ~Handler() = default;
     };
 
-    struct Position {
-        std::uint64_t line = 0;
-        std::uint64_t column = 0;
-    };
+    using Position = XmlPosition;
 
     // `where` names the document in messages ("archive '...', entry '...'").
     XmlReader(std::wstring where, std::string_view documentNamespace);
@@ -76,7 +69,7 @@ private:
         std::string lastChild;
         std::size_t lastChildRun = 0;
     };
-    struct Session;
+    void Start(std::string_view qualified, std::span<const XmlAttribute> attributes, Handler& handler);
 
     std::wstring Path() const;
 
@@ -84,7 +77,8 @@ private:
     std::string namespace_;
     std::vector<Level> levels_;
     std::size_t depth_ = 0;  // the open elements are levels_[0, depth_)
-    void* parser_ = nullptr;  // the expat parser while Parse runs
+    bool parsing_ = false;
+    Position here_;  // of the event being handled, while Parse runs
 };
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -1,0 +1,294 @@
+#include "library/format/XmlEventStream.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "library/io/Quoted.h"
+
+namespace Dorv::Orvan::Framework::Common {
+namespace {
+
+constexpr int kChunk = 256 << 10;  // fed to expat at a time
+constexpr std::size_t kBlockBytes = 1 << 20;
+constexpr std::size_t kBlocks = 4;
+constexpr std::size_t kEventHeader = 1 + sizeof(XmlPosition);
+constexpr std::size_t kTextHeader = sizeof(std::uint32_t);
+
+struct ParserDelete {
+    void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
+};
+
+// Thrown inside a callback when the reader has gone: parsing ends.
+struct ReaderGone {};
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+bool IsUtf16Mark(const char* start) {
+    const std::string_view mark(start, 2);
+    return mark == "\xFF\xFE" || mark == "\xFE\xFF";
+}
+
+XmlPosition Here(XML_Parser parser) {
+    return {XML_GetCurrentLineNumber(parser), XML_GetCurrentColumnNumber(parser) + 1};
+}
+
+XmlEventStream& Self(void* user) { return *static_cast<XmlEventStream*>(user); }
+
+}  // namespace
+
+XmlEventStream::XmlEventStream(ByteSource& source) : source_(source), empty_(kBlocks - 1) {
+    thread_ = std::jthread([this](const std::stop_token& stop) { Produce(stop); });
+}
+
+XmlEventStream::~XmlEventStream() {
+    thread_.request_stop();
+    thread_.join();
+}
+
+// ---- The parsing thread ----
+
+void XmlEventStream::Produce(const std::stop_token& stop) {
+    stop_ = &stop;
+    try {
+        Parse(stop);
+    } catch (...) {
+        Finish(std::current_exception());
+    }
+}
+
+void XmlEventStream::Parse(const std::stop_token& stop) {
+    // The encoding given here overrides any the document declares; a
+    // declaration of another encoding is refused below rather than misread.
+    const std::unique_ptr<XML_ParserStruct, ParserDelete> parser(XML_ParserCreateNS("UTF-8", kSeparator));
+    if (!parser) {
+        throw std::bad_alloc();
+    }
+    parser_ = parser.get();
+    XML_SetUserData(parser.get(), this);
+    XML_SetElementHandler(
+        parser.get(),
+        [](void* user, const XML_Char* name, const XML_Char** attributes) {
+            Self(user).Guarded([&](XmlEventStream& s) {
+                // One event never spans two blocks: its size comes first.
+                const std::string_view element(name);
+                std::size_t size = kTextHeader + element.size() + sizeof(std::uint32_t);
+                s.lengths_.clear();
+                for (const XML_Char** a = attributes; *a; ++a) {
+                    s.lengths_.push_back(std::strlen(*a));
+                    size += kTextHeader + s.lengths_.back();
+                }
+                s.Begin(Event::Kind::Start, size);
+                s.Put(element);
+                s.Put(static_cast<std::uint32_t>(s.lengths_.size() / 2));
+                for (std::size_t i = 0; i < s.lengths_.size(); ++i) {
+                    s.Put(std::string_view(attributes[i], s.lengths_[i]));
+                }
+            });
+        },
+        [](void* user, const XML_Char*) { Self(user).Guarded([](XmlEventStream& s) { s.Begin(Event::Kind::End, 0); }); });
+    XML_SetCharacterDataHandler(parser.get(), [](void* user, const XML_Char* text, int length) {
+        Self(user).Guarded([&](XmlEventStream& s) {
+            const std::string_view characters(text, static_cast<std::size_t>(length));
+            s.Begin(Event::Kind::Characters, kTextHeader + characters.size());
+            s.Put(characters);
+        });
+    });
+    XML_SetXmlDeclHandler(parser.get(), [](void* user, const XML_Char* version, const XML_Char* encoding, int) {
+        Self(user).Guarded([&](XmlEventStream& s) {
+            const XmlPosition at = Here(static_cast<XML_Parser>(s.parser_));
+            if (version && std::string_view(version) != "1.0") {
+                s.Refuse(L"XML version " + Quoted(version) + L" is not supported (only 1.0)", at);
+            } else if (encoding && !EqualsIgnoringCase(encoding, "UTF-8")) {
+                s.Refuse(L"encoding " + Quoted(encoding) + L" is not supported (only UTF-8)", at);
+            }
+        });
+    });
+    XML_SetStartDoctypeDeclHandler(parser.get(), [](void* user, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+        Self(user).Guarded([](XmlEventStream& s) {
+            s.Refuse(L"a DOCTYPE is not allowed", Here(static_cast<XML_Parser>(s.parser_)));
+        });
+    });
+    for (bool first = true; !stopped_; first = false) {
+        void* buffer = XML_GetBuffer(parser.get(), kChunk);
+        if (!buffer) {
+            throw std::bad_alloc();
+        }
+        const std::size_t n = source_.Read(std::span(static_cast<std::byte*>(buffer), kChunk));
+        // expat follows a UTF-16 byte order mark whatever encoding it was given.
+        if (first && n >= 2 && IsUtf16Mark(static_cast<const char*>(buffer))) {
+            Refuse(L"encoding UTF-16 is not supported (only UTF-8)", Here(parser.get()));
+        } else if (XML_ParseBuffer(parser.get(), static_cast<int>(n), n == 0) != XML_STATUS_OK && !stopped_) {
+            Refuse(L"malformed XML (" + Quoted(XML_ErrorString(XML_GetErrorCode(parser.get()))) + L")",
+                   Here(parser.get()));
+        }
+        if (pending_) {
+            std::rethrow_exception(pending_);
+        }
+        if (n == 0) {
+            break;
+        }
+    }
+    if (!stop.stop_requested()) {
+        Finish(nullptr);
+    }
+}
+
+template <typename Work>
+void XmlEventStream::Guarded(Work work) {
+    if (stopped_) {
+        return;  // expat may deliver a few events after being stopped
+    }
+    // No exception may cross expat's C frames: it is kept and thrown once
+    // expat has returned.
+    try {
+        work(*this);
+    } catch (const ReaderGone&) {
+        stopped_ = true;
+    } catch (...) {
+        pending_ = std::current_exception();
+        stopped_ = true;
+    }
+    if (stopped_) {
+        XML_StopParser(static_cast<XML_Parser>(parser_), XML_FALSE);
+    }
+}
+
+void XmlEventStream::Begin(Event::Kind kind, std::size_t size) {
+    size += kEventHeader;
+    if (writing_.size + size > writing_.capacity) {
+        if (writing_.size > 0 && !Ship(*stop_)) {
+            throw ReaderGone{};
+        }
+        if (size > writing_.capacity) {
+            // Blocks are made once and reused; only an event larger than a
+            // block makes its block larger.
+            writing_.capacity = std::max(size, kBlockBytes);
+            writing_.bytes = std::make_unique_for_overwrite<char[]>(writing_.capacity);
+        }
+    }
+    Put(static_cast<char>(kind));
+    Put(Here(static_cast<XML_Parser>(parser_)));
+}
+
+template <typename T>
+void XmlEventStream::Put(const T& value) {
+    std::memcpy(writing_.bytes.get() + writing_.size, &value, sizeof value);  // within what Begin made room for
+    writing_.size += sizeof value;
+}
+
+void XmlEventStream::Put(std::string_view text) {
+    Put(static_cast<std::uint32_t>(text.size()));  // a document holds at most 512 MiB
+    std::memcpy(writing_.bytes.get() + writing_.size, text.data(), text.size());
+    writing_.size += text.size();
+}
+
+bool XmlEventStream::Ship(const std::stop_token& stop) {
+    std::unique_lock lock(mutex_);
+    full_.push_back(std::move(writing_));
+    changed_.notify_all();
+    if (!changed_.wait(lock, stop, [&] { return !empty_.empty(); })) {
+        return false;
+    }
+    writing_ = std::move(empty_.back());
+    empty_.pop_back();
+    writing_.size = 0;
+    return true;
+}
+
+void XmlEventStream::Refuse(std::wstring problem, XmlPosition at) {
+    stopped_ = true;
+    problem_ = std::move(problem);  // published with the end, under the lock
+    problemAt_ = at;
+}
+
+void XmlEventStream::Finish(std::exception_ptr exception) {
+    const std::lock_guard lock(mutex_);
+    if (writing_.size > 0) {
+        full_.push_back(std::move(writing_));
+    }
+    exception_ = std::move(exception);
+    ended_ = true;
+    changed_.notify_all();
+}
+
+// ---- The reader ----
+
+bool XmlEventStream::TakeBlock() {
+    std::unique_lock lock(mutex_);
+    if (reading_.bytes) {
+        empty_.push_back(std::exchange(reading_, Block{}));
+        changed_.notify_all();
+    }
+    changed_.wait(lock, [&] { return !full_.empty() || ended_; });
+    if (full_.empty()) {
+        return false;
+    }
+    reading_ = std::move(full_.front());
+    full_.pop_front();
+    readAt_ = 0;
+    return true;
+}
+
+template <typename T>
+T XmlEventStream::Get() {
+    T value;
+    std::memcpy(&value, reading_.bytes.get() + readAt_, sizeof value);
+    readAt_ += sizeof value;
+    return value;
+}
+
+std::string_view XmlEventStream::GetText() {
+    const auto length = Get<std::uint32_t>();
+    const std::string_view text(reading_.bytes.get() + readAt_, length);
+    readAt_ += length;
+    return text;
+}
+
+const XmlEventStream::Event* XmlEventStream::Next() {
+    while (readAt_ >= reading_.size) {
+        if (!TakeBlock()) {
+            if (exception_) {
+                std::rethrow_exception(std::exchange(exception_, nullptr));
+            }
+            if (event_.kind == Event::Kind::Failure || problem_.empty()) {
+                return nullptr;
+            }
+            event_ = Event{Event::Kind::Failure, problemAt_, {}, {}, {}};
+            return &event_;
+        }
+    }
+    event_.kind = static_cast<Event::Kind>(Get<char>());
+    event_.at = Get<XmlPosition>();
+    switch (event_.kind) {
+        case Event::Kind::Start: {
+            event_.name = GetText();
+            const auto count = Get<std::uint32_t>();
+            attributes_.clear();
+            for (std::uint32_t i = 0; i < count; ++i) {
+                const std::string_view name = GetText();
+                attributes_.push_back(XmlAttribute{name, GetText()});
+            }
+            event_.attributes = attributes_;
+            break;
+        }
+        case Event::Kind::Characters:
+            event_.text = GetText();
+            break;
+        case Event::Kind::End:
+        case Event::Kind::Failure:
+            break;
+    }
+    return &event_;
+}
+
+}  // namespace Dorv::Orvan::Framework::Common

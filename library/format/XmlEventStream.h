@@ -1,0 +1,127 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "library/io/ByteSource.h"
+
+namespace Dorv::Orvan::Framework::Common {
+
+// An attribute without a namespace prefix, as the documents of the format use them.
+struct XmlAttribute {
+    std::string_view name;
+    std::string_view value;
+};
+
+// A place in an XML document, as expat counts: lines and columns from 1.
+struct XmlPosition {
+    std::uint64_t line = 0;
+    std::uint64_t column = 0;
+};
+
+// The events of one XML document, parsed by expat on a thread of its own and
+// handed over in blocks of a megabyte, so that parsing and handling the
+// events take two cores: for a large document each takes about as long as
+// the other. At most four blocks exist, so memory stays bounded whatever the
+// document's size (one event larger than a block makes its block larger).
+class XmlEventStream {
+public:
+    // Separates namespace and local name in the names of elements and
+    // attributes: "namespace\x01local", or just "local" without a namespace.
+    static constexpr char kSeparator = '\x01';
+
+    struct Event {
+        enum class Kind : std::uint8_t { Start, Characters, End, Failure };
+        Kind kind = Kind::End;
+        XmlPosition at;  // where the event begins
+        std::string_view name;  // Start: the element's name
+        std::span<const XmlAttribute> attributes;  // Start: with names as above
+        std::string_view text;  // Characters, with references and CDATA resolved
+    };
+
+    // Starts parsing all of `source`, which must outlive this stream.
+    explicit XmlEventStream(ByteSource& source);
+    ~XmlEventStream();  // stops the parsing and waits for its thread
+    XmlEventStream(const XmlEventStream&) = delete;
+    XmlEventStream& operator=(const XmlEventStream&) = delete;
+
+    // The next event, valid until the next call; nothing after the document's
+    // end. A document that is not well-formed, declares a version other than
+    // 1.0 or an encoding other than UTF-8, starts with a UTF-16 byte order
+    // mark or has a DOCTYPE ends in a Failure event, after every event before
+    // the fault; Problem() says what is wrong. What reading `source` throws
+    // comes out of here, also after the events before it.
+    const Event* Next();
+    const std::wstring& Problem() const { return problem_; }
+
+private:
+    // Events as bytes: a header (kind, position), then texts as a 32-bit
+    // length and the bytes, an element's attribute count before its attributes.
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        std::size_t capacity = 0;
+        std::size_t size = 0;
+    };
+
+    // The parsing thread.
+    void Produce(const std::stop_token& stop);
+    void Parse(const std::stop_token& stop);
+    // Runs an expat callback: a failure inside stops the parser.
+    template <typename Work>
+    void Guarded(Work work);
+    // Starts an event of `size` bytes after its header, in the block written
+    // or, when it does not fit, in the next.
+    void Begin(Event::Kind kind, std::size_t size);
+    template <typename T>
+    void Put(const T& value);
+    void Put(std::string_view text);
+    // Hands the block written over and takes an empty one; false when the
+    // reader has gone.
+    bool Ship(const std::stop_token& stop);
+    void Refuse(std::wstring problem, XmlPosition at);
+    void Finish(std::exception_ptr exception);
+
+    // The reading side.
+    bool TakeBlock();
+    template <typename T>
+    T Get();
+    std::string_view GetText();
+
+    ByteSource& source_;
+
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+    std::deque<Block> full_;
+    std::vector<Block> empty_;
+    bool ended_ = false;
+    std::exception_ptr exception_;
+    std::wstring problem_;
+    XmlPosition problemAt_;
+
+    // The parsing thread's own.
+    void* parser_ = nullptr;  // the expat parser
+    Block writing_;
+    std::vector<std::size_t> lengths_;  // of the attribute names and values of an element
+    bool stopped_ = false;  // no more events: a failure or the reader gone
+    std::exception_ptr pending_;  // thrown in a callback, rethrown after expat returns
+    const std::stop_token* stop_ = nullptr;
+
+    // The reader's own.
+    Block reading_;
+    std::size_t readAt_ = 0;
+    Event event_;
+    std::vector<XmlAttribute> attributes_;
+
+    std::jthread thread_;  // last: stopped and joined before the rest goes
+};
+
+}  // namespace Dorv::Orvan::Framework::Common
