@@ -37,18 +37,31 @@ seconds() { # runs a command, prints its wall time
 for scale in "${scales[@]}"; do
   files=$work/files-$scale
   for ((r = 1; r <= rounds; r++)); do
-    rm -rf "$work/out" "$work/copy" "$work/durable" "$work/a.orvan" "$work/ref.zip" "$work/unzipped"
-    mkdir -p "$work/out" "$work/unzipped"
+    # Each command's output of the round before goes just before the command
+    # runs: creating files soon after many were deleted costs ext4 (without a
+    # journal, as here) a search past the recently freed inodes, and that
+    # cost must fall on every command alike, not on whichever runs first.
+    rm -f "$work/a.orvan"
     sync
-    read -r _ t m _ < <("$record" export "$scale" "$files" "$work/a.orvan")
+    read -r _ t m _ < <("$record" export "$scale" "$files" "$work/a.orvan" 2> "$work/generated")
     echo "$scale export $r $t $m" >> "$results"
+    # The record model the export starts from, as the generator left it.
+    echo "$scale record $r 0 $(sed -n 's/^record generated: peak \([0-9]*\) KiB$/\1/p' "$work/generated")" >> "$results"
+    rm -rf "$work/out" && mkdir "$work/out"
     sync
-    read -r _ t m _ < <("$record" import "$work/a.orvan" "$work/out")
-    echo "$scale import $r $t $m" >> "$results"
+    # The import as a whole process, timed from outside; its peak from inside.
+    start=$(date +%s.%N)
+    read -r _ _ m _ < <("$record" import "$work/a.orvan" "$work/out")
+    end=$(date +%s.%N)
+    echo "$scale import $r $(echo "$end - $start" | bc) $m" >> "$results"
+    rm -rf "$work/copy"
     echo "$scale cp-r $r $(seconds cp -r "$files" "$work/copy") 0" >> "$results"
     # What a copy costs when it too waits for the disk, as the export does.
+    rm -rf "$work/durable"
     echo "$scale cp-sync $r $(seconds bash -c 'cp -r "$1" "$2" && sync' - "$files" "$work/durable") 0" >> "$results"
+    rm -f "$work/ref.zip"
     echo "$scale zip-0 $r $(seconds zip -0 -q -r "$work/ref.zip" "$files") 0" >> "$results"
+    rm -rf "$work/unzipped" && mkdir "$work/unzipped"
     echo "$scale unzip $r $(seconds unzip -q -o "$work/ref.zip" -d "$work/unzipped") 0" >> "$results"
     # The structure read alone, and its references on the same document.
     unzip -p "$work/a.orvan" structure.xml > "$work/structure.xml"
@@ -104,6 +117,8 @@ awk -v plot="$plot" '
              m[s " pugixml-load"] / 1024, ratio(s, "load", "expat"), med[i, "expat"], m[s " expat"] / 1024
       printf "  objects %.0f MiB; peak above the objects: export %.0f MiB, import %.0f MiB, structure read %.0f MiB (goal 64)\n",
              objects, m[s " export"] / 1024 - objects, m[s " import"] / 1024 - objects, m[s " load"] / 1024 - objects
+      printf "  record model %.0f MiB (the process after generating it); export peak above it %.0f MiB\n",
+             median(mem[s " record"]) / 1024, m[s " export"] / 1024 - median(mem[s " record"]) / 1024
     }
     # n log n with n proportional to the size (1 = a million units).
     for (i = 2; i <= n; i++) {
