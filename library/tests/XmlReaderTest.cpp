@@ -32,6 +32,7 @@ public:
         at_ += n;
         return n;
     }
+    std::size_t Served() const { return at_; }
 
 private:
     std::string text_;
@@ -111,6 +112,19 @@ TEST(XmlReaderTest, AFailingHandlerEndsTheParseWithItsOwnException) {
     Recorder recorder(reader, 20);
     EXPECT_THROW(reader.Parse(source, recorder), std::runtime_error);
     EXPECT_EQ(recorder.starts, 20u) << "nothing after the failure";
+}
+
+// Nothing in a long comment is an event: the element before it must still
+// reach the handler at once, and the handler's failure end the parse there,
+// not after the parser has worked through the rest of the document.
+TEST(XmlReaderTest, AFailingHandlerEndsTheParseBeforeALongTokenAfterIt) {
+    const std::string comment(24 << 20, 'x');
+    TextSource source("<r xmlns=\"urn:test\">\n<e/>\n<!--" + comment + "-->\n</r>\n");
+    XmlReader reader(L"doc", kNamespace);
+    Recorder recorder(reader, 2);
+    EXPECT_THROW(reader.Parse(source, recorder), std::runtime_error);
+    EXPECT_EQ(recorder.starts, 2u);
+    EXPECT_LT(source.Served(), comment.size() / 2) << "the parse went on after the handler failed";
 }
 
 TEST(XmlReaderTest, FaultsComeAfterEveryEventBeforeThem) {
