@@ -118,7 +118,9 @@ void XmlEventStream::Parse(const std::stop_token& stop) {
             s.Refuse(L"a DOCTYPE is not allowed", Here(static_cast<XML_Parser>(s.parser_)));
         });
     });
-    for (bool first = true; !stopped_; first = false) {
+    // The reader gone, nothing more is parsed: a long token (a comment, a
+    // huge tag) makes no event that would find out at a handover.
+    for (bool first = true; !stopped_ && !stop.stop_requested(); first = false) {
         void* buffer = XML_GetBuffer(parser.get(), kChunk);
         if (!buffer) {
             throw std::bad_alloc();
@@ -135,6 +137,11 @@ void XmlEventStream::Parse(const std::stop_token& stop) {
             std::rethrow_exception(pending_);
         }
         if (n == 0) {
+            break;
+        }
+        // A reader with nothing to do gets what this piece made at once, so
+        // that a handler refusing it need not wait until a block fills.
+        if (!HandOverIfWaiting(stop)) {
             break;
         }
     }
@@ -203,6 +210,21 @@ bool XmlEventStream::Ship(const std::stop_token& stop) {
     empty_.pop_back();
     writing_.size = 0;
     return true;
+}
+
+bool XmlEventStream::HandOverIfWaiting(const std::stop_token& stop) {
+    if (writing_.size == 0) {
+        return true;
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        if (!full_.empty()) {
+            return true;  // the reader has blocks to handle still
+        }
+    }
+    // With none full, at most the reader's block is not free: this takes an
+    // empty one without waiting.
+    return Ship(stop);
 }
 
 void XmlEventStream::Refuse(std::wstring problem, XmlPosition at) {

@@ -87,6 +87,9 @@ private:
     // Hands the block written over and takes an empty one; false when the
     // reader has gone.
     bool Ship(const std::stop_token& stop);
+    // Ships the block written, however full, when the reader has none to
+    // handle; false when the reader has gone.
+    bool HandOverIfWaiting(const std::stop_token& stop);
     void Refuse(std::wstring problem, XmlPosition at);
     void Finish(std::exception_ptr exception);
 
