@@ -1,8 +1,12 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -13,6 +17,7 @@
 #include "library/OrvanException.h"
 #include "library/format/AttachmentsAhead.h"
 #include "library/io/FaultInjection.h"
+#include "library/io/File.h"
 #include "library/model/OrvanStructure.h"
 #include "library/zip/ZipReader.h"
 
@@ -29,7 +34,7 @@ using orvan::testing::TempDir;
 std::string Content(int index) {
     std::string content((1 << 20) + index, static_cast<char>('a' + index % 26));
     if (index % 3 != 2) {
-        for (std::size_t i = 0; i < content.size(); i += 97) {
+        for (std::size_t i = 0; i < content.size(); i += 397) {
             content[i] = static_cast<char>(i * 31 + static_cast<std::size_t>(index));
         }
     }
@@ -155,6 +160,44 @@ TEST_F(AttachmentsAheadTest, DocumentsOfALoadedStructureTakeTheirFilesAndAFailin
     loaded.Document[2]->ExportFile(FromPath(folder / "third"));
     EXPECT_TRUE(ReadBytes(folder / "third") == Content(2)) << "written the usual way after the failure";
     EXPECT_EQ(FolderListing(folder), (std::set<std::string>{"first", "third"}));
+}
+
+// Two imports may share an attachment folder, and each first removes the
+// temporary files that killed imports left there. A file named over an older
+// one passes through a temporary name: that name must not look left behind.
+TEST_F(AttachmentsAheadTest, NamingOverAnOlderFileSurvivesAnotherImportsCleanup) {
+    const auto folder = Folder();
+    constexpr int kFiles = 1200;
+    for (int i = 0; i < kFiles; ++i) {
+        WriteFile(folder / ("f" + std::to_string(i)), "an older file");
+    }
+    std::atomic<bool> done{false};
+    std::thread cleaner([&] {
+        while (!done.load()) {
+            common::RemoveStaleTemporaries(FromPath(folder));
+        }
+    });
+    int failed = 0;
+    for (int i = 0; i < kFiles; ++i) {
+        const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        ASSERT_GE(descriptor, 0);
+        const std::string content = "content " + std::to_string(i);
+        ASSERT_EQ(::write(descriptor, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+        try {
+            if (!common::NameUnnamedFile(descriptor, FromPath(folder / ("f" + std::to_string(i))))) {
+                ++failed;
+            }
+        } catch (const common::OrvanException&) {
+            ++failed;
+        }
+        ::close(descriptor);
+    }
+    done = true;
+    cleaner.join();
+    EXPECT_EQ(failed, 0) << "a temporary name was removed while in use";
+    for (int i = 0; i < kFiles; i += 397) {
+        EXPECT_EQ(ReadBytes(folder / ("f" + std::to_string(i))), "content " + std::to_string(i));
+    }
 }
 
 TEST_F(AttachmentsAheadTest, NothingIsExtractedAheadWhileATestFaultIsArmed) {
