@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <random>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -332,14 +333,16 @@ namespace {
 // `path`; that name, or nothing when the file cannot be linked there.
 template <typename Link>
 std::optional<std::string> LinkAsTemporary(const std::wstring& path, Link link) {
+    // A random name, linked at once: a link never replaces a name, so no
+    // placeholder is needed, and none can stand unlocked under the name that
+    // another import's RemoveStaleTemporaries would then remove.
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    static constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0;; ++attempt) {
         std::string pattern = TemporaryPattern(path);
-        const int descriptor = ::mkstemp(pattern.data());  // a fresh unused name
-        if (descriptor < 0) {
-            Fail(path, L"create a temporary file for", errno);
+        for (std::size_t i = pattern.size() - 6; i < pattern.size(); ++i) {
+            pattern[i] = kLetters[random() % kLetters.size()];
         }
-        ::close(descriptor);
-        ::unlink(pattern.c_str());
         if (link(pattern.c_str())) {
             return pattern;
         }
@@ -398,6 +401,12 @@ bool NameUnnamedFile(int descriptor, const std::wstring& path) {
     // needs the way through a temporary name and a rename over it.
     if (link(ToUtf8(path).c_str())) {
         return true;
+    }
+    if (errno == EEXIST) {
+        // Locked like every writer's temporary file, so that another import's
+        // RemoveStaleTemporaries leaves the temporary name alone.
+        ::flock(descriptor, LOCK_EX | LOCK_NB);
+        errno = EEXIST;
     }
     const auto temporary = errno == EEXIST ? LinkAsTemporary(path, link) : std::nullopt;
     if (!temporary) {
