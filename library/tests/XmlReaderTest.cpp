@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -125,6 +128,31 @@ TEST(XmlReaderTest, AFailingHandlerEndsTheParseBeforeALongTokenAfterIt) {
     EXPECT_THROW(reader.Parse(source, recorder), std::runtime_error);
     EXPECT_EQ(recorder.starts, 2u);
     EXPECT_LT(source.Served(), comment.size() / 2) << "the parse went on after the handler failed";
+}
+
+// A process may not get a second thread (a user's or a container's limit on
+// processes): a document is still read, as it was on one thread.
+TEST(XmlReaderTest, ADocumentIsReadWhereNoThreadCanBeStarted) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to run as another user with a limit of one process";
+    }
+    const auto readWithoutThreads = [] {
+        const rlimit one{1, 1};
+        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0 ||
+            ::setrlimit(RLIMIT_NPROC, &one) != 0) {
+            std::_Exit(2);
+        }
+        TextSource source(ManyElements(1000));
+        XmlReader reader(L"doc", kNamespace);
+        Recorder recorder(reader);
+        try {
+            reader.Parse(source, recorder);
+        } catch (...) {
+            std::_Exit(1);
+        }
+        std::_Exit(recorder.starts == 1001 ? 0 : 3);
+    };
+    EXPECT_EXIT(readWithoutThreads(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(XmlReaderTest, FaultsComeAfterEveryEventBeforeThem) {
