@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <system_error>
 #include <utility>
 
 #include "library/io/Quoted.h"
@@ -47,12 +48,23 @@ XmlEventStream& Self(void* user) { return *static_cast<XmlEventStream*>(user); }
 }  // namespace
 
 XmlEventStream::XmlEventStream(ByteSource& source) : source_(source), empty_(kBlocks - 1) {
-    thread_ = std::jthread([this](const std::stop_token& stop) { Produce(stop); });
+    Open();
+    try {
+        thread_ = std::jthread([this](const std::stop_token& stop) { Produce(stop); });
+    } catch (const std::system_error&) {
+        // No second thread (a limit on processes): the reader's thread parses
+        // a piece whenever it runs out of events.
+        inline_ = true;
+        stop_ = &noStop_;
+    }
 }
 
 XmlEventStream::~XmlEventStream() {
-    thread_.request_stop();
-    thread_.join();
+    if (thread_.joinable()) {
+        thread_.request_stop();
+        thread_.join();
+    }
+    XML_ParserFree(static_cast<XML_Parser>(parser_));
 }
 
 // ---- The parsing thread ----
@@ -67,13 +79,22 @@ void XmlEventStream::Produce(const std::stop_token& stop) {
 }
 
 void XmlEventStream::Parse(const std::stop_token& stop) {
+    // The reader gone, nothing more is parsed: a long token (a comment, a
+    // huge tag) makes no event that would find out at a handover.
+    while (!stop.stop_requested() && Step(stop)) {
+    }
+    if (!stop.stop_requested()) {
+        Finish(nullptr);
+    }
+}
+
+void XmlEventStream::Open() {
     // The encoding given here overrides any the document declares; a
     // declaration of another encoding is refused below rather than misread.
-    const std::unique_ptr<XML_ParserStruct, ParserDelete> parser(XML_ParserCreateNS("UTF-8", kSeparator));
+    std::unique_ptr<XML_ParserStruct, ParserDelete> parser(XML_ParserCreateNS("UTF-8", kSeparator));
     if (!parser) {
         throw std::bad_alloc();
     }
-    parser_ = parser.get();
     XML_SetUserData(parser.get(), this);
     XML_SetElementHandler(
         parser.get(),
@@ -118,36 +139,32 @@ void XmlEventStream::Parse(const std::stop_token& stop) {
             s.Refuse(L"a DOCTYPE is not allowed", Here(static_cast<XML_Parser>(s.parser_)));
         });
     });
-    // The reader gone, nothing more is parsed: a long token (a comment, a
-    // huge tag) makes no event that would find out at a handover.
-    for (bool first = true; !stopped_ && !stop.stop_requested(); first = false) {
-        void* buffer = XML_GetBuffer(parser.get(), kChunk);
-        if (!buffer) {
-            throw std::bad_alloc();
-        }
-        const std::size_t n = source_.Read(std::span(static_cast<std::byte*>(buffer), kChunk));
-        // expat follows a UTF-16 byte order mark whatever encoding it was given.
-        if (first && n >= 2 && IsUtf16Mark(static_cast<const char*>(buffer))) {
-            Refuse(L"encoding UTF-16 is not supported (only UTF-8)", Here(parser.get()));
-        } else if (XML_ParseBuffer(parser.get(), static_cast<int>(n), n == 0) != XML_STATUS_OK && !stopped_) {
-            Refuse(L"malformed XML (" + Quoted(XML_ErrorString(XML_GetErrorCode(parser.get()))) + L")",
-                   Here(parser.get()));
-        }
-        if (pending_) {
-            std::rethrow_exception(pending_);
-        }
-        if (n == 0) {
-            break;
-        }
-        // A reader with nothing to do gets what this piece made at once, so
-        // that a handler refusing it need not wait until a block fills.
-        if (!HandOverIfWaiting(stop)) {
-            break;
-        }
+    parser_ = parser.release();
+}
+
+bool XmlEventStream::Step(const std::stop_token& stop) {
+    const auto parser = static_cast<XML_Parser>(parser_);
+    void* buffer = XML_GetBuffer(parser, kChunk);
+    if (!buffer) {
+        throw std::bad_alloc();
     }
-    if (!stop.stop_requested()) {
-        Finish(nullptr);
+    const std::size_t n = source_.Read(std::span(static_cast<std::byte*>(buffer), kChunk));
+    // expat follows a UTF-16 byte order mark whatever encoding it was given.
+    if (first_ && n >= 2 && IsUtf16Mark(static_cast<const char*>(buffer))) {
+        Refuse(L"encoding UTF-16 is not supported (only UTF-8)", Here(parser));
+    } else if (XML_ParseBuffer(parser, static_cast<int>(n), n == 0) != XML_STATUS_OK && !stopped_) {
+        Refuse(L"malformed XML (" + Quoted(XML_ErrorString(XML_GetErrorCode(parser))) + L")", Here(parser));
     }
+    first_ = false;
+    if (pending_) {
+        std::rethrow_exception(pending_);
+    }
+    if (stopped_ || n == 0) {
+        return false;
+    }
+    // A reader with nothing to do gets what this piece made at once, so
+    // that a handler refusing it need not wait until a block fills.
+    return HandOverIfWaiting(stop);
 }
 
 template <typename Work>
@@ -203,6 +220,10 @@ bool XmlEventStream::Ship(const std::stop_token& stop) {
     std::unique_lock lock(mutex_);
     full_.push_back(std::move(writing_));
     changed_.notify_all();
+    if (inline_ && empty_.empty()) {
+        writing_ = Block{};  // the reader, this very thread, waits for this one
+        return true;
+    }
     if (!changed_.wait(lock, stop, [&] { return !empty_.empty(); })) {
         return false;
     }
@@ -250,6 +271,17 @@ bool XmlEventStream::TakeBlock() {
     if (reading_.bytes) {
         empty_.push_back(std::exchange(reading_, Block{}));
         changed_.notify_all();
+    }
+    while (inline_ && full_.empty() && !ended_) {
+        lock.unlock();
+        try {
+            if (!Step(noStop_)) {
+                Finish(nullptr);
+            }
+        } catch (...) {
+            Finish(std::current_exception());
+        }
+        lock.lock();
     }
     changed_.wait(lock, [&] { return !full_.empty() || ended_; });
     if (full_.empty()) {

@@ -75,6 +75,10 @@ private:
     // The parsing thread.
     void Produce(const std::stop_token& stop);
     void Parse(const std::stop_token& stop);
+    // Makes the parser.
+    void Open();
+    // Parses the next piece of the source; false when nothing is left to parse.
+    bool Step(const std::stop_token& stop);
     // Runs an expat callback: a failure inside stops the parser.
     template <typename Work>
     void Guarded(Work work);
@@ -117,6 +121,9 @@ private:
     bool stopped_ = false;  // no more events: a failure or the reader gone
     std::exception_ptr pending_;  // thrown in a callback, rethrown after expat returns
     const std::stop_token* stop_ = nullptr;
+    bool first_ = true;  // no piece parsed yet
+    bool inline_ = false;  // no thread: the reader's thread parses
+    std::stop_token noStop_;  // what stops the parsing then: nothing
 
     // The reader's own.
     Block reading_;

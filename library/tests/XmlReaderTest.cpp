@@ -142,7 +142,8 @@ TEST(XmlReaderTest, ADocumentIsReadWhereNoThreadCanBeStarted) {
             ::setrlimit(RLIMIT_NPROC, &one) != 0) {
             std::_Exit(2);
         }
-        TextSource source(ManyElements(1000));
+        std::string document = ManyElements(300000);  // several megabytes of events
+        TextSource source(document);
         XmlReader reader(L"doc", kNamespace);
         Recorder recorder(reader);
         try {
@@ -150,7 +151,18 @@ TEST(XmlReaderTest, ADocumentIsReadWhereNoThreadCanBeStarted) {
         } catch (...) {
             std::_Exit(1);
         }
-        std::_Exit(recorder.starts == 1001 ? 0 : 3);
+        if (recorder.starts != 300001 || recorder.positions[250000].line != 250001) {
+            std::_Exit(3);
+        }
+        document.replace(21 + 200000 * 5, 4, "<e<>");  // line 200002
+        TextSource broken(document);
+        try {
+            reader.Parse(broken, recorder);
+        } catch (const common::OrvanFormatException& error) {
+            std::_Exit(error.Message().find(L"line 200002, column 3, /r: malformed XML") == std::wstring::npos ? 4 : 0);
+        } catch (...) {
+        }
+        std::_Exit(5);
     };
     EXPECT_EXIT(readWithoutThreads(), ::testing::ExitedWithCode(0), "");
 }
