@@ -15,6 +15,7 @@ namespace Dorv::Orvan::Framework::Common {
 namespace {
 
 constexpr int kChunk = 256 << 10;  // fed to expat at a time
+constexpr int kLongestChunk = 64 << 20;  // fed at a time into a long token
 constexpr std::size_t kBlockBytes = 1 << 20;
 constexpr std::size_t kBlocks = 4;
 constexpr std::size_t kEventHeader = 1 + sizeof(XmlPosition);
@@ -144,11 +145,12 @@ void XmlEventStream::Open() {
 
 bool XmlEventStream::Step(const std::stop_token& stop) {
     const auto parser = static_cast<XML_Parser>(parser_);
-    void* buffer = XML_GetBuffer(parser, kChunk);
+    void* buffer = XML_GetBuffer(parser, chunk_);
     if (!buffer) {
         throw std::bad_alloc();
     }
-    const std::size_t n = source_.Read(std::span(static_cast<std::byte*>(buffer), kChunk));
+    const std::size_t n = source_.Read(std::span(static_cast<std::byte*>(buffer), static_cast<std::size_t>(chunk_)));
+    const std::uint64_t eventsBefore = events_;
     // expat follows a UTF-16 byte order mark whatever encoding it was given.
     if (first_ && n >= 2 && IsUtf16Mark(static_cast<const char*>(buffer))) {
         Refuse(L"encoding UTF-16 is not supported (only UTF-8)", Here(parser));
@@ -156,6 +158,11 @@ bool XmlEventStream::Step(const std::stop_token& stop) {
         Refuse(L"malformed XML (" + Quoted(XML_ErrorString(XML_GetErrorCode(parser))) + L")", Here(parser));
     }
     first_ = false;
+    // expat scans an unfinished token from its start again with every piece
+    // fed: a comment or a tag of hundreds of megabytes, fed 256 KiB at a time,
+    // costs minutes. A piece that made no event is followed by one twice as
+    // large, so a long token is scanned a few times over at most.
+    chunk_ = events_ != eventsBefore ? kChunk : std::min(chunk_ * 2, kLongestChunk);
     if (pending_) {
         std::rethrow_exception(pending_);
     }
@@ -188,6 +195,7 @@ void XmlEventStream::Guarded(Work work) {
 }
 
 void XmlEventStream::Begin(Event::Kind kind, std::size_t size) {
+    ++events_;
     size += kEventHeader;
     if (writing_.size + size > writing_.capacity) {
         if (writing_.size > 0 && !Ship(*stop_)) {

@@ -122,6 +122,8 @@ private:
     std::exception_ptr pending_;  // thrown in a callback, rethrown after expat returns
     const std::stop_token* stop_ = nullptr;
     bool first_ = true;  // no piece parsed yet
+    int chunk_ = 256 << 10;  // bytes fed to expat next
+    std::uint64_t events_ = 0;  // made so far
     bool inline_ = false;  // no thread: the reader's thread parses
     std::stop_token noStop_;  // what stops the parsing then: nothing
 
