@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <span>
 #include <system_error>
 #include <utility>
@@ -26,8 +27,9 @@ namespace {
 // How many files the extraction may hold open at once. Each extracted file
 // stays open until it is named, so an archive of many attachments needs more
 // descriptors than the usual soft limit of 1,024; the soft limit is only a
-// default below the hard one, there for programs like this one to raise.
-std::size_t DescriptorBudget(std::size_t wanted) {
+// default below the hard one, there for programs like this one to raise. The
+// limit before is kept in `before`, to be restored when the files are closed.
+std::size_t DescriptorBudget(std::size_t wanted, std::optional<rlimit>& before) {
     constexpr rlim_t kReserve = 256;  // for everything else the process opens
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
@@ -38,6 +40,7 @@ std::size_t DescriptorBudget(std::size_t wanted) {
         raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted + kReserve
                                                           : std::min<rlim_t>(limit.rlim_max, wanted + kReserve);
         if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+            before = limit;
             limit = raised;
         }
     }
@@ -73,7 +76,7 @@ AttachmentsAhead::AttachmentsAhead(std::shared_ptr<const ZipReader> archive, con
         finished_ = true;
         return;
     }
-    budget_ = std::min(slots_.size(), DescriptorBudget(slots_.size()));
+    budget_ = std::min(slots_.size(), DescriptorBudget(slots_.size(), limitBefore_));
     try {
         worker_ = std::jthread([this](const std::stop_token& stop) { Run(stop); });
     } catch (const std::system_error&) {
@@ -93,6 +96,11 @@ AttachmentsAhead::~AttachmentsAhead() {
     }
     if (folder_ >= 0) {
         ::close(folder_);
+    }
+    if (limitBefore_) {
+        // The rest of the program (a child process, a select() loop) finds
+        // the limit it had.
+        ::setrlimit(RLIMIT_NOFILE, &*limitBefore_);
     }
 }
 

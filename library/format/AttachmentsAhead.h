@@ -1,9 +1,12 @@
 #pragma once
 
+#include <sys/resource.h>
+
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -55,6 +58,7 @@ private:
     std::vector<Slot> slots_;  // the attachments, in the archive's order
     std::unordered_map<std::string, std::size_t> slotOf_;  // by entry name
     std::size_t budget_ = 0;  // how many slots may be extracted
+    std::optional<rlimit> limitBefore_;  // the open-file limit before it was raised
 
     std::mutex mutex_;
     std::condition_variable changed_;

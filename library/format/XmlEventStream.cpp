@@ -49,6 +49,7 @@ XmlEventStream& Self(void* user) { return *static_cast<XmlEventStream*>(user); }
 }  // namespace
 
 XmlEventStream::XmlEventStream(ByteSource& source) : source_(source), empty_(kBlocks - 1) {
+    empty_.reserve(kBlocks);  // handing blocks back never allocates
     Open();
     try {
         thread_ = std::jthread([this](const std::stop_token& stop) { Produce(stop); });
@@ -262,10 +263,14 @@ void XmlEventStream::Refuse(std::wstring problem, XmlPosition at) {
     problemAt_ = at;
 }
 
-void XmlEventStream::Finish(std::exception_ptr exception) {
+void XmlEventStream::Finish(std::exception_ptr exception) noexcept {
     const std::lock_guard lock(mutex_);
     if (writing_.size > 0) {
-        full_.push_back(std::move(writing_));
+        try {
+            full_.push_back(std::move(writing_));
+        } catch (...) {
+            exception = std::current_exception();  // no memory to hand the last events over
+        }
     }
     exception_ = std::move(exception);
     ended_ = true;
@@ -277,7 +282,9 @@ void XmlEventStream::Finish(std::exception_ptr exception) {
 bool XmlEventStream::TakeBlock() {
     std::unique_lock lock(mutex_);
     if (reading_.bytes) {
-        empty_.push_back(std::exchange(reading_, Block{}));
+        // A block made larger for one large event goes: the next is made anew.
+        Block done = std::exchange(reading_, Block{});
+        empty_.push_back(done.capacity > kBlockBytes ? Block{} : std::move(done));
         changed_.notify_all();
     }
     while (inline_ && full_.empty() && !ended_) {

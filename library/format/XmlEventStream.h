@@ -95,7 +95,7 @@ private:
     // handle; false when the reader has gone.
     bool HandOverIfWaiting(const std::stop_token& stop);
     void Refuse(std::wstring problem, XmlPosition at);
-    void Finish(std::exception_ptr exception);
+    void Finish(std::exception_ptr exception) noexcept;
 
     // The reading side.
     bool TakeBlock();

@@ -218,6 +218,26 @@ TEST_F(AttachmentsAheadTest, FewDescriptorsLeaveTheRestToTheUsualWay) {
         std::exit(TakeAll(ahead, *archive.Reader(), 50));
     };
     EXPECT_EXIT(takenWithFewDescriptors(), ::testing::ExitedWithCode(44), "");
+
+    // A soft limit below the hard one is raised while the files are held, and restored after.
+    const auto raisedAndRestored = [&] {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = 300;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        int taken = 0;
+        {
+            AttachmentsAhead ahead(archive.Reader(), FromPath(folder));
+            taken = TakeAll(ahead, *archive.Reader(), 50);
+        }
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        std::exit(taken == 50 && limit.rlim_cur == 300 ? 0 : 1);
+    };
+    rlimit hard{};
+    ::getrlimit(RLIMIT_NOFILE, &hard);
+    if (hard.rlim_max >= 50 + 256) {
+        EXPECT_EXIT(raisedAndRestored(), ::testing::ExitedWithCode(0), "");
+    }
 }
 
 }  // namespace
