@@ -32,7 +32,11 @@ struct XmlPosition {
 // handed over in blocks of a megabyte, so that parsing and handling the
 // events take two cores: for a large document each takes about as long as
 // the other. At most four blocks exist, so memory stays bounded whatever the
-// document's size (one event larger than a block makes its block larger).
+// document's size (one event larger than a block makes its block larger, for
+// that event only). A reader waiting for events gets what each piece of the
+// document made at once, so that a handler's refusal ends the parsing soon;
+// where no thread can be started, the reader's thread parses a piece
+// whenever it runs out of events.
 class XmlEventStream {
 public:
     // Separates namespace and local name in the names of elements and
