@@ -20,7 +20,7 @@ std::vector<std::wstring> AttachmentPaths(const structOrvanPatientInfo& patient)
     for (const structOrvanDocumentTree& tree : patient.vecDocumentTree) {
         for (const auto& [key, leaves] : tree.mapDocumentLeaf) {
             for (const structOrvanDocumentLeaf& leaf : leaves) {
-                if (documents.insert(leaf.sDocument.lID).second) {
+                if (documents.insert(leaf.sDocument.lID).second && !leaf.sDocument.bstrFilename.empty()) {
                     paths.push_back(*ToLibraryText(leaf.sDocument.bstrFilename));
                 }
             }
@@ -70,7 +70,14 @@ void COrvanHandler::DoExportDocument(OrvanStructure* pOrvanStructure, const stru
         return;
     }
     document->ID = WidenId(psDocument->lID);
-    document->ImportFile(*ToLibraryText(psDocument->bstrFilename));
+    if (psDocument->bstrFilename.empty()) {
+        // A document without content, as an import keeps one: the record's
+        // type and size are all there is of it.
+        document->MimeType = ToLibraryText(psDocument->bstrMimeType);
+        document->Size = psDocument->lSize;
+    } else {
+        document->ImportFile(*ToLibraryText(psDocument->bstrFilename));
+    }
     const structOrvanAddress& producer = psDocument->sProducerAddress;
     if (!producer.bstrFamilyname.empty()) {
         model::ProducerAddress_Document* reference = document->NewProducerAddress();

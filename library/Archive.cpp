@@ -1,5 +1,7 @@
 #include "library/Archive.h"
 
+#include <charconv>
+#include <cstdint>
 #include <vector>
 
 #include "library/format/AttachmentsAhead.h"
@@ -22,8 +24,14 @@ bool IsFormatEntry(const std::string& name) {
     }
     const std::string_view prefix = ArchiveEntries::kAttachmentPrefix;
     const std::string_view number = std::string_view(name).substr(std::min(name.size(), prefix.size()));
-    return name.starts_with(prefix) && !number.empty() && number.size() <= 10 && number.front() != '0' &&
-           number.find_first_not_of("0123456789") == std::string_view::npos;
+    if (!name.starts_with(prefix) || number.empty() || number.front() == '0' ||
+        number.find_first_not_of("0123456789") != std::string_view::npos) {
+        return false;
+    }
+    // Named after a document's id: any positive 64-bit number.
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    return error == std::errc{} && end == number.data() + number.size();
 }
 
 }  // namespace

@@ -300,6 +300,16 @@ TEST_F(DriverTest, ADocumentWithoutContentKeepsItsRecordWithoutAFile) {
     EXPECT_FALSE(std::filesystem::exists(Out() / "leer.pdf"));
     const auto lines = capture_.TraceLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"...leer.pdf 3: no content, no file written"), lines.end());
+
+    // The imported record exports again, the leaf still without content, and
+    // comes back the same.
+    structOrvanOnePatientComm again = record;
+    ASSERT_EQ(Export(again), 1);
+    std::filesystem::remove_all(Out());
+    std::filesystem::create_directory(Out());
+    EXPECT_EQ(Import(FromPath(Out())).sPatientInfo.vecDocumentTree, record.sPatientInfo.vecDocumentTree);
+    EXPECT_EQ(Read(Out() / "full.txt"), "full");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Out()), {}), 1);
 }
 
 TEST_F(DriverTest, AttachmentsAreNeverWrittenThroughALinkOrIntoWhatIsNoFolder) {

@@ -84,6 +84,11 @@ std::vector<Fixture> Fixtures() {
          "central directory"},
         {"huge entry count without ZIP64", Build(With([](RawZip& z) { z.count = z.countOnDisk = 0xFFFF; })),
          "ZIP64 end"},
+        {"every classic field at its maximum without ZIP64", Build(With([](RawZip& z) {
+             z.disk = z.directoryDisk = z.count = z.countOnDisk = 0xFFFF;
+             z.directorySize = z.directoryOffset = 0xFFFFFFFF;
+         })),
+         "ZIP64 end"},
         {"local header name differs", Build(With([](RawZip& z) { Attachment(z).localName = "attachments/6"; })),
          "local header disagrees"},
         {"local header method differs", Build(With([](RawZip& z) { Attachment(z).localMethod = 0; })),
@@ -94,8 +99,37 @@ std::vector<Fixture> Fixtures() {
          "local header disagrees"},
         {"local header size differs", Build(With([](RawZip& z) { Attachment(z).localCompressedSize = 3; })),
          "local header disagrees"},
-        {"encrypted entry", Build(With([](RawZip& z) { Attachment(z).flags = 0x0801; })), "encrypted"},
-        {"data descriptor", Build(With([](RawZip& z) { Attachment(z).flags = 0x0808; })), "data descriptor"},
+        {"encrypted entry", Build(With([](RawZip& z) { Attachment(z).flags = 0x0801; })), "': encrypted"},
+        {"strongly encrypted entry", Build(With([](RawZip& z) { Attachment(z).flags = 0x0841; })), "': encrypted"},
+        {"patch data", Build(With([](RawZip& z) { Attachment(z).flags = 0x0820; })), "': holds patch data"},
+        // Data descriptors: they must repeat the directory and account for every byte.
+        {"data descriptor flag without a descriptor", Build(With([](RawZip& z) { Attachment(z).flags = 0x0808; })),
+         "data descriptor missing"},
+        {"data descriptor with another CRC", Build(With([](RawZip& z) {
+             Attachment(z).descriptor = true;
+             Attachment(z).descriptorCrc = 1;
+         })),
+         "data descriptor disagrees with the central directory"},
+        {"data descriptor with another size", Build(With([](RawZip& z) {
+             Attachment(z).descriptor = true;
+             Attachment(z).descriptorWide = true;
+             Attachment(z).descriptorCompressedSize = 1ull << 32;
+         })),
+         "data descriptor disagrees with the central directory"},
+        {"data descriptor whose signature is wrong", Build(With([](RawZip& z) {
+             Attachment(z).descriptor = true;
+             Attachment(z).descriptorSignature = false;
+             z.gapBeforeDirectory = "abcd";  // 16 bytes in all: a descriptor with a signature
+         })),
+         "16 bytes after its data are no data descriptor"},
+        {"bit 3 on a stored entry whose sizes are wrong", Build(With([](RawZip& z) {
+             Attachment(z).descriptor = true;
+             Attachment(z).method = 0;
+             Attachment(z).compressedSize = Attachment(z).uncompressedSize = kContent.size() + 5;
+         })),
+         "11 bytes after its data are no data descriptor"},
+        {"local sizes left at 0 without a descriptor",
+         Build(With([](RawZip& z) { Attachment(z).localCompressedSize = 0; })), "local header disagrees"},
         {"unsupported method", Build(With([](RawZip& z) { Attachment(z).method = 12; })), "unsupported compression"},
         {"stored sizes disagree",
          Build(With([](RawZip& z) {
@@ -129,7 +163,36 @@ std::vector<Fixture> Fixtures() {
         {"name not UTF-8", Build(With([](RawZip& z) { Attachment(z).name = "attachments/\xC3"; })), "not valid UTF-8"},
         {"symbolic link", Build(With([](RawZip& z) { Attachment(z).externalAttributes = 0120777u << 16; })),
          "symbolic link"},
-        {"folder entry", Build(With([](RawZip& z) { z.entries.push_back({"attachments/", ""}); })), "folder entry"},
+        // Folder entries: empty, and implied by the names of the files in them.
+        {"folder entry marked as a regular file", Build(With([](RawZip& z) { z.entries.push_back({"attachments/", ""}); })),
+         "folder entry whose attributes name another kind of file"},
+        {"folder entry with content", Build(With([](RawZip& z) {
+             z.entries.push_back({"attachments/", "hidden"});
+             z.entries.back().externalAttributes = 040755u << 16;
+         })),
+         "'attachments/': folder entry with content"},
+        {"folder entry whose data inflates to something", Build(With([](RawZip& z) {
+             z.entries.push_back({"attachments/", ""});
+             z.entries.back().stored = Deflate("hidden");
+             z.entries.back().externalAttributes = 040755u << 16;
+         })),
+         "'attachments/': content is longer than declared"},
+        {"folder entry with a file's name", Build(With([](RawZip& z) {
+             z.entries.push_back({"Header.xml/", ""});
+             z.entries.back().externalAttributes = 040755u << 16;
+         })),
+         "'Header.xml/': folder entry with the name of a file entry"},
+        {"folder entry holding nothing", Build(With([](RawZip& z) { z.entries.push_back({"extra/", ""}); z.entries.back().madeBy = 0x0014; })),
+         "'extra/': folder entry that holds no entry"},
+        {"folder entry twice", Build(With([](RawZip& z) {
+             z.entries.push_back({"attachments/", ""});
+             z.entries.push_back({"Attachments/", ""});
+             z.entries[3].madeBy = z.entries[4].madeBy = 0x0014;
+         })),
+         "duplicate entry name"},
+        {"attachment number beyond 64 bits",
+         Build(With([](RawZip& z) { Attachment(z).name = "attachments/9223372036854775808"; })),
+         "not an entry of this format"},
         {"ZIP64 sizes disagree", Build(With([](RawZip& z) {
              Attachment(z).zip64 = true;
              Attachment(z).localUncompressedSize = kContent.size() + 1;
@@ -411,6 +474,56 @@ TEST_F(HostileArchiveTest, EveryLegalVariantOfAnotherWriterImports) {
         {"everything stored", entries([](RawEntry& e) { e.method = 0; })},
         {"ZIP64 fields where none is needed", entries([](RawEntry& e) { e.zip64 = true; })},
         {"ZIP64 end record", With([](RawZip& z) { z.zip64End = true; })},
+        {"ZIP64 end record, every classic field at its maximum, the disk numbers too", With([](RawZip& z) {
+             z.zip64End = true;
+             z.disk = z.directoryDisk = 0xFFFF;
+         })},
+        {"ZIP64 end record where none is needed, the classic fields true", With([](RawZip& z) {
+             z.zip64End = true;
+             z.classicFieldsTrue = true;
+         })},
+        // Data descriptors in each of their forms, after deflated and stored data.
+        {"data descriptors with signature", entries([](RawEntry& e) { e.descriptor = true; })},
+        {"data descriptors without signature", entries([](RawEntry& e) {
+             e.descriptor = true;
+             e.descriptorSignature = false;
+         })},
+        {"data descriptors with 64-bit sizes", entries([](RawEntry& e) {
+             e.descriptor = true;
+             e.descriptorWide = true;
+         })},
+        {"data descriptors with 64-bit sizes, without signature", entries([](RawEntry& e) {
+             e.descriptor = true;
+             e.descriptorWide = true;
+             e.descriptorSignature = false;
+         })},
+        {"data descriptors after stored data", entries([](RawEntry& e) {
+             e.descriptor = true;
+             e.method = 0;
+         })},
+        {"data descriptors with the local header filled in too", entries([](RawEntry& e) {
+             e.descriptor = true;
+             e.localCrc = static_cast<std::uint32_t>(
+                 crc32(0, reinterpret_cast<const Bytef*>(e.content.data()), static_cast<uInt>(e.content.size())));
+             e.localCompressedSize = static_cast<std::uint32_t>(
+                 (e.method == 8 ? Deflate(e.content) : e.content).size());
+         })},
+        {"data descriptors and local ZIP64 fields of 0", entries([](RawEntry& e) {
+             e.descriptor = true;
+             e.zip64 = true;
+             e.descriptorWide = true;
+         })},
+        // Folder entries as archivers write them: stored or as an empty deflate stream.
+        {"folder entry, Unix", With([](RawZip& z) {
+             z.entries.insert(z.entries.begin() + 2, RawEntry{"attachments/", ""});
+             z.entries[2].method = 0;
+             z.entries[2].externalAttributes = (040755u << 16) | 0x10;
+         })},
+        {"folder entry, deflated, with a descriptor", With([](RawZip& z) {
+             z.entries.insert(z.entries.begin(), RawEntry{"attachments/", ""});
+             z.entries[0].madeBy = 0x0014;
+             z.entries[0].descriptor = true;
+         })},
         {"archive comment", With([](RawZip& z) { z.comment = "made by hand"; })},
         {"prefixed namespace",
          xml("<?xml version=\"1.0\"?>\n<o:OrvanStructure xmlns:o=\"urn:orvan:structure:1\" formatVersion=\"1\" "
@@ -423,6 +536,11 @@ TEST_F(HostileArchiveTest, EveryLegalVariantOfAnotherWriterImports) {
                                                                              "<Filename escaped=\"1\">")))},
         {"ids beyond 2^62", xml(Structure(hugeIds))},
         {"ids doubling up to 2^62", xml(Structure(std::string(kBody).insert(kBody.find("<Document id"), manyHugeIds)))},
+        {"attachment named after the largest id", With([](RawZip& z) {
+             const std::string largest = "attachments/9223372036854775807";
+             Attachment(z).name = largest;
+             z.entries[1].content = Structure(std::string(kBody).replace(kBody.find("attachments/5"), 13, largest));
+         })},
     };
     for (const auto& [name, zip] : variants) {
         EXPECT_EQ(ImportError(Build(zip)), "no error") << name;

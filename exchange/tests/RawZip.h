@@ -41,11 +41,19 @@ struct RawEntry {
     std::string localExtra;
     std::string comment;
     std::string gapBefore;  // bytes no entry accounts for, before the local header
+    // A data descriptor after the data (flag bit 3 set, local CRC and sizes 0
+    // unless set), with or without its signature, with 32- or 64-bit sizes.
+    bool descriptor = false;
+    bool descriptorSignature = true;
+    bool descriptorWide = false;
+    std::optional<std::uint32_t> descriptorCrc;
+    std::optional<std::uint64_t> descriptorCompressedSize;
 };
 
 struct RawZip {
     std::vector<RawEntry> entries;
     std::optional<std::uint16_t> disk;
+    std::optional<std::uint16_t> directoryDisk;
     std::optional<std::uint16_t> countOnDisk;
     std::optional<std::uint16_t> count;
     std::optional<std::uint32_t> directorySize;
@@ -54,6 +62,7 @@ struct RawZip {
     std::string comment;
     std::string gapBeforeDirectory;
     bool zip64End = false;  // a ZIP64 end record and locator; the classic fields then say 0xFFFF unless set
+    bool classicFieldsTrue = false;  // with zip64End: the classic fields hold the true values
 };
 
 inline std::string Deflate(const std::string& content) {
@@ -102,25 +111,41 @@ inline std::string Build(const RawZip& zip) {
         const std::string localName = e.localName.value_or(e.name);
         const std::uint64_t compressed = e.compressedSize.value_or(data.size());
         const std::uint64_t uncompressed = e.uncompressedSize.value_or(e.content.size());
-        file.U32(0x04034b50).U16(e.zip64 ? 45 : 20).U16(e.localFlags.value_or(e.flags))
+        const std::uint16_t flags = e.descriptor ? e.flags | 0x0008 : e.flags;
+        // What the local header says: nothing of the content when a descriptor follows.
+        const std::uint64_t localCompressed = e.descriptor ? 0 : compressed;
+        const std::uint64_t localUncompressed = e.descriptor ? 0 : uncompressed;
+        file.U32(0x04034b50).U16(e.zip64 ? 45 : 20).U16(e.localFlags.value_or(flags))
             .U16(e.localMethod.value_or(e.method)).U16(e.time).U16(e.date)
-            .U32(e.localCrc.value_or(e.crc.value_or(crc)));
+            .U32(e.localCrc.value_or(e.descriptor ? 0 : e.crc.value_or(crc)));
         if (e.zip64) {
             file.U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(localName.size()).U16(20 + e.localExtra.size()).Bytes(localName)
-                .U16(1).U16(16).U64(e.localUncompressedSize.value_or(uncompressed)).U64(compressed);
+                .U16(1).U16(16).U64(e.localUncompressedSize.value_or(localUncompressed)).U64(localCompressed);
         } else {
-            file.U32(e.localCompressedSize.value_or(static_cast<std::uint32_t>(compressed)))
-                .U32(static_cast<std::uint32_t>(uncompressed)).U16(localName.size()).U16(e.localExtra.size())
+            file.U32(e.localCompressedSize.value_or(static_cast<std::uint32_t>(localCompressed)))
+                .U32(static_cast<std::uint32_t>(localUncompressed)).U16(localName.size()).U16(e.localExtra.size())
                 .Bytes(localName);
         }
         file.Bytes(e.localExtra);
         file.Bytes(data);
+        if (e.descriptor) {
+            if (e.descriptorSignature) {
+                file.U32(0x08074b50);
+            }
+            file.U32(e.descriptorCrc.value_or(e.crc.value_or(crc)));
+            const std::uint64_t described = e.descriptorCompressedSize.value_or(compressed);
+            if (e.descriptorWide) {
+                file.U64(described).U64(uncompressed);
+            } else {
+                file.U32(described).U32(uncompressed);
+            }
+        }
         Fields extra;
         if (e.zip64) {
             extra.U16(1).U16(24).U64(uncompressed).U64(compressed).U64(e.offset.value_or(offset));
         }
         extra.Bytes(e.centralExtra);
-        directory.U32(0x02014b50).U16(e.madeBy).U16(e.zip64 ? 45 : 20).U16(e.flags).U16(e.method).U16(e.time)
+        directory.U32(0x02014b50).U16(e.madeBy).U16(e.zip64 ? 45 : 20).U16(flags).U16(e.method).U16(e.time)
             .U16(e.date).U32(e.crc.value_or(crc))
             .U32(e.zip64 ? 0xFFFFFFFF : compressed).U32(e.zip64 ? 0xFFFFFFFF : uncompressed)
             .U16(e.name.size()).U16(extra.out.size()).U16(e.comment.size()).U16(0).U16(0).U32(e.externalAttributes)
@@ -129,7 +154,8 @@ inline std::string Build(const RawZip& zip) {
     file.Bytes(zip.gapBeforeDirectory);
     const std::uint64_t directoryOffset = file.out.size();
     file.Bytes(directory.out);
-    const std::uint16_t count16 = zip.zip64End ? 0xFFFF : static_cast<std::uint16_t>(zip.entries.size());
+    const bool classicAtMaximum = zip.zip64End && !zip.classicFieldsTrue;
+    const std::uint16_t count16 = classicAtMaximum ? 0xFFFF : static_cast<std::uint16_t>(zip.entries.size());
     const std::uint32_t max32 = 0xFFFFFFFF;
     if (zip.zip64End) {
         const std::uint64_t end64Offset = file.out.size();
@@ -137,11 +163,11 @@ inline std::string Build(const RawZip& zip) {
             .U64(directory.out.size()).U64(directoryOffset);
         file.U32(0x07064b50).U32(0).U64(end64Offset).U32(1);
     }
-    file.U32(0x06054b50).U16(zip.disk.value_or(0)).U16(0)
+    file.U32(0x06054b50).U16(zip.disk.value_or(0)).U16(zip.directoryDisk.value_or(0))
         .U16(zip.countOnDisk.value_or(count16))
         .U16(zip.count.value_or(count16))
-        .U32(zip.directorySize.value_or(zip.zip64End ? max32 : static_cast<std::uint32_t>(directory.out.size())))
-        .U32(zip.directoryOffset.value_or(zip.zip64End ? max32 : static_cast<std::uint32_t>(directoryOffset)))
+        .U32(zip.directorySize.value_or(classicAtMaximum ? max32 : static_cast<std::uint32_t>(directory.out.size())))
+        .U32(zip.directoryOffset.value_or(classicAtMaximum ? max32 : static_cast<std::uint32_t>(directoryOffset)))
         .U16(zip.commentLength.value_or(static_cast<std::uint16_t>(zip.comment.size())))
         .Bytes(zip.comment);
     return file.out;

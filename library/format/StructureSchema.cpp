@@ -95,7 +95,7 @@ constexpr char kCommonTypes[] = R"(  <xs:complexType name="Text">
     <xs:attribute name="entry" use="required">
       <xs:simpleType>
         <xs:restriction base="xs:string">
-          <xs:pattern value="attachments/[1-9][0-9]*"/>
+          <xs:pattern value="attachments/[1-9][0-9]{0,18}"/>
         </xs:restriction>
       </xs:simpleType>
     </xs:attribute>
@@ -124,7 +124,8 @@ std::string StructureSchema(const ClassInfo& root) {
     for (const ClassInfo* info : ReachableClasses(root)) {
         const std::string name(info->name);
         // The properties of a class, once; a single object needs its id, a
-        // member of a list may instead be nil (and then empty).
+        // member of a list may instead be nil (and then empty, so even the
+        // properties it would require may be left out).
         out += "  <xs:group name=\"" + name + "Properties\">\n    <xs:sequence>\n";
         for (const PropertyInfo& p : info->properties) {
             out += ElementFor(p);
@@ -134,7 +135,7 @@ std::string StructureSchema(const ClassInfo& root) {
                "Properties\"/>\n    <xs:attribute name=\"id\" type=\"xs:positiveInteger\" use=\"required\"/>\n"
                "  </xs:complexType>\n";
         out += "  <xs:complexType name=\"" + name + "Member\">\n    <xs:group ref=\"" + name +
-               "Properties\"/>\n    <xs:attribute name=\"id\" type=\"xs:positiveInteger\"/>\n"
+               "Properties\" minOccurs=\"0\"/>\n    <xs:attribute name=\"id\" type=\"xs:positiveInteger\"/>\n"
                "    <xs:attribute name=\"nil\" type=\"xs:boolean\"/>\n  </xs:complexType>\n";
     }
     out += "</xs:schema>\n";

@@ -218,7 +218,7 @@ private:
 
 }  // namespace
 
-std::string AttachmentEntryName(std::uint32_t number) {
+std::string AttachmentEntryName(std::uint64_t number) {
     return ArchiveEntries::kAttachmentPrefix + std::to_string(number);
 }
 

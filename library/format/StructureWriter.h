@@ -45,7 +45,7 @@ private:
 }  // namespace Classes
 
 // The name of the archive entry holding the content of the object numbered `number`.
-std::string AttachmentEntryName(std::uint32_t number);
+std::string AttachmentEntryName(std::uint64_t number);
 
 // Writes the structure document of `root`, numbered by `numbering`, in pieces
 // to `sink`. Throws the library's exception for a reference leaving the

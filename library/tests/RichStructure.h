@@ -123,6 +123,7 @@ inline std::unique_ptr<model::OrvanStructure> MakeRichStructure(const std::files
     }
     auto* payloadNaN = medication->NewPosology();
     payloadNaN->QuantityMorning = std::bit_cast<double>(0xFFF4000000000001ull);
+    medication->Posology.Add(nullptr);  // a nil member of a class with a required property
     kg->NewMedication();  // everything unset
 
     WriteFile(folder / "text.txt", "sample for attachment\n");

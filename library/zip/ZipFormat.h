@@ -5,6 +5,22 @@
 #include <string>
 #include <vector>
 
+namespace Dorv::Orvan::Framework::Common {
+
+// Limits that keep reading bounded whatever an archive declares; the writer
+// refuses to go beyond them, so that what it writes can be read back.
+namespace ZipLimits {
+inline constexpr std::uint64_t kMaxEntries = 1'000'000;
+inline constexpr std::uint64_t kMaxDirectoryBytes = 256ull << 20;
+inline constexpr std::size_t kMaxNameBytes = 255;
+// Deflate's own maximum: a 258-byte match coded in two bits.
+inline constexpr std::uint64_t kMaxDeflateRatio = 1032;
+// All content of one archive together, as declared.
+inline constexpr std::uint64_t kMaxTotalBytes = 64ull << 30;
+}  // namespace ZipLimits
+
+}  // namespace Dorv::Orvan::Framework::Common
+
 // Byte-level constants and helpers of the ZIP container, shared by the writer and the reader.
 namespace Dorv::Orvan::Framework::Common::Zip {
 
@@ -13,6 +29,7 @@ inline constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
 inline constexpr std::uint32_t kEndSignature = 0x06054b50;
 inline constexpr std::uint32_t kEnd64Signature = 0x06064b50;
 inline constexpr std::uint32_t kEnd64LocatorSignature = 0x07064b50;
+inline constexpr std::uint32_t kDataDescriptorSignature = 0x08074b50;
 inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
 
 inline constexpr std::size_t kLocalHeaderSize = 30;
@@ -24,6 +41,7 @@ inline constexpr std::size_t kEnd64LocatorSize = 20;
 inline constexpr std::uint16_t kMethodStored = 0;
 inline constexpr std::uint16_t kMethodDeflated = 8;
 inline constexpr std::uint16_t kFlagUtf8 = 0x0800;
+inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 inline constexpr std::uint16_t kVersionDefault = 20;
 inline constexpr std::uint16_t kVersionZip64 = 45;
 inline constexpr std::uint16_t kMadeByUnix = 3 << 8;

@@ -41,9 +41,6 @@ std::wstring NameProblem(const std::string& name) {
     if (name.front() == '/' || (name.size() >= 2 && name[1] == ':')) {
         return L"absolute name";
     }
-    if (name.back() == '/') {
-        return L"folder entry";
-    }
     if (orvan::platform::ToUtf8(FromUtf8(name)) != name) {
         return L"name is not valid UTF-8";
     }
@@ -59,9 +56,13 @@ std::wstring NameProblem(const std::string& name) {
     return {};
 }
 
-// Flags that change how an entry's bytes are read: encryption (0, 6, 13), a
-// data descriptor (3), patch data (5).
-constexpr std::uint16_t kRefusedFlags = 0x0001 | 0x0008 | 0x0020 | 0x0040 | 0x2000;
+// Flags that change what an entry's bytes mean: encryption (0, 6, 13) and
+// patch data (5). A data descriptor (3) only repeats what the central
+// directory says, so it is checked and accepted.
+constexpr std::uint16_t kEncryptionFlags = 0x0001 | 0x0040 | 0x2000;
+constexpr std::uint16_t kPatchDataFlag = 0x0020;
+constexpr std::uint32_t kUnixRegularFile = 0100000u;
+constexpr std::uint32_t kUnixFolder = 0040000u;
 // Info-ZIP's Unicode path: a second name that some readers prefer to the first.
 constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
 
@@ -124,9 +125,33 @@ std::size_t FindEndRecord(const std::wstring& path, std::span<const std::byte> t
     return endAt;
 }
 
-// Replaces the classic end record's values in `place` by those of the ZIP64
+// The classic end record's fields; a field at its maximum may stand for a
+// value in the ZIP64 end record.
+struct EndFields {
+    std::uint64_t disk = 0;
+    std::uint64_t directoryDisk = 0;
+    std::uint64_t countOnDisk = 0;
+    DirectoryPlace place;
+
+    bool AnyAtMaximum() const {
+        return disk == kMax16 || directoryDisk == kMax16 || countOnDisk == kMax16 || place.count == kMax16 ||
+               place.size == kMax32 || place.offset == kMax32;
+    }
+};
+
+// Whether the 20 bytes before the end record at `endOffset` are a ZIP64 end locator.
+bool HasEnd64Locator(const File& file, std::uint64_t endOffset) {
+    if (endOffset < kEnd64LocatorSize) {
+        return false;
+    }
+    std::vector<std::byte> signature(4);
+    file.ReadAt(signature, endOffset - kEnd64LocatorSize);
+    return U32(signature, 0) == kEnd64LocatorSignature;
+}
+
+// Replaces the classic end record's values in `end` by those of the ZIP64
 // end record before it at `endOffset`.
-void ReadEnd64(const File& file, std::uint64_t endOffset, DirectoryPlace& place) {
+void ReadEnd64(const File& file, std::uint64_t endOffset, EndFields& classic) {
     const std::wstring& path = file.Path();
     if (endOffset < kEnd64LocatorSize + kEnd64Size) {
         Bad(path, {}, L"ZIP64 end record missing");
@@ -135,9 +160,14 @@ void ReadEnd64(const File& file, std::uint64_t endOffset, DirectoryPlace& place)
     file.ReadAt(locatorBytes, endOffset - kEnd64LocatorSize);
     Cursor locator(locatorBytes);
     const std::uint32_t locatorSignature = locator.U32();
-    const std::uint64_t end64Offset = locator.Skip(4).U64();  // after the disk number
+    const std::uint32_t locatorDisk = locator.U32();
+    const std::uint64_t end64Offset = locator.U64();
+    const std::uint32_t diskCount = locator.U32();
     if (locatorSignature != kEnd64LocatorSignature || end64Offset != endOffset - kEnd64LocatorSize - kEnd64Size) {
         Bad(path, {}, L"ZIP64 end locator missing or misplaced");
+    }
+    if (locatorDisk != 0 || diskCount > 1) {
+        Bad(path, {}, L"ZIP64 end locator describes a multi-part archive");
     }
     std::vector<std::byte> end64Bytes(kEnd64Size);
     file.ReadAt(end64Bytes, end64Offset);
@@ -150,19 +180,22 @@ void ReadEnd64(const File& file, std::uint64_t endOffset, DirectoryPlace& place)
     const std::uint64_t count = end64.U64();
     const std::uint64_t size = end64.U64();
     const std::uint64_t offset = end64.U64();
-    if (signature != kEnd64Signature || recordSize != kEnd64Size - 12 || countOnDisk != count || disk != 0 ||
-        directoryDisk != 0) {
+    if (signature != kEnd64Signature || recordSize != kEnd64Size - 12) {
         Bad(path, {}, L"ZIP64 end record is damaged");
     }
+    if (disk != 0 || directoryDisk != 0 || countOnDisk != count) {
+        Bad(path, {}, L"ZIP64 end record describes a multi-part archive");
+    }
     // A classic field is either "see the ZIP64 record" or the same value.
-    const auto agrees = [](std::uint64_t classic, std::uint64_t max, std::uint64_t value) {
-        return classic == max || classic == value;
+    const auto agrees = [](std::uint64_t value, std::uint64_t max, std::uint64_t value64) {
+        return value == max || value == value64;
     };
-    if (!agrees(place.count, kMax16, count) || !agrees(place.size, kMax32, size) ||
-        !agrees(place.offset, kMax32, offset)) {
+    if (!agrees(classic.disk, kMax16, disk) || !agrees(classic.directoryDisk, kMax16, directoryDisk) ||
+        !agrees(classic.countOnDisk, kMax16, countOnDisk) || !agrees(classic.place.count, kMax16, count) ||
+        !agrees(classic.place.size, kMax32, size) || !agrees(classic.place.offset, kMax32, offset)) {
         Bad(path, {}, L"the end record and the ZIP64 end record disagree");
     }
-    place = DirectoryPlace{count, size, offset, end64Offset};
+    classic = EndFields{disk, directoryDisk, countOnDisk, DirectoryPlace{count, size, offset, end64Offset}};
 }
 
 DirectoryPlace FindDirectory(const File& file, std::uint64_t fileSize) {
@@ -177,20 +210,23 @@ DirectoryPlace FindDirectory(const File& file, std::uint64_t fileSize) {
     const std::size_t endAt = FindEndRecord(path, tail);
     const std::uint64_t endOffset = fileSize - tailSize + endAt;
 
-    Cursor end{std::span<const std::byte>(tail).subspan(endAt + 4)};  // after the signature
-    const std::uint16_t disk = end.U16();
-    const std::uint16_t directoryDisk = end.U16();
-    const std::uint16_t countOnDisk = end.U16();
-    DirectoryPlace place;
-    place.count = end.U16();
-    place.size = end.U32();
-    place.offset = end.U32();
-    place.end = endOffset;
-    if (disk != 0 || directoryDisk != 0 || countOnDisk != place.count) {
-        Bad(path, {}, L"end record describes a multi-part archive");
+    Cursor record{std::span<const std::byte>(tail).subspan(endAt + 4)};  // after the signature
+    EndFields end;
+    end.disk = record.U16();
+    end.directoryDisk = record.U16();
+    end.countOnDisk = record.U16();
+    end.place.count = record.U16();
+    end.place.size = record.U32();
+    end.place.offset = record.U32();
+    end.place.end = endOffset;
+    // Fields at their maximum, the disk numbers too, are read through the
+    // ZIP64 record; one that is present where nothing needs it counts as well.
+    if (end.AnyAtMaximum() || HasEnd64Locator(file, endOffset)) {
+        ReadEnd64(file, endOffset, end);
     }
-    if (place.count == kMax16 || place.size == kMax32 || place.offset == kMax32) {
-        ReadEnd64(file, endOffset, place);
+    const DirectoryPlace& place = end.place;
+    if (end.disk != 0 || end.directoryDisk != 0 || end.countOnDisk != place.count) {
+        Bad(path, {}, L"end record describes a multi-part archive");
     }
     if (place.count > ZipLimits::kMaxEntries) {
         Bad(path, {}, L"too many entries (" + std::to_wstring(place.count) + L")");
@@ -287,11 +323,16 @@ ZipReader::Entry ReadCentralEntry(const std::wstring& path, Cursor& directory, s
     directory = header.Skip(commentLength);
 
     e.name.assign(reinterpret_cast<const char*>(name.data()), name.size());
-    if (const std::wstring problem = NameProblem(e.name); !problem.empty()) {
+    e.folder = e.name.ends_with('/');
+    if (const std::wstring problem = NameProblem(e.folder ? e.name.substr(0, e.name.size() - 1) : e.name);
+        !problem.empty()) {
         Bad(path, e.name, problem);
     }
-    if ((e.flags & kRefusedFlags) != 0) {
-        Bad(path, e.name, L"encrypted, patched or described by a data descriptor");
+    if ((e.flags & kEncryptionFlags) != 0) {
+        Bad(path, e.name, L"encrypted");
+    }
+    if ((e.flags & kPatchDataFlag) != 0) {
+        Bad(path, e.name, L"holds patch data");
     }
     // Without the flag, readers take a name as code page 437.
     if ((e.flags & kFlagUtf8) == 0 && std::any_of(e.name.begin(), e.name.end(), [](char c) { return c & 0x80; })) {
@@ -300,11 +341,15 @@ ZipReader::Entry ReadCentralEntry(const std::wstring& path, Cursor& directory, s
     if (disk != 0) {
         Bad(path, e.name, L"entry lies on another disk");
     }
-    if ((madeBy >> 8) == 3 && fileType != 0 && fileType != 0100000u) {
-        Bad(path, e.name, L"not a regular file (symbolic link or special file)");
+    if ((madeBy >> 8) == 3 && fileType != 0 && fileType != (e.folder ? kUnixFolder : kUnixRegularFile)) {
+        Bad(path, e.name, e.folder ? L"folder entry whose attributes name another kind of file"
+                                   : L"not a regular file (symbolic link or special file)");
     }
     ReadCentralExtra(path, extra, e);
     CheckSizes(path, e);
+    if (e.folder && e.uncompressedSize != 0) {
+        Bad(path, e.name, L"folder entry with content");
+    }
     return e;
 }
 
@@ -443,7 +488,8 @@ void ZipReader::ReadDirectory() {
     file_.ReadAt(directory, place.offset);
     Cursor cursor(directory);
     std::uint64_t totalSize = 0;
-    entries_.reserve(static_cast<std::size_t>(place.count));
+    std::vector<Entry> all;
+    all.reserve(static_cast<std::size_t>(place.count));
     for (std::uint64_t i = 0; i < place.count; ++i) {
         Entry e = ReadCentralEntry(file_.Path(), cursor, i);
         totalSize += e.uncompressedSize;
@@ -452,34 +498,83 @@ void ZipReader::ReadDirectory() {
                 L"content larger than " + std::to_wstring(ZipLimits::kMaxTotalBytes >> 30) + L" GiB");
         }
         CheckLocalHeader(e, place.offset);
-        entries_.push_back(std::move(e));
+        all.push_back(std::move(e));
     }
     if (cursor.Remaining() != 0) {
         Bad(file_.Path(), {}, L"central directory is longer than its entries");
     }
-    IndexNames();
-    CheckEveryByteAccounted(place.offset);
+    CheckEveryByteAccounted(all, place.offset);
+    CheckNames(all);
+    for (Entry& e : all) {
+        if (e.folder) {
+            CheckFolderEmpty(e);
+        } else {
+            entries_.push_back(std::move(e));
+        }
+    }
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        byName_.emplace(entries_[i].name, i);
+    }
 }
 
-void ZipReader::IndexNames() {
+namespace {
+
+std::string FoldedCase(std::string_view name) {
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return lower;
+}
+
+}  // namespace
+
+// `all` holds the folder entries too.
+void ZipReader::CheckNames(const std::vector<Entry>& all) const {
     // Names that differ only in case would land on one file on many systems.
     std::unordered_set<std::string> folded;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        std::string lower = entries_[i].name;
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-        if (!byName_.emplace(entries_[i].name, i).second || !folded.insert(lower).second) {
-            Bad(file_.Path(), entries_[i].name, L"duplicate entry name");
+    for (const Entry& e : all) {
+        if (!folded.insert(FoldedCase(e.name)).second) {
+            Bad(file_.Path(), e.name, L"duplicate entry name");
+        }
+    }
+    std::vector<std::string_view> sortedNames;
+    for (const Entry& e : all) {
+        if (!e.folder) {
+            sortedNames.push_back(e.name);
+        }
+    }
+    std::sort(sortedNames.begin(), sortedNames.end());
+    // A folder entry only repeats a folder that the names of the files in it
+    // imply; one that is also a file's name would be a file and a folder at once.
+    for (const Entry& e : all) {
+        if (!e.folder) {
+            continue;
+        }
+        const std::string_view stem = std::string_view(e.name).substr(0, e.name.size() - 1);
+        if (folded.contains(FoldedCase(stem))) {
+            Bad(file_.Path(), e.name, L"folder entry with the name of a file entry");
+        }
+        const auto first = std::lower_bound(sortedNames.begin(), sortedNames.end(), std::string_view(e.name));
+        if (first == sortedNames.end() || !first->starts_with(e.name)) {
+            Bad(file_.Path(), e.name, L"folder entry that holds no entry of the archive");
         }
     }
 }
 
+// A folder entry's data, if any, must be an empty stream with the CRC of nothing.
+void ZipReader::CheckFolderEmpty(const Entry& folder) const {
+    std::byte probe[1];
+    Open(folder)->Read(probe);
+}
+
 // Entries lie one after the other, in the directory's order, from the file's
 // first byte to the directory: bytes no entry accounts for could be read as
-// another archive by a reader that walks the file from its start.
-void ZipReader::CheckEveryByteAccounted(std::uint64_t directoryOffset) const {
+// another archive by a reader that walks the file from its start. An entry
+// with a data descriptor accounts for it too.
+void ZipReader::CheckEveryByteAccounted(const std::vector<Entry>& all, std::uint64_t directoryOffset) const {
     std::uint64_t expected = 0;
-    for (const Entry& e : entries_) {
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const Entry& e = all[i];
         if (e.headerOffset < expected) {
             Bad(file_.Path(), e.name, L"overlaps the entry before it");
         }
@@ -488,10 +583,41 @@ void ZipReader::CheckEveryByteAccounted(std::uint64_t directoryOffset) const {
                                           L" bytes before it belong to no entry");
         }
         expected = e.dataOffset + e.compressedSize;
+        const std::uint64_t next = i + 1 < all.size() ? all[i + 1].headerOffset : directoryOffset;
+        if ((e.flags & kFlagDataDescriptor) != 0 && next >= expected) {
+            CheckDataDescriptor(e, expected, next - expected);
+            expected = next;
+        }
     }
     if (expected != directoryOffset) {
         Bad(file_.Path(), {}, std::to_wstring(directoryOffset - expected) +
                                   L" bytes before the central directory belong to no entry");
+    }
+}
+
+// The bytes from `at` to the next entry (or the directory), `size` of them,
+// must be one data descriptor that repeats the directory's CRC and sizes: with
+// or without its signature, with 32- or 64-bit sizes. Its length tells which.
+void ZipReader::CheckDataDescriptor(const Entry& e, std::uint64_t at, std::uint64_t size) const {
+    const bool signature = size == 16 || size == 24;
+    const bool wideSizes = size == 20 || size == 24;
+    if (size == 0) {
+        Bad(file_.Path(), e.name, L"data descriptor missing");
+    }
+    if (size != 12 && size != 16 && size != 20 && size != 24) {
+        Bad(file_.Path(), e.name, std::to_wstring(size) + L" bytes after its data are no data descriptor");
+    }
+    std::vector<std::byte> bytes(static_cast<std::size_t>(size));
+    file_.ReadAt(bytes, at);
+    Cursor fields(bytes);
+    if (signature && fields.U32() != kDataDescriptorSignature) {
+        Bad(file_.Path(), e.name, std::to_wstring(size) + L" bytes after its data are no data descriptor");
+    }
+    const std::uint32_t crc = fields.U32();
+    const std::uint64_t compressed = wideSizes ? fields.U64() : fields.U32();
+    const std::uint64_t uncompressed = wideSizes ? fields.U64() : fields.U32();
+    if (crc != e.crc || compressed != e.compressedSize || uncompressed != e.uncompressedSize) {
+        Bad(file_.Path(), e.name, L"data descriptor disagrees with the central directory");
     }
 }
 
@@ -514,7 +640,14 @@ void ZipReader::CheckLocalHeader(Entry& e, std::uint64_t directoryOffset) const 
     const bool sameName = nameLength == e.name.size() &&
                           std::equal(e.name.begin(), e.name.end(), header.begin() + kLocalHeaderSize,
                                      [](char c, std::byte b) { return static_cast<std::byte>(c) == b; });
-    if (signature != kLocalHeaderSignature || !sameName || flags != e.flags || method != e.method || crc != e.crc) {
+    // With a data descriptor, the local header may leave CRC and sizes at 0:
+    // they were not known when it was written.
+    const bool described = (e.flags & kFlagDataDescriptor) != 0;
+    const auto agrees = [described](std::uint64_t local, std::uint64_t central) {
+        return local == central || (described && local == 0);
+    };
+    if (signature != kLocalHeaderSignature || !sameName || flags != e.flags || method != e.method ||
+        !agrees(crc, e.crc)) {
         Bad(path, e.name, L"local header disagrees with the central directory");
     }
     if (directoryOffset - e.headerOffset - kLocalHeaderSize - e.name.size() < extraLength) {
@@ -537,7 +670,7 @@ void ZipReader::CheckLocalHeader(Entry& e, std::uint64_t directoryOffset) const 
     if ((localCompressed == kMax32 || localUncompressed == kMax32) && !foundZip64) {
         Bad(path, e.name, L"local ZIP64 field is missing");
     }
-    if (localCompressed != e.compressedSize || localUncompressed != e.uncompressedSize) {
+    if (!agrees(localCompressed, e.compressedSize) || !agrees(localUncompressed, e.uncompressedSize)) {
         Bad(path, e.name, L"local header disagrees with the central directory");
     }
     e.dataOffset = e.headerOffset + kLocalHeaderSize + e.name.size() + extraLength;

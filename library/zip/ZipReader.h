@@ -10,6 +10,7 @@
 
 #include "library/io/ByteSource.h"
 #include "library/io/File.h"
+#include "library/zip/ZipFormat.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
@@ -28,6 +29,7 @@ public:
         std::uint64_t uncompressedSize = 0;
         std::uint64_t headerOffset = 0;
         std::uint64_t dataOffset = 0;
+        bool folder = false;  // a name ending in '/', holding nothing
     };
 
     // Throws OrvanIoException when the file cannot be read and
@@ -35,6 +37,8 @@ public:
     explicit ZipReader(const std::wstring& path);
 
     const std::wstring& Path() const { return file_.Path(); }
+    // The entries that hold files, in the directory's order; folder entries
+    // are checked but not listed.
     const std::vector<Entry>& Entries() const { return entries_; }
     const Entry* Find(std::string_view name) const;
 
@@ -51,25 +55,16 @@ public:
 
 private:
     void ReadDirectory();
-    void IndexNames();
+    void CheckNames(const std::vector<Entry>& all) const;
     void CheckLocalHeader(Entry& entry, std::uint64_t directoryOffset) const;
-    void CheckEveryByteAccounted(std::uint64_t directoryOffset) const;
+    void CheckEveryByteAccounted(const std::vector<Entry>& all, std::uint64_t directoryOffset) const;
+    void CheckDataDescriptor(const Entry& entry, std::uint64_t at, std::uint64_t size) const;
+    void CheckFolderEmpty(const Entry& folder) const;
 
     File file_;
     std::uint64_t fileSize_ = 0;
     std::vector<Entry> entries_;
     std::unordered_map<std::string_view, std::size_t> byName_;
 };
-
-// Limits that keep reading bounded whatever an archive declares.
-namespace ZipLimits {
-inline constexpr std::uint64_t kMaxEntries = 1'000'000;
-inline constexpr std::uint64_t kMaxDirectoryBytes = 256ull << 20;
-inline constexpr std::size_t kMaxNameBytes = 255;
-// Deflate's own maximum: a 258-byte match coded in two bits.
-inline constexpr std::uint64_t kMaxDeflateRatio = 1032;
-// All content of one archive together, as declared.
-inline constexpr std::uint64_t kMaxTotalBytes = 64ull << 30;
-}  // namespace ZipLimits
 
 }  // namespace Dorv::Orvan::Framework::Common

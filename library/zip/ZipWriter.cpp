@@ -66,12 +66,29 @@ void ZipWriter::PatchLocalHeader(const Entry& e) {
     }
 }
 
-void ZipWriter::BeginEntry(const std::string& name, Method method, std::uint64_t expectedSize) {
-    if (name.empty() || name.size() > kMax16) {
-        throw OrvanFormatException(L"invalid entry name '" + orvan::platform::FromUtf8(name) + L"'");
+void ZipWriter::AddEntry(Entry entry) {
+    if (entry.name.empty() || entry.name.size() > ZipLimits::kMaxNameBytes) {
+        throw OrvanFormatException(L"invalid entry name '" + orvan::platform::FromUtf8(entry.name) + L"'");
     }
-    entries_.push_back(Entry{name, method, 0, 0, 0, out_.Position(), expectedSize >= kZip64Threshold});
+    if (entries_.size() >= ZipLimits::kMaxEntries) {
+        throw OrvanFormatException(L"cannot save: more than " + std::to_wstring(ZipLimits::kMaxEntries) +
+                                   L" entries, more than readers accept");
+    }
+    CountContent(entry.uncompressedSize);
+    entries_.push_back(std::move(entry));
     WriteLocalHeader(entries_.back());
+}
+
+void ZipWriter::CountContent(std::uint64_t bytes) {
+    if (bytes > ZipLimits::kMaxTotalBytes - totalContent_) {
+        throw OrvanFormatException(L"cannot save: the content would exceed " +
+                                   std::to_wstring(ZipLimits::kMaxTotalBytes >> 30) + L" GiB, more than readers accept");
+    }
+    totalContent_ += bytes;
+}
+
+void ZipWriter::BeginEntry(const std::string& name, Method method, std::uint64_t expectedSize) {
+    AddEntry(Entry{name, method, 0, 0, 0, out_.Position(), expectedSize >= kZip64Threshold});
     entries_.back().compressedSize = 0;
     open_ = true;
     if (method == Method::Deflated) {
@@ -83,6 +100,7 @@ void ZipWriter::Write(std::span<const std::byte> data) {
     Entry& e = entries_.back();
     while (!data.empty()) {
         const auto piece = data.first(std::min(data.size(), kChunk));
+        CountContent(piece.size());
         e.crc = Crc32(e.crc, piece);
         e.uncompressedSize += piece.size();
         if (e.method == Method::Deflated) {
@@ -105,9 +123,8 @@ void ZipWriter::EndEntry() {
 void ZipWriter::AddRawEntry(const std::string& name, Method method, std::uint32_t crc,
                             std::uint64_t compressedSize, std::uint64_t uncompressedSize,
                             ByteSource& raw) {
-    entries_.push_back(Entry{name, method, crc, compressedSize, uncompressedSize, out_.Position(),
-                             uncompressedSize >= kZip64Threshold || compressedSize >= kZip64Threshold});
-    WriteLocalHeader(entries_.back());
+    AddEntry(Entry{name, method, crc, compressedSize, uncompressedSize, out_.Position(),
+                   uncompressedSize >= kZip64Threshold || compressedSize >= kZip64Threshold});
     const std::span<std::byte> buffer = TransferBuffer();
     std::uint64_t copied = 0;
     while (const std::size_t n = raw.Read(buffer)) {

@@ -15,6 +15,8 @@ namespace Dorv::Orvan::Framework::Common {
 // Writes a ZIP file entry by entry, streaming each entry's data. The bytes
 // depend only on the entries' names, methods and data: no times, no owners.
 // ZIP64 fields appear only where sizes, offsets or the entry count need them.
+// It refuses to go beyond what the reader accepts (names, entry count, total
+// content), so that every archive it finishes can be read back.
 class ZipWriter {
 public:
     enum class Method : std::uint16_t { Stored = 0, Deflated = 8 };
@@ -51,9 +53,12 @@ private:
     void WriteLocalHeader(const Entry& entry);
     void PatchLocalHeader(const Entry& entry);
     void Emit(std::span<const std::byte> data);
+    void AddEntry(Entry entry);
+    void CountContent(std::uint64_t bytes);
 
     AtomicFileWriter& out_;
     std::vector<Entry> entries_;
+    std::uint64_t totalContent_ = 0;
     bool open_ = false;
     PieceDeflater deflater_;
 };
