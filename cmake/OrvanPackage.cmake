@@ -29,10 +29,8 @@ if(ORVAN_BUILD_GUI)
 endif()
 
 if(ORVAN_BUILD_TESTS)
-  set(consumer_flags "")
-  if(ORVAN_SANITIZE)
-    set(consumer_flags "-fsanitize=address,undefined")
-  endif()
+  # A consumer of a sanitized build links the sanitizer's runtime too.
+  list(JOIN ORVAN_SANITIZER_FLAGS " " consumer_flags)
   add_test(NAME InstalledPackageBuildsAConsumer
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
             -DWORK_DIR=${PROJECT_BINARY_DIR}/installed-package "-DCXX_FLAGS=${consumer_flags}"

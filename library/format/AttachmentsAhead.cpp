@@ -1,7 +1,6 @@
 #include "library/format/AttachmentsAhead.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -17,35 +16,13 @@
 #include "library/format/FormatFacts.h"
 #include "library/io/FaultInjection.h"
 #include "library/io/File.h"
+#include "library/io/StartWorker.h"
 #include "library/io/TransferBuffer.h"
 #include "library/zip/ZipReader.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {
-
-// How many files the extraction may hold open at once. Each extracted file
-// stays open until it is named, so an archive of many attachments needs more
-// descriptors than the usual soft limit of 1,024; the soft limit is only a
-// default below the hard one, there for programs like this one to raise. The
-// limit before is kept in `before`, to be restored when the files are closed.
-std::size_t DescriptorBudget(std::size_t wanted, std::optional<rlimit>& before) {
-    constexpr rlim_t kReserve = 256;  // for everything else the process opens
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
-        return 0;
-    }
-    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted + kReserve) {
-        rlimit raised = limit;
-        raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted + kReserve
-                                                          : std::min<rlim_t>(limit.rlim_max, wanted + kReserve);
-        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) {
-            before = limit;
-            limit = raised;
-        }
-    }
-    return limit.rlim_cur > kReserve ? static_cast<std::size_t>(limit.rlim_cur - kReserve) : 0;
-}
 
 bool WriteAll(int descriptor, std::span<const std::byte> data) {
     while (!data.empty()) {
@@ -76,11 +53,12 @@ AttachmentsAhead::AttachmentsAhead(std::shared_ptr<const ZipReader> archive, con
         finished_ = true;
         return;
     }
-    budget_ = std::min(slots_.size(), DescriptorBudget(slots_.size(), limitBefore_));
-    try {
-        worker_ = std::jthread([this](const std::stop_token& stop) { Run(stop); });
-    } catch (const std::system_error&) {
+    // Each extracted file stays open until it is named.
+    claim_.emplace(slots_.size());
+    worker_ = StartWorker("AttachmentsAhead", [this](const std::stop_token& stop) { Run(stop); });
+    if (!worker_.joinable()) {
         finished_ = true;  // no thread: everything is written out the usual way
+        claim_.reset();
     }
 }
 
@@ -94,23 +72,16 @@ AttachmentsAhead::~AttachmentsAhead() {
             ::close(slot.descriptor);
         }
     }
-    if (folder_ >= 0) {
-        ::close(folder_);
-    }
-    if (limitBefore_) {
-        // The rest of the program (a child process, a select() loop) finds
-        // the limit it had.
-        ::setrlimit(RLIMIT_NOFILE, &*limitBefore_);
-    }
 }
 
 bool AttachmentsAhead::Worthwhile(const std::wstring& folder) {
     if (FaultInjection::AnyArmed()) {
         return false;
     }
-    folder_ = ::open(orvan::platform::ToUtf8(folder).c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    folder_ = File(::open(orvan::platform::ToUtf8(folder).c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC),
+                   folder);
     struct statvfs space {};
-    if (folder_ < 0 || ::fstatvfs(folder_, &space) != 0) {
+    if (folder_.Descriptor() < 0 || ::fstatvfs(folder_.Descriptor(), &space) != 0) {
         return false;
     }
     // Files nobody takes are written for nothing: what an archive declares may
@@ -124,7 +95,7 @@ bool AttachmentsAhead::Worthwhile(const std::wstring& folder) {
 }
 
 void AttachmentsAhead::Run(const std::stop_token& stop) {
-    for (std::size_t index = 0; index < budget_ && !stop.stop_requested(); ++index) {
+    for (std::size_t index = 0; index < claim_->Granted() && !stop.stop_requested(); ++index) {
         const int descriptor = Extract(index, stop);
         if (descriptor < 0) {
             break;
@@ -140,7 +111,7 @@ void AttachmentsAhead::Run(const std::stop_token& stop) {
 }
 
 int AttachmentsAhead::Extract(std::size_t index, const std::stop_token& stop) {
-    const int descriptor = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    const int descriptor = ::openat(folder_.Descriptor(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (descriptor < 0) {
         return -1;
     }

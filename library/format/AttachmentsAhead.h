@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/resource.h>
-
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -11,6 +9,9 @@
 #include <thread>
 #include <unordered_map>
 #include <vector>
+
+#include "library/io/File.h"
+#include "library/io/OpenFileClaim.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
@@ -25,8 +26,10 @@ class ZipReader;
 //
 // Nothing is extracted ahead while a test fault is armed, when the folder's
 // file system has no room for the attachments twice over or cannot make
-// files without a name, and from the first entry that fails on: those entries
-// are written out the usual way, which reports whatever is wrong with them.
+// files without a name, where no thread can be started, beyond the files the
+// process may still open (keeping a reserve), and from the first entry that
+// fails on: those entries are written out the usual way, which reports
+// whatever is wrong with them.
 class AttachmentsAhead {
 public:
     AttachmentsAhead(std::shared_ptr<const ZipReader> archive, const std::wstring& folder);
@@ -54,11 +57,10 @@ private:
     int Extract(std::size_t index, const std::stop_token& stop);
 
     std::shared_ptr<const ZipReader> archive_;
-    int folder_ = -1;
+    File folder_;
     std::vector<Slot> slots_;  // the attachments, in the archive's order
     std::unordered_map<std::string, std::size_t> slotOf_;  // by entry name
-    std::size_t budget_ = 0;  // how many slots may be extracted
-    std::optional<rlimit> limitBefore_;  // the open-file limit before it was raised
+    std::optional<OpenFileClaim> claim_;  // how many slots may be extracted
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "library/io/Quoted.h"
+#include "library/io/StartWorker.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {
@@ -49,13 +50,13 @@ XmlEventStream& Self(void* user) { return *static_cast<XmlEventStream*>(user); }
 }  // namespace
 
 XmlEventStream::XmlEventStream(ByteSource& source) : source_(source), empty_(kBlocks - 1) {
-    empty_.reserve(kBlocks);  // handing blocks back never allocates
+    empty_.reserve(kBlocks + 1);  // handing blocks back never allocates
     Open();
-    try {
-        thread_ = std::jthread([this](const std::stop_token& stop) { Produce(stop); });
-    } catch (const std::system_error&) {
+    thread_ = StartWorker("XmlEventStream", [this](const std::stop_token& stop) { Produce(stop); });
+    if (!thread_.joinable()) {
         // No second thread (a limit on processes): the reader's thread parses
-        // a piece whenever it runs out of events.
+        // whenever it runs out of events, and expat pauses whenever the
+        // blocks are full, so memory stays bounded just the same.
         inline_ = true;
         stop_ = &noStop_;
     }
@@ -146,28 +147,43 @@ void XmlEventStream::Open() {
 
 bool XmlEventStream::Step(const std::stop_token& stop) {
     const auto parser = static_cast<XML_Parser>(parser_);
-    void* buffer = XML_GetBuffer(parser, chunk_);
-    if (!buffer) {
-        throw std::bad_alloc();
+    XML_Status status = XML_STATUS_OK;
+    if (suspended_) {
+        // The rest of the piece that filled every block.
+        suspended_ = false;
+        status = XML_ResumeParser(parser);
+    } else {
+        void* buffer = XML_GetBuffer(parser, chunk_);
+        if (!buffer) {
+            throw std::bad_alloc();
+        }
+        const std::size_t n =
+            source_.Read(std::span(static_cast<std::byte*>(buffer), static_cast<std::size_t>(chunk_)));
+        const std::uint64_t eventsBefore = events_;
+        lastPiece_ = n == 0;
+        // expat follows a UTF-16 byte order mark whatever encoding it was given.
+        if (first_ && n >= 2 && IsUtf16Mark(static_cast<const char*>(buffer))) {
+            Refuse(L"encoding UTF-16 is not supported (only UTF-8)", Here(parser));
+        } else {
+            status = XML_ParseBuffer(parser, static_cast<int>(n), lastPiece_);
+        }
+        first_ = false;
+        // expat scans an unfinished token from its start again with every piece
+        // fed: a comment or a tag of hundreds of megabytes, fed 256 KiB at a time,
+        // costs minutes. A piece that made no event is followed by one twice as
+        // large, so a long token is scanned a few times over at most.
+        chunk_ = events_ != eventsBefore ? kChunk : std::min(chunk_ * 2, kLongestChunk);
     }
-    const std::size_t n = source_.Read(std::span(static_cast<std::byte*>(buffer), static_cast<std::size_t>(chunk_)));
-    const std::uint64_t eventsBefore = events_;
-    // expat follows a UTF-16 byte order mark whatever encoding it was given.
-    if (first_ && n >= 2 && IsUtf16Mark(static_cast<const char*>(buffer))) {
-        Refuse(L"encoding UTF-16 is not supported (only UTF-8)", Here(parser));
-    } else if (XML_ParseBuffer(parser, static_cast<int>(n), n == 0) != XML_STATUS_OK && !stopped_) {
+    if (status == XML_STATUS_SUSPENDED) {
+        suspended_ = true;
+        suspending_ = false;
+    } else if (status != XML_STATUS_OK && !stopped_) {
         Refuse(L"malformed XML (" + Quoted(XML_ErrorString(XML_GetErrorCode(parser))) + L")", Here(parser));
     }
-    first_ = false;
-    // expat scans an unfinished token from its start again with every piece
-    // fed: a comment or a tag of hundreds of megabytes, fed 256 KiB at a time,
-    // costs minutes. A piece that made no event is followed by one twice as
-    // large, so a long token is scanned a few times over at most.
-    chunk_ = events_ != eventsBefore ? kChunk : std::min(chunk_ * 2, kLongestChunk);
     if (pending_) {
         std::rethrow_exception(pending_);
     }
-    if (stopped_ || n == 0) {
+    if (stopped_ || (lastPiece_ && !suspended_)) {
         return false;
     }
     // A reader with nothing to do gets what this piece made at once, so
@@ -207,6 +223,14 @@ void XmlEventStream::Begin(Event::Kind kind, std::size_t size) {
             // block makes its block larger.
             writing_.capacity = std::max(size, kBlockBytes);
             writing_.bytes = std::make_unique_for_overwrite<char[]>(writing_.capacity);
+        }
+        if (inline_ && !suspending_ && empty_.empty()) {
+            // The reader is this very thread and takes no block before expat
+            // returns: expat pauses here, in a callback where it may, and
+            // goes on once the reader has emptied blocks (expat may still
+            // deliver an event or two, which the block being written holds).
+            suspending_ = true;
+            XML_StopParser(static_cast<XML_Parser>(parser_), XML_TRUE);
         }
     }
     Put(static_cast<char>(kind));

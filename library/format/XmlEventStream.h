@@ -35,8 +35,9 @@ struct XmlPosition {
 // document's size (one event larger than a block makes its block larger, for
 // that event only). A reader waiting for events gets what each piece of the
 // document made at once, so that a handler's refusal ends the parsing soon;
-// where no thread can be started, the reader's thread parses a piece
-// whenever it runs out of events.
+// where no thread can be started, the reader's thread parses whenever it runs
+// out of events, and expat pauses when the blocks are full, so the same bound
+// holds (one block more at most, for the events expat delivers as it pauses).
 class XmlEventStream {
 public:
     // Separates namespace and local name in the names of elements and
@@ -129,6 +130,9 @@ private:
     int chunk_ = 256 << 10;  // bytes fed to expat next
     std::uint64_t events_ = 0;  // made so far
     bool inline_ = false;  // no thread: the reader's thread parses
+    bool suspending_ = false;  // inline: expat was asked to pause, every block being full
+    bool suspended_ = false;  // inline: expat paused inside a piece, to be resumed
+    bool lastPiece_ = false;  // the end of the source has been fed
     std::stop_token noStop_;  // what stops the parsing then: nothing
 
     // The reader's own.

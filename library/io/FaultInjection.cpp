@@ -7,9 +7,12 @@
 namespace Dorv::Orvan::Framework::Common {
 namespace {
 
+enum class FaultKind { Factory, File, Thread };
+
 struct Fault {
     bool armed = false;
-    std::string factory;  // empty for a file fault
+    FaultKind kind = FaultKind::Factory;
+    std::string name;  // of the factory or the worker
     FileOperation operation{};
     int nth = 0;
     int error = 0;
@@ -18,6 +21,7 @@ struct Fault {
 };
 
 std::atomic<int> armedFaults{0};
+std::atomic<int> armedCallFaults{0};  // of factories and files
 std::mutex mutex;
 std::vector<Fault>& Faults() {
     static std::vector<Fault> faults;
@@ -28,23 +32,28 @@ std::size_t Arm(Fault fault) {
     std::lock_guard lock(mutex);
     fault.armed = true;
     auto& faults = Faults();
+    if (fault.kind != FaultKind::Thread) {
+        ++armedCallFaults;
+    }
     faults.push_back(std::move(fault));
     ++armedFaults;
     return faults.size() - 1;
 }
 
-// Counts the call in every armed fault that `matches`; returns the fault that fires now.
+// Counts the call in every armed fault of `kind` that `matches`; returns the
+// error number of the fault that fires now (1 where a fault has none), or 0.
+// Read under the lock: another thread may arm or disarm faults meanwhile.
 template <typename Matches>
-Fault* Count(Matches matches) {
+int Count(FaultKind kind, Matches matches) {
     if (armedFaults.load(std::memory_order_relaxed) == 0) {
-        return nullptr;
+        return 0;
     }
     std::lock_guard lock(mutex);
-    Fault* firing = nullptr;
+    int firing = 0;
     for (Fault& fault : Faults()) {
-        if (fault.armed && matches(fault) && ++fault.calls == fault.nth) {
+        if (fault.armed && fault.kind == kind && matches(fault) && ++fault.calls == fault.nth) {
             fault.fired = true;
-            firing = &fault;
+            firing = kind == FaultKind::File ? fault.error : 1;
         }
     }
     return firing;
@@ -53,11 +62,15 @@ Fault* Count(Matches matches) {
 }  // namespace
 
 FaultInjection FaultInjection::FailFactory(std::string_view factory, int nth) {
-    return FaultInjection(Arm(Fault{false, std::string(factory), {}, nth, 0, 0, false}));
+    return FaultInjection(Arm(Fault{false, FaultKind::Factory, std::string(factory), {}, nth, 0, 0, false}));
 }
 
 FaultInjection FaultInjection::FailFile(FileOperation operation, int nth, int error) {
-    return FaultInjection(Arm(Fault{false, {}, operation, nth, error, 0, false}));
+    return FaultInjection(Arm(Fault{false, FaultKind::File, {}, operation, nth, error, 0, false}));
+}
+
+FaultInjection FaultInjection::FailThread(std::string_view worker, int nth) {
+    return FaultInjection(Arm(Fault{false, FaultKind::Thread, std::string(worker), {}, nth, 0, 0, false}));
 }
 
 FaultInjection::FaultInjection(FaultInjection&& other) noexcept : slot_(other.slot_) {
@@ -69,7 +82,11 @@ FaultInjection::~FaultInjection() {
         return;
     }
     std::lock_guard lock(mutex);
-    Faults()[slot_].armed = false;
+    Fault& fault = Faults()[slot_];
+    fault.armed = false;
+    if (fault.kind != FaultKind::Thread) {
+        --armedCallFaults;
+    }
     if (--armedFaults == 0) {
         Faults().clear();
     }
@@ -86,15 +103,17 @@ int FaultInjection::Calls() const {
 }
 
 bool FaultInjection::FactoryFails(std::string_view factory) {
-    return Count([&](const Fault& f) { return f.factory == factory; }) != nullptr;
+    return Count(FaultKind::Factory, [&](const Fault& f) { return f.name == factory; }) != 0;
 }
 
-bool FaultInjection::AnyArmed() { return armedFaults.load(std::memory_order_relaxed) != 0; }
+bool FaultInjection::ThreadFails(std::string_view worker) {
+    return Count(FaultKind::Thread, [&](const Fault& f) { return f.name == worker; }) != 0;
+}
+
+bool FaultInjection::AnyArmed() { return armedCallFaults.load(std::memory_order_relaxed) != 0; }
 
 int FaultInjection::FileFails(FileOperation operation) {
-    const Fault* fault =
-        Count([&](const Fault& f) { return f.factory.empty() && f.operation == operation; });
-    return fault ? fault->error : 0;
+    return Count(FaultKind::File, [&](const Fault& f) { return f.operation == operation; });
 }
 
 }  // namespace Dorv::Orvan::Framework::Common

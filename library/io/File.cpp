@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "library/io/FaultInjection.h"
+#include "library/io/StartWorker.h"
 #include "library/OrvanException.h"
 #include "platform/Utf8.h"
 
@@ -104,6 +105,37 @@ bool IsTemporaryName(std::string_view name) {
 }
 
 namespace {
+
+// Links a file, by `link(name)`, under a fresh unused temporary name beside
+// `path`; that name, or nothing when the file cannot be linked there.
+template <typename Link>
+std::optional<std::string> LinkAsTemporary(const std::wstring& path, Link link) {
+    // A random name, linked at once: a link never replaces a name, so no
+    // placeholder is needed, and none can stand unlocked under the name that
+    // another import's RemoveStaleTemporaries would then remove.
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    static constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0;; ++attempt) {
+        std::string pattern = TemporaryPattern(path);
+        for (std::size_t i = pattern.size() - 6; i < pattern.size(); ++i) {
+            pattern[i] = kLetters[random() % kLetters.size()];
+        }
+        if (link(pattern.c_str())) {
+            return pattern;
+        }
+        if (errno != EEXIST || attempt > 8) {
+            return std::nullopt;
+        }
+    }
+}
+
+// Links the open file `descriptor` under `name`: through /proc for anyone;
+// the direct way needs a privilege most lack.
+bool LinkDescriptor(int descriptor, const char* name) {
+    const std::string proc = "/proc/self/fd/" + std::to_string(descriptor);
+    return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0 ||
+           (errno != EEXIST && ::linkat(descriptor, "", AT_FDCWD, name, AT_EMPTY_PATH) == 0);
+}
 
 // Removes the unlocked temporary files in `folder` whose names begin with `prefix`.
 void RemoveStale(const std::wstring& folder, std::string_view prefix) {
@@ -234,15 +266,38 @@ void File::Close() {
 
 AtomicFileWriter::AtomicFileWriter(std::wstring path, bool durable)
     : path_(std::move(path)), durable_(durable) {
-    std::string pattern = TemporaryPattern(path_);
-    const int descriptor = Checked(FileOperation::Open, [&] {
-        return ::mkostemp(pattern.data(), O_CLOEXEC);  // mode 0600
+    // The lock tells RemoveStaleTemporaries that the file is in use, so it is
+    // taken before the file has a name: made without one, locked, then linked
+    // under a temporary name.
+    const std::string folder = ToUtf8(ParentFolder(path_));
+    int descriptor = Checked(FileOperation::Open, [&] {
+        return ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     });
+    std::optional<std::string> temporary;
+    if (descriptor >= 0) {
+        ::flock(descriptor, LOCK_EX | LOCK_NB);  // a file nobody else can see yet: it cannot fail
+        temporary = LinkAsTemporary(path_, [&](const char* name) { return LinkDescriptor(descriptor, name); });
+        if (!temporary) {
+            const int error = errno;
+            ::close(descriptor);
+            Fail(path_, L"create a temporary file for", error);
+        }
+    } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
+        // A file system without unnamed files: the name comes first, and the
+        // lock a moment later.
+        std::string pattern = TemporaryPattern(path_);
+        descriptor = Checked(FileOperation::Open, [&] {
+            return ::mkostemp(pattern.data(), O_CLOEXEC);  // mode 0600
+        });
+        if (descriptor >= 0) {
+            ::flock(descriptor, LOCK_EX | LOCK_NB);
+            temporary = std::move(pattern);
+        }
+    }
     if (descriptor < 0) {
         Fail(path_, L"create a temporary file for", errno);
     }
-    ::flock(descriptor, LOCK_EX | LOCK_NB);  // tells RemoveStaleTemporaries that it is in use
-    temporaryPath_ = orvan::platform::FromUtf8(pattern);
+    temporaryPath_ = orvan::platform::FromUtf8(*temporary);
     file_ = File(descriptor, temporaryPath_);
 }
 
@@ -309,6 +364,9 @@ void AtomicFileWriter::Commit() {
     if (durable_) {
         file_.Sync();
     }
+    // The lock goes with the file's last descriptor: a second one, kept until
+    // the rename, keeps the name locked for as long as it can be seen.
+    const File lockHolder(::fcntl(file_.Descriptor(), F_DUPFD_CLOEXEC, 0), temporaryPath_);
     file_.Close();
     if (Checked(FileOperation::Rename, [&] {
             return ::rename(ToUtf8(temporaryPath_).c_str(), ToUtf8(path_).c_str());
@@ -328,29 +386,6 @@ File AtomicFileWriter::Keep() {
 }
 
 namespace {
-
-// Links a file, by `link(name)`, under a fresh unused temporary name beside
-// `path`; that name, or nothing when the file cannot be linked there.
-template <typename Link>
-std::optional<std::string> LinkAsTemporary(const std::wstring& path, Link link) {
-    // A random name, linked at once: a link never replaces a name, so no
-    // placeholder is needed, and none can stand unlocked under the name that
-    // another import's RemoveStaleTemporaries would then remove.
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    static constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0;; ++attempt) {
-        std::string pattern = TemporaryPattern(path);
-        for (std::size_t i = pattern.size() - 6; i < pattern.size(); ++i) {
-            pattern[i] = kLetters[random() % kLetters.size()];
-        }
-        if (link(pattern.c_str())) {
-            return pattern;
-        }
-        if (errno != EEXIST || attempt > 8) {
-            return std::nullopt;
-        }
-    }
-}
 
 // Renames the temporary link onto `path`, or removes it and throws.
 void RenameLinked(const std::string& temporary, const std::wstring& path, bool durable) {
@@ -391,12 +426,7 @@ bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
 }
 
 bool NameUnnamedFile(int descriptor, const std::wstring& path) {
-    // Through /proc for anyone; the direct way needs a privilege most lack.
-    const std::string proc = "/proc/self/fd/" + std::to_string(descriptor);
-    const auto link = [&](const char* name) {
-        return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0 ||
-               (errno != EEXIST && ::linkat(descriptor, "", AT_FDCWD, name, AT_EMPTY_PATH) == 0);
-    };
+    const auto link = [&](const char* name) { return LinkDescriptor(descriptor, name); };
     // A link appears with the whole file at once; only a name taken already
     // needs the way through a temporary name and a rename over it.
     if (link(ToUtf8(path).c_str())) {
@@ -417,18 +447,14 @@ bool NameUnnamedFile(int descriptor, const std::wstring& path) {
 }
 
 std::jthread FlushInBackground(const std::wstring& path) {
-    try {
-        return std::jthread([file = ToUtf8(path)] {
-            // Deliberately past the test seam: what this flush meets, the real one meets again.
-            const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-            if (descriptor >= 0) {
-                ::fdatasync(descriptor);
-                ::close(descriptor);
-            }
-        });
-    } catch (const std::system_error&) {
-        return {};
-    }
+    return StartWorker("FlushInBackground", [file = ToUtf8(path)] {
+        // Deliberately past the test seam: what this flush meets, the real one meets again.
+        const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor >= 0) {
+            ::fdatasync(descriptor);
+            ::close(descriptor);
+        }
+    });
 }
 
 std::wstring ParentFolder(const std::wstring& path) {

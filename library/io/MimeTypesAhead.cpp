@@ -6,11 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "library/io/File.h"
 #include "library/io/MimeType.h"
+#include "library/io/StartWorker.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -25,20 +26,26 @@ std::int64_t ChangeTime(const struct stat& info) {
 MimeTypesAhead::MimeTypesAhead(std::span<const std::wstring> paths) {
     std::vector<std::optional<Found>> results(paths.size());
     std::atomic<std::size_t> next{0};
-    const auto work = [&] {
+    const auto work = [&]() noexcept {
         for (std::size_t i; (i = next++) < paths.size();) {
-            results[i] = Identify(paths[i]);
+            try {
+                results[i] = Identify(paths[i]);
+            } catch (...) {
+                // Left out: taking the file in identifies it again, and
+                // reports what goes wrong then.
+            }
         }
     };
     const std::size_t helpers =
         std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8, paths.size()});
     std::vector<std::jthread> threads;
+    threads.reserve(helpers);
     for (std::size_t i = 1; i < helpers; ++i) {
-        try {
-            threads.emplace_back(work);
-        } catch (const std::system_error&) {
+        std::jthread helper = StartWorker("MimeTypesAhead", work);
+        if (!helper.joinable()) {
             break;  // fewer helpers: this thread does the rest
         }
+        threads.push_back(std::move(helper));
     }
     work();
     threads.clear();  // joins
@@ -51,17 +58,12 @@ MimeTypesAhead::MimeTypesAhead(std::span<const std::wstring> paths) {
 }
 
 std::optional<MimeTypesAhead::Found> MimeTypesAhead::Identify(const std::wstring& path) {
-    const int descriptor = ::open(orvan::platform::ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
+    const File file(::open(orvan::platform::ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC), path);
+    struct stat info {};
+    if (file.Descriptor() < 0 || ::fstat(file.Descriptor(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
-    std::optional<Found> found;
-    struct stat info {};
-    if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
-        found = Found{info.st_dev, info.st_ino, info.st_size, ChangeTime(info), IdentifyMimeType(descriptor)};
-    }
-    ::close(descriptor);
-    return found;
+    return Found{info.st_dev, info.st_ino, info.st_size, ChangeTime(info), IdentifyMimeType(file.Descriptor())};
 }
 
 std::optional<std::wstring> MimeTypesAhead::Lookup(int descriptor) const {

@@ -5,7 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
+#include <vector>
 #include <cstdio>
 #include <random>
 
@@ -13,6 +16,7 @@
 #include "RichStructure.h"
 #include "TempDir.h"
 #include "library/OrvanException.h"
+#include "library/io/File.h"
 
 namespace orvan::library::testing {
 namespace {
@@ -163,6 +167,58 @@ TEST(KilledSaveTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewArchive) {
     }
     EXPECT_GT(sawOld + sawNew, 0);
     std::printf("killed saves: %d left the old archive, %d the new one\n", sawOld, sawNew);
+}
+
+// Another import's clean-up of temporary files left by killed writers runs
+// while a writer lives: its temporary file is locked before it has a name, so
+// the clean-up never takes it for a leftover.
+TEST(TemporaryFileTest, AWritersTemporaryFileSurvivesAnotherImportsCleanup) {
+    orvan::testing::TempDir temp;
+    std::atomic<bool> done{false};
+    std::thread cleaner([&] {
+        while (!done.load()) {
+            common::RemoveStaleTemporaries(FromPath(temp.Path()));
+        }
+    });
+    int failed = 0;
+    for (int i = 0; i < 1000; ++i) {
+        try {
+            common::AtomicFileWriter out(FromPath(temp.Path() / "target"), /*durable=*/false);
+            const std::string content = "content " + std::to_string(i);
+            out.Write(std::as_bytes(std::span(content.data(), content.size())));
+            out.Commit();
+        } catch (const common::OrvanIoException&) {
+            ++failed;
+        }
+    }
+    done = true;
+    cleaner.join();
+    EXPECT_EQ(failed, 0) << "a temporary file was removed while it was written";
+    EXPECT_EQ(ReadBytes(temp.Path() / "target"), "content 999");
+    EXPECT_EQ(FolderListing(temp.Path()), std::set<std::string>{"target"});
+}
+
+// Faults are armed and disarmed on one thread while the library asks for them
+// on others (the structure document is parsed on a thread of its own).
+TEST(FactoryFaultTest, FaultsMayBeArmedWhileOtherThreadsAskForThem) {
+    std::atomic<bool> done{false};
+    std::thread asking([&] {
+        while (!done.load()) {
+            FaultInjection::FileFails(FileOperation::Read);
+            FaultInjection::ThreadFails("worker");
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        std::vector<FaultInjection> faults;
+        for (int j = 0; j <= i % 7; ++j) {  // the table grows and shrinks again
+            faults.push_back(FaultInjection::FailFile(FileOperation::Read, 1000000, 5));
+        }
+    }
+    done = true;
+    asking.join();
+    const auto fault = FaultInjection::FailFile(FileOperation::Read, 1, 5);
+    EXPECT_EQ(FaultInjection::FileFails(FileOperation::Read), 5);
+    EXPECT_TRUE(fault.Fired());
 }
 
 }  // namespace

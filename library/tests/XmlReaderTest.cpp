@@ -9,8 +9,13 @@
 #include <string>
 #include <vector>
 
+#include <malloc.h>
+
+#include <optional>
+
 #include "library/OrvanException.h"
 #include "library/format/XmlReader.h"
+#include "library/io/FaultInjection.h"
 
 namespace orvan::library::testing {
 namespace {
@@ -150,38 +155,89 @@ TEST(XmlReaderTest, ALongTokenIsFedInGrowingPieces) {
 // A process may not get a second thread (a user's or a container's limit on
 // processes): a document is still read, as it was on one thread.
 TEST(XmlReaderTest, ADocumentIsReadWhereNoThreadCanBeStarted) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "needs root to run as another user with a limit of one process";
+    const auto noThread = common::FaultInjection::FailThread("XmlEventStream", 1);
+    std::string document = ManyElements(300000);  // several megabytes of events
+    TextSource source(document);
+    XmlReader reader(L"doc", kNamespace);
+    Recorder recorder(reader);
+    reader.Parse(source, recorder);
+    EXPECT_TRUE(noThread.Fired());
+    EXPECT_EQ(recorder.starts, 300001u);
+    EXPECT_EQ(recorder.positions[250000].line, 250001u);
+
+    const auto noThreadAgain = common::FaultInjection::FailThread("XmlEventStream", 1);
+    document.replace(21 + 200000 * 5, 4, "<e<>");  // line 200002
+    TextSource broken(document);
+    try {
+        reader.Parse(broken, recorder);
+        ADD_FAILURE() << "a malformed document was read";
+    } catch (const common::OrvanFormatException& error) {
+        EXPECT_NE(error.Message().find(L"line 200002, column 3, /r: malformed XML"), std::wstring::npos)
+            << error.what();
     }
-    const auto readWithoutThreads = [] {
-        const rlimit one{1, 1};
-        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0 ||
-            ::setrlimit(RLIMIT_NPROC, &one) != 0) {
-            std::_Exit(2);
+}
+
+// Counts what it is told, keeping nothing.
+class Counter final : public XmlReader::Handler {
+public:
+    void StartElement(std::string_view, std::span<const XmlAttribute>) override { ++starts; }
+    void Characters(std::string_view) override {}
+    void EndElement() override {}
+    std::size_t starts = 0;
+};
+
+// The heap in use, sampled whenever the parser asks for more of the document.
+class SamplingSource final : public common::ByteSource {
+public:
+    explicit SamplingSource(const std::string& text) : text_(text), base_(InUse()) {}
+    std::size_t Read(std::span<std::byte> buffer) override {
+        peak_ = std::max(peak_, InUse() - std::min(InUse(), base_));
+        const std::size_t n = std::min(buffer.size(), text_.size() - at_);
+        std::memcpy(buffer.data(), text_.data() + at_, n);
+        at_ += n;
+        return n;
+    }
+    std::size_t Peak() const { return peak_; }
+    static std::size_t InUse() {
+        const struct mallinfo2 info = ::mallinfo2();
+        return info.uordblks + info.hblkhd;
+    }
+
+private:
+    const std::string& text_;
+    std::size_t base_;
+    std::size_t at_ = 0;
+    std::size_t peak_ = 0;
+};
+
+// After a long comment the parser takes the rest of the document in one large
+// piece. Parsed without a thread, the events of that piece must still wait in
+// the same few blocks, not all at once: memory is bounded in both modes.
+TEST(XmlReaderTest, WithoutAThreadTheEventsTakeNoMoreMemoryThanWithOne) {
+    if (SamplingSource::InUse() == 0) {
+        GTEST_SKIP() << "the allocator tells nothing (a sanitizer's)";
+    }
+    std::string document = "<r xmlns=\"urn:test\">\n<!--" + std::string(24 << 20, 'x') + "-->\n";
+    for (int i = 0; i < 1'000'000; ++i) {
+        document += "<a/>";
+    }
+    document += "</r>\n";
+    const auto peakOfParse = [&](bool withThread) {
+        std::optional<common::FaultInjection> noThread;
+        if (!withThread) {
+            noThread.emplace(common::FaultInjection::FailThread("XmlEventStream", 1));
         }
-        std::string document = ManyElements(300000);  // several megabytes of events
-        TextSource source(document);
+        SamplingSource source(document);
         XmlReader reader(L"doc", kNamespace);
-        Recorder recorder(reader);
-        try {
-            reader.Parse(source, recorder);
-        } catch (...) {
-            std::_Exit(1);
-        }
-        if (recorder.starts != 300001 || recorder.positions[250000].line != 250001) {
-            std::_Exit(3);
-        }
-        document.replace(21 + 200000 * 5, 4, "<e<>");  // line 200002
-        TextSource broken(document);
-        try {
-            reader.Parse(broken, recorder);
-        } catch (const common::OrvanFormatException& error) {
-            std::_Exit(error.Message().find(L"line 200002, column 3, /r: malformed XML") == std::wstring::npos ? 4 : 0);
-        } catch (...) {
-        }
-        std::_Exit(5);
+        Counter counter;
+        reader.Parse(source, counter);
+        EXPECT_EQ(counter.starts, 1'000'001u);
+        return source.Peak();
     };
-    EXPECT_EXIT(readWithoutThreads(), ::testing::ExitedWithCode(0), "");
+    const std::size_t threaded = peakOfParse(true);
+    const std::size_t inlined = peakOfParse(false);
+    EXPECT_LT(inlined, threaded + (4u << 20)) << "with a thread " << (threaded >> 20) << " MiB, without "
+                                               << (inlined >> 20) << " MiB";
 }
 
 TEST(XmlReaderTest, FaultsComeAfterEveryEventBeforeThem) {
