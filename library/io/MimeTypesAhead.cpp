@@ -1,6 +1,5 @@
 #include "library/io/MimeTypesAhead.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +11,6 @@
 #include "library/io/File.h"
 #include "library/io/MimeType.h"
 #include "library/io/StartWorker.h"
-#include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {
@@ -58,9 +56,9 @@ MimeTypesAhead::MimeTypesAhead(std::span<const std::wstring> paths) {
 }
 
 std::optional<MimeTypesAhead::Found> MimeTypesAhead::Identify(const std::wstring& path) {
-    const File file(::open(orvan::platform::ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC), path);
+    const File file = File::OpenForReading(path);  // throws where it cannot: the file is left out
     struct stat info {};
-    if (file.Descriptor() < 0 || ::fstat(file.Descriptor(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(file.Descriptor(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
     return Found{info.st_dev, info.st_ino, info.st_size, ChangeTime(info), IdentifyMimeType(file.Descriptor())};

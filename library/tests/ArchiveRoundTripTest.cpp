@@ -66,7 +66,8 @@ TEST_F(ArchiveRoundTripTest, AnArchiveRewrittenByAnIndependentWriterLoadsAsTheSa
     const std::string choices[] = {"", "--prefix o", "--crlf --bom", "--cdata --reverse-attachments",
                                    "--charrefs --prefix x --crlf --cdata"};
     for (int level = 0; level <= 9; ++level) {
-        const std::string options = choices[level % std::size(choices)] + " --level " + std::to_string(level);
+        const std::string options =
+            choices[static_cast<std::size_t>(level) % std::size(choices)] + " --level " + std::to_string(level);
         const auto rewritten = temp_.Path() / ("rewritten-" + std::to_string(level) + ".orvan");
         const std::string command = "python3 '" ORVAN_SOURCE_DIR "/library/tests/second_writer.py' '" +
                                     first.string() + "' '" + rewritten.string() + "' " + options;
@@ -232,7 +233,7 @@ nlink_t Links(const std::filesystem::path& path) {
 TEST(ScratchTakeOverTest, DocumentDigestsDependOnTheBytesAloneNotOnHowTheyArrive) {
     std::string document(10'000, '\0');
     for (std::size_t i = 0; i < document.size(); ++i) {
-        document[i] = static_cast<char>("<Name>Diagnose</Name>\n"[i % 22] + i / 997);
+        document[i] = static_cast<char>(static_cast<std::size_t>("<Name>Diagnose</Name>\n"[i % 22]) + i / 997);
     }
     const auto digest = [](const std::string& bytes, std::size_t piece) {
         common::SavedArchive::Digest d;

@@ -34,7 +34,7 @@ using orvan::testing::TempDir;
 // Documents of distinct content, each a megabyte and a bit so that the
 // extraction takes a while; the third compresses and is deflated.
 std::string Content(int index) {
-    std::string content((1 << 20) + index, static_cast<char>('a' + index % 26));
+    std::string content(static_cast<std::size_t>((1 << 20) + index), static_cast<char>('a' + index % 26));
     if (index % 3 != 2) {
         for (std::size_t i = 0; i < content.size(); i += 397) {
             content[i] = static_cast<char>(i * 31 + static_cast<std::size_t>(index));

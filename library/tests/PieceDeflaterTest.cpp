@@ -21,7 +21,7 @@ Bytes Input(std::size_t size) {
     std::mt19937 random(static_cast<std::uint32_t>(size));
     for (std::size_t i = 0; i < size; ++i) {
         const bool noise = (i / 100'000) % 3 == 2;
-        input[i] = static_cast<std::byte>(noise ? random() : "<Name>Diagnose</Name>\n"[i % 22]);
+        input[i] = noise ? static_cast<std::byte>(random()) : static_cast<std::byte>("<Name>Diagnose</Name>\n"[i % 22]);
     }
     return input;
 }
