@@ -41,18 +41,20 @@ std::wstring UserDataBase() {
     return platform::FromUtf8(home) + L"/.local/share";
 }
 
-std::wstring UserDataDirectory() {
-    const std::wstring base = UserDataBase();
-    // Each level is made when missing; the program's own folder holds patient data.
-    std::wstring path;
-    for (std::size_t start = 1; start <= base.size(); ++start) {
-        const std::size_t end = std::min(base.find(L'/', start), base.size());
-        path = base.substr(0, end);
-        platform::CreateDirectory(path);
+bool CreateFolders(const std::wstring& path) {
+    // Each level is made when missing, owner-only: the program's folders hold patient data.
+    for (std::size_t start = 1; start <= path.size(); ++start) {
+        const std::size_t end = std::min(path.find(L'/', start), path.size());
+        platform::CreateDirectory(path.substr(0, end));
         start = end;
     }
-    const std::wstring folder = base + L"/OrvanCommonClassesTest/";
-    platform::CreateDirectory(folder.substr(0, folder.size() - 1));
+    const auto status = platform::GetFileStatus(path);
+    return status && status->isDirectory;
+}
+
+std::wstring UserDataDirectory() {
+    const std::wstring folder = UserDataBase() + L"/OrvanCommonClassesTest/";
+    CreateFolders(folder.substr(0, folder.size() - 1));
     return folder;
 }
 

@@ -15,6 +15,10 @@ std::wstring DataDirectoryOf(const std::wstring& executablePath);
 // that is unset, the user's home folder from the user database.
 std::wstring UserDataBase();
 
+// Creates the folder at `path` and every missing folder above it, readable by
+// their owner only; whether a folder is there now.
+bool CreateFolders(const std::wstring& path);
+
 // Where an installed program keeps its files: UserDataBase() followed by
 // "OrvanCommonClassesTest/", created owner-only when missing.
 std::wstring UserDataDirectory();

@@ -1,6 +1,8 @@
 #include "app/OrvanCommands.h"
 
+#include "app/CommandFiles.h"
 #include "app/DataDirectory.h"
+#include "app/UsageError.h"
 #include "app/RecordJson.h"
 #include "exchange/OrvanHandler.h"
 #include "library/OrvanException.h"
@@ -31,6 +33,8 @@ CommandOutcome DescribeFailure() {
     }
     try {
         throw;
+    } catch (const UsageError& error) {
+        return {CommandOutcome::Kind::Usage, error.Message(), false};
     } catch (const OrvanFormatException& error) {
         return {CommandOutcome::Kind::InvalidInput, error.Message(), false};
     } catch (const OrvanConversionException& error) {
@@ -77,17 +81,29 @@ CommandOutcome COrvanCommands::RunExport() {
     const platform::BusyCursor busy;
     structOrvanOnePatientComm record;
     record.Reset();
+    std::vector<NamedFile> inputs;
     if (recordSource_) {
+        inputs.push_back({L"record", *recordSource_});
         record = ReadRecordFile(*recordSource_);
     } else {
         FillOrvanOnePatientCommStruct(record);
     }
-    const std::wstring archive = ArchivePath();
-    COrvanHandler handler;
-    if (!ORVAN_ASSERT(handler.DoOrvanExport(archive, &record) != 0)) {
-        return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive + L"' was not written", false};
+    for (const structOrvanDocumentTree& tree : record.sPatientInfo.vecDocumentTree) {
+        for (const auto& [key, leaves] : tree.mapDocumentLeaf) {
+            for (const structOrvanDocumentLeaf& leaf : leaves) {
+                if (!leaf.sDocument.bstrFilename.empty()) {
+                    inputs.push_back({L"attachment", leaf.sDocument.bstrFilename});
+                }
+            }
+        }
     }
-    ShowMessageBox(Succeeded(archive, L"exported"));
+    const NamedFile archive{L"archive", ArchivePath()};
+    CheckOutputsAgainstInputs({archive}, inputs);
+    COrvanHandler handler;
+    if (!ORVAN_ASSERT(handler.DoOrvanExport(WritableTarget(archive, false), &record) != 0)) {
+        return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive.path + L"' was not written", false};
+    }
+    ShowMessageBox(Succeeded(archive.path, L"exported"));
     return CommandOutcome{};
 }
 
@@ -103,14 +119,25 @@ CommandOutcome COrvanCommands::RunImport() {
     if (!platform::CreateDirectory(attachments) && !platform::GetFileStatus(attachments)) {
         throw platform::CFileException(attachments, L"the attachment folder cannot be created");
     }
+    // The import writes into the attachment folder: neither the archive nor
+    // the record's file may lie there, nor may the record's file be the archive.
+    const NamedFile archiveFile{L"archive", archive};
+    const NamedFile folder{L"attachment folder", attachments};
+    CheckOutputsAgainstInputs({archiveFile}, {}, {folder});
+    std::optional<std::wstring> recordTarget;
+    if (recordTarget_) {
+        const NamedFile recordFile{L"record output", *recordTarget_};
+        CheckOutputsAgainstInputs({recordFile}, {archiveFile}, {folder});
+        recordTarget = WritableTarget(recordFile, true);
+    }
     structOrvanOnePatientComm record;
     COrvanHandler handler;
     // Success is reported only for an import that succeeded.
     if (!ORVAN_ASSERT(handler.DoOrvanImport(archive, attachments, &record) != 0)) {
         return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive + L"' was not imported", false};
     }
-    if (recordTarget_) {
-        WriteRecordFile(*recordTarget_, record);
+    if (recordTarget) {
+        WriteRecordFile(*recordTarget, record);
     }
     ShowMessageBox(Succeeded(archive, L"imported"));
     return CommandOutcome{};

@@ -11,7 +11,7 @@ namespace orvan::app {
 
 // How a command ended, for front ends that report more than the dialog does.
 struct CommandOutcome {
-    enum class Kind { Succeeded, Failed, InvalidInput };
+    enum class Kind { Succeeded, Failed, InvalidInput, Usage };
     Kind kind = Kind::Succeeded;
     std::wstring detail;  // what went wrong
     bool shown = false;   // whether a message box told the user already; the dialog passes over the rest

@@ -1,11 +1,13 @@
 #include "app/RecordJson.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <concepts>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <map>
 #include <set>
@@ -289,10 +291,13 @@ private:
 // Names taken from the input, safe to show on a terminal.
 std::string Shown(std::string_view text) { return platform::ToUtf8(Dorv::Orvan::Framework::Common::Quoted(text)); }
 
-// JSON to record; every refusal names the JSON path of the value.
+// JSON to record; every refusal names the JSON path of the value. The record
+// may take at most `budget` bytes for its elements, so that a file of
+// nothing but empty objects cannot claim memory out of all proportion to its
+// size.
 class Reader {
 public:
-    explicit Reader(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    Reader(std::filesystem::path folder, std::size_t budget) : folder_(std::move(folder)), budget_(budget) {}
 
     void Read(const Json& json, const std::string& path, std::int32_t& value) const {
         if (!json.is_number_integer()) {
@@ -374,6 +379,7 @@ public:
         if (!json.is_array()) {
             Refuse(path, "expected an array");
         }
+        Spend(path, json.size() * sizeof(T));
         list.assign(json.size(), T{});
         for (std::size_t i = 0; i < list.size(); ++i) {
             Read(json[i], path + "[" + std::to_string(i) + "]", list[i]);
@@ -393,6 +399,7 @@ public:
             }
             std::int32_t key = 0;
             Read(pair["key"], entry + ".key", key);
+            Spend(entry, sizeof(typename std::map<std::int32_t, std::vector<T>>::value_type) + 32);
             if (!map.empty() && key <= map.rbegin()->first) {
                 Refuse(entry + ".key", "keys must ascend");
             }
@@ -401,8 +408,125 @@ public:
     }
 
 private:
+    void Spend(const std::string& path, std::size_t bytes) const {
+        spent_ += bytes;
+        if (spent_ > budget_) {
+            Refuse(path, "the record would take more than " + std::to_string(budget_ >> 20) +
+                             " MiB of memory, out of proportion to its file (too many empty records)");
+        }
+    }
+
     std::filesystem::path folder_;
+    std::size_t budget_;
+    mutable std::size_t spent_ = 0;
 };
+
+// A member's name in a JSON path: as it is when it could be a field's name,
+// quoted when it comes from the input as something else.
+std::string Member(const std::string& name) {
+    const bool plain = !name.empty() && name.size() <= 64 && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    });
+    return plain ? name : Shown(name);
+}
+
+// Nesting no record needs: the deepest field lies 11 levels down.
+constexpr std::size_t kMaxNesting = 16;
+
+// Parses `text` as a record's JSON, refusing with the JSON path what no record
+// can mean: a member twice in one object (which one would count?), nesting
+// deeper than any record, numbers no field can hold. Nesting is refused
+// before it is built, so that no deep tree is ever made, copied or freed.
+Json ParseRecordJson(std::string_view text) {
+    struct Frame {
+        bool array = false;
+        std::size_t begun = 0;  // elements of an array begun so far
+        std::string key;        // the member of an object being read
+        std::set<std::string> keys;
+    };
+    std::vector<Frame> frames;
+    // Where the parser is: the innermost array at the element in progress.
+    const auto here = [&] {
+        std::string path = "$";
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const Frame& f = frames[i];
+            if (f.array) {
+                path += "[" + std::to_string(f.begun - (i + 1 < frames.size() ? 1 : 0)) + "]";
+            } else if (!f.keys.empty()) {
+                path += "." + Member(f.key);
+            }
+        }
+        return path;
+    };
+    const auto begin = [&](bool array) {
+        if (frames.size() >= kMaxNesting) {
+            Refuse(here(), "nested deeper than " + std::to_string(kMaxNesting) + " levels, more than any record has");
+        }
+        if (!frames.empty() && frames.back().array) {
+            ++frames.back().begun;
+        }
+        frames.push_back(Frame{array, 0, {}, {}});
+    };
+    const Json::parser_callback_t watch = [&](int, Json::parse_event_t event, Json& parsed) {
+        switch (event) {
+            case Json::parse_event_t::object_start: begin(false); break;
+            case Json::parse_event_t::array_start: begin(true); break;
+            case Json::parse_event_t::object_end:
+            case Json::parse_event_t::array_end: frames.pop_back(); break;
+            case Json::parse_event_t::key:
+                frames.back().key = parsed.get<std::string>();
+                if (!frames.back().keys.insert(frames.back().key).second) {
+                    Refuse(here(), "a member given twice");
+                }
+                break;
+            case Json::parse_event_t::value:
+                if (!frames.empty() && frames.back().array) {
+                    ++frames.back().begun;
+                }
+                break;
+        }
+        return true;
+    };
+    try {
+        return Json::parse(text, watch);
+    } catch (const Json::parse_error& error) {
+        // The library's own excerpt of the input is left out: it shows bytes raw.
+        std::string reason = error.what();
+        reason = reason.substr(0, reason.find("; last read"));
+        reason = reason.substr(std::min(reason.size(), reason.find(": ", reason.find("column")) + 2));
+        const std::size_t at = std::min<std::size_t>(error.byte, text.size());
+        const std::size_t from = at > 24 ? at - 24 : 0;
+        Refuse(here(), "not well-formed JSON at byte " + std::to_string(at) + " (" + reason + "), near " +
+                           Shown(text.substr(from, at - from)));
+    } catch (const Json::out_of_range&) {
+        Refuse(here(), "a number too large for any field");
+    }
+}
+
+// Two documents of one record with one lID would be one document to the
+// exchange, which takes the first one's file for both: the second file would
+// never reach the archive. One document shown by several leaves is the same
+// record each time, and welcome.
+void RequireOneDocumentPerId(const structOrvanOnePatientComm& record) {
+    std::map<std::int32_t, std::pair<std::string, const structOrvanDocument*>> first;
+    const auto& trees = record.sPatientInfo.vecDocumentTree;
+    for (std::size_t t = 0; t < trees.size(); ++t) {
+        std::size_t m = 0;
+        for (const auto& [key, leaves] : trees[t].mapDocumentLeaf) {
+            for (std::size_t l = 0; l < leaves.size(); ++l) {
+                const std::string path = "$.sPatientInfo.vecDocumentTree[" + std::to_string(t) + "].mapDocumentLeaf[" +
+                                         std::to_string(m) + "].values[" + std::to_string(l) + "].sDocument";
+                const structOrvanDocument& document = leaves[l].sDocument;
+                const auto [seen, isFirst] = first.try_emplace(document.lID, path, &document);
+                if (!isFirst && !(*seen->second.second == document)) {
+                    Refuse(path, "another document with the lID " + std::to_string(document.lID) + " of " +
+                                     seen->second.first + ": give each document an lID of its own");
+                }
+            }
+            ++m;
+        }
+    }
+}
 
 std::filesystem::path Folder(const std::filesystem::path& folder) {
     return std::filesystem::weakly_canonical(folder.empty() ? std::filesystem::current_path()
@@ -420,34 +544,58 @@ std::string RecordToJson(const structOrvanOnePatientComm& record, const std::fil
 }
 
 structOrvanOnePatientComm RecordFromJson(std::string_view json, const std::filesystem::path& folder) {
-    Json parsed;
-    try {
-        parsed = Json::parse(json);
-    } catch (const Json::parse_error& error) {
-        Refuse("$", std::string("not well-formed JSON: ") + error.what());
-    }
+    const Json parsed = ParseRecordJson(json);
     structOrvanOnePatientComm record;
-    Reader(Folder(folder)).Read(parsed, "$", record);
+    Reader(Folder(folder), kRecordMemoryPerFileByte * json.size() + kRecordMemoryBase).Read(parsed, "$", record);
+    RequireOneDocumentPerId(record);
     return record;
 }
 
 structOrvanOnePatientComm ReadRecordFile(const std::wstring& path) {
-    std::ifstream in(platform::ToPath(path), std::ios::binary);
-    const std::string json(std::istreambuf_iterator<char>(in), {});
-    if (!in.is_open() || in.bad()) {
-        throw Dorv::Orvan::Framework::Common::OrvanIoException(L"cannot read '" + path + L"'");
+    using Dorv::Orvan::Framework::Common::File;
+    using Dorv::Orvan::Framework::Common::OrvanIoException;
+    const std::wstring shown = Dorv::Orvan::Framework::Common::Quoted(platform::ToUtf8(path));
+    const File file = File::OpenForReading(path);
+    struct stat info {};
+    if (::fstat(file.Descriptor(), &info) != 0 || !(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode))) {
+        throw OrvanIoException(L"record " + shown +
+                               (S_ISDIR(info.st_mode) ? L" is a folder, not a file" : L" is no regular file or pipe"));
+    }
+    // Read whole, but never more than a record file may hold (a pipe tells no size).
+    std::string json;
+    std::vector<std::byte> piece(1 << 20);
+    while (const std::size_t n = file.Read(piece)) {
+        if (json.size() + n > kMaxRecordFileBytes) {
+            throw OrvanFormatException(L"record " + shown + L" is larger than " +
+                                       std::to_wstring(kMaxRecordFileBytes >> 20) + L" MiB");
+        }
+        json.append(reinterpret_cast<const char*>(piece.data()), n);
     }
     try {
         return RecordFromJson(json, FolderOf(path));
     } catch (const OrvanFormatException& error) {
-        throw OrvanFormatException(L"record '" + path + L"': " + error.Message());
+        throw OrvanFormatException(L"record " + shown + L": " + error.Message());
     }
 }
 
 void WriteRecordFile(const std::wstring& path, const structOrvanOnePatientComm& record) {
     const std::string json = RecordToJson(record, FolderOf(path));
+    const auto bytes = std::as_bytes(std::span(json));
+    if (const auto status = platform::GetFileStatus(path); status && status->isStream) {
+        // A pipe or a terminal is written to, not replaced.
+        using Dorv::Orvan::Framework::Common::File;
+        const int descriptor = ::open(platform::ToUtf8(path).c_str(), O_WRONLY | O_CLOEXEC);
+        if (descriptor < 0) {
+            throw Dorv::Orvan::Framework::Common::OrvanIoException(
+                L"cannot open " + Dorv::Orvan::Framework::Common::DescribeSystemError(path, errno));
+        }
+        File stream(descriptor, path);
+        stream.WriteAll(bytes);
+        stream.Close();
+        return;
+    }
     Dorv::Orvan::Framework::Common::AtomicFileWriter writer(path);
-    writer.Write(std::as_bytes(std::span(json)));
+    writer.Write(bytes);
     writer.Commit();
 }
 

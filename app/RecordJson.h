@@ -16,14 +16,24 @@ std::string RecordToJson(const structOrvanOnePatientComm& record, const std::fil
 
 // The record written as `json`; relative attachment paths are taken from
 // `folder`. A missing field keeps its reset value. Anything else that does
-// not fit the model (malformed JSON, a wrong type, a number out of range, an
-// unknown field, keys out of order, an attachment file that is not there)
+// not fit the model (malformed JSON, a member given twice, nesting deeper
+// than any record, a wrong type, a number out of range, an unknown field,
+// keys out of order, an attachment file that is not there, two different
+// documents with one lID, more elements than the memory budget allows)
 // throws the library's OrvanFormatException naming the JSON path ("$.a.b[0]").
 structOrvanOnePatientComm RecordFromJson(std::string_view json, const std::filesystem::path& folder);
 
 // The same for files: reading prefixes the problem with the file's name;
-// writing creates the file atomically, readable by its owner only.
+// writing creates the file atomically, readable by its owner only, or writes
+// through a pipe or a character device (/dev/stdout) without replacing it.
+// A record file is a regular file or a pipe of at most kMaxRecordFileBytes.
 structOrvanOnePatientComm ReadRecordFile(const std::wstring& path);
 void WriteRecordFile(const std::wstring& path, const structOrvanOnePatientComm& record);
+
+inline constexpr std::size_t kMaxRecordFileBytes = 64u << 20;
+// The memory the record's elements may take: this many bytes per byte of its
+// file, and this many besides.
+inline constexpr std::size_t kRecordMemoryPerFileByte = 16;
+inline constexpr std::size_t kRecordMemoryBase = 16u << 20;
 
 }  // namespace orvan::app

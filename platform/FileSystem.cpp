@@ -13,8 +13,12 @@ std::optional<FileStatus> GetFileStatus(const std::wstring& path) {
         return std::nullopt;
     }
     return FileStatus{static_cast<std::uint64_t>(info.st_size),
-                      static_cast<std::int64_t>(info.st_mtim.tv_sec), S_ISDIR(info.st_mode),
-                      S_ISREG(info.st_mode)};
+                      static_cast<std::int64_t>(info.st_mtim.tv_sec),
+                      S_ISDIR(info.st_mode),
+                      S_ISREG(info.st_mode),
+                      S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode),
+                      static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)};
 }
 
 bool CreateDirectory(const std::wstring& path) {

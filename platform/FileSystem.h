@@ -11,6 +11,14 @@ struct FileStatus {
     std::int64_t modifiedSeconds = 0;  // since 1970-01-01 UTC
     bool isDirectory = false;
     bool isRegularFile = false;
+    // A pipe or a character device (a terminal, /dev/null): written to as a
+    // stream, never replaced.
+    bool isStream = false;
+    // What makes two paths one file, however they are spelled.
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    bool SameFileAs(const FileStatus& other) const { return device == other.device && inode == other.inode; }
 };
 
 // Status of the file or folder at `path` (links are followed); nothing when it

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/ArchiveInspection.h"
+#include "app/DataDirectory.h"
 #include "app/OrvanCommands.h"
 #include "app/RecordJson.h"
 #include "library/OrvanException.h"
@@ -40,7 +41,32 @@ void Print(FILE* stream, const std::string& text) {
     std::fflush(stream);
 }
 
-void Error(const std::wstring& text) { Print(stderr, "orvan: " + ToUtf8(text) + "\n"); }
+// Every line of output that may carry a text from outside (a path, a record's
+// text in the trace) shows control and invisible characters as escapes.
+std::string Safe(std::wstring_view text) {
+    return ToUtf8(Dorv::Orvan::Framework::Common::TerminalSafe(ToUtf8(std::wstring(text))));
+}
+
+void Error(const std::wstring& text) { Print(stderr, "orvan: " + Safe(text) + "\n"); }
+
+// The trace comes in pieces that end their lines themselves.
+void PrintTrace(std::wstring_view text) {
+    const bool ends = !text.empty() && text.back() == L'\n';
+    Print(stderr, Safe(ends ? text.substr(0, text.size() - 1) : text) + (ends ? "\n" : ""));
+}
+
+// Options naming files: never empty (an unset variable in a script would
+// quietly mean the default) and UTF-8, which names are kept as.
+std::string FileNameProblem(const std::string& value) {
+    if (value.empty()) {
+        return "must not be empty";
+    }
+    if (ToUtf8(FromUtf8(value)) != value) {
+        return "is not valid UTF-8 (file names are taken as UTF-8)";
+    }
+    return {};
+}
+const CLI::Validator kFileName(FileNameProblem, "FILE");
 
 // Shows progress on one line of the terminal, at most ten times a second.
 class TerminalProgress {
@@ -78,6 +104,7 @@ int ExitCodeFor(const orvan::app::CommandOutcome& outcome) {
     switch (outcome.kind) {
         case orvan::app::CommandOutcome::Kind::Succeeded: return kSuccess;
         case orvan::app::CommandOutcome::Kind::InvalidInput: return kInvalidInput;
+        case orvan::app::CommandOutcome::Kind::Usage: return kUsage;
         case orvan::app::CommandOutcome::Kind::Failed: break;
     }
     return kFailed;
@@ -148,7 +175,8 @@ int main(int argc, char** argv) {
     app.fallthrough();  // the global options may follow the command too
     std::string dataDirectory;
     app.add_option("--data-dir", dataDirectory,
-                   "Folder of exportORVAN.orvan, document2export.txt and temp/ (default: the program's data directory)");
+                   "Folder of exportORVAN.orvan, document2export.txt and temp/ (default: the program's data directory)")
+        ->check(kFileName);
     bool verbose = false;
     bool quiet = false;
     auto* verboseFlag = app.add_flag("-v,--verbose", verbose, "Show the debug trace and failed debug assertions on standard error");
@@ -158,18 +186,21 @@ int main(int argc, char** argv) {
     std::string record;
     auto* exportCommand =
         app.add_subcommand("export", "Write the demonstration record (or --record) to exportORVAN.orvan and read it back");
-    exportCommand->add_option("--record", record, "Export the record of this JSON file instead of the demonstration record");
-    exportCommand->add_option("--archive", archivePath, "Write this archive instead of exportORVAN.orvan");
+    exportCommand->add_option("--record", record, "Export the record of this JSON file instead of the demonstration record")
+        ->check(kFileName);
+    exportCommand->add_option("--archive", archivePath, "Write this archive instead of exportORVAN.orvan")->check(kFileName);
     auto* importCommand = app.add_subcommand("import", "Import exportORVAN.orvan, writing its attachments into temp/");
-    importCommand->add_option("--record-out", record, "Also write the imported record as JSON to this file");
-    importCommand->add_option("--archive", archivePath, "Import this archive instead of exportORVAN.orvan");
+    importCommand->add_option("--record-out", record, "Also write the imported record as JSON to this file")
+        ->check(kFileName);
+    importCommand->add_option("--archive", archivePath, "Import this archive instead of exportORVAN.orvan")
+        ->check(kFileName);
     auto* dump = app.add_subcommand("dump", "Print an archive's header, structure and attachments");
     std::string archive;
     bool json = false;
-    dump->add_option("ARCHIVE", archive, "The archive to print")->required();
+    dump->add_option("ARCHIVE", archive, "The archive to print")->required()->check(kFileName);
     dump->add_flag("--json", json, "Print JSON instead of an indented tree");
     auto* check = app.add_subcommand("check", "Check an archive: attachments' CRCs, and an import and export round trip");
-    check->add_option("ARCHIVE", archive, "The archive to check")->required();
+    check->add_option("ARCHIVE", archive, "The archive to check")->required()->check(kFileName);
     app.add_subcommand("demo-record", "Print the demonstration record as JSON, attachment paths relative to the current folder");
 
     try {
@@ -185,7 +216,7 @@ int main(int argc, char** argv) {
     using orvan::platform::DebugTraceOutput;
     DebugTraceOutput().Replace([verbose](std::wstring_view text) {
         if (verbose) {
-            orvan::platform::WriteToStandardError(text);
+            PrintTrace(text);
         }
     });
     DebugAssertOutput().Replace([verbose](const orvan::platform::AssertionFailure& failure) {
@@ -198,7 +229,7 @@ int main(int argc, char** argv) {
         if (kind == MessageKind::Error) {
             Error(std::wstring(text));
         } else if (!quiet) {
-            Print(kind == MessageKind::Information ? stdout : stderr, ToUtf8(text) + "\n");
+            Print(kind == MessageKind::Information ? stdout : stderr, Safe(text) + "\n");
         }
     });
 
@@ -217,6 +248,13 @@ int main(int argc, char** argv) {
     }
     if (command == "check") {
         return RunCheck(FromUtf8(archive), quiet);
+    }
+    if (!dataDirectory.empty()) {
+        // Every remaining command writes into it; made owner-only, as the default one is.
+        if (!orvan::app::CreateFolders(FromUtf8(dataDirectory))) {
+            Error(L"cannot create the data directory " + Dorv::Orvan::Framework::Common::Quoted(dataDirectory));
+            return kFailed;
+        }
     }
     orvan::app::COrvanCommands commands(dataDirectory.empty() ? std::nullopt
                                                               : std::optional<std::wstring>(FromUtf8(dataDirectory)));

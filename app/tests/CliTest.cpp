@@ -228,7 +228,7 @@ TEST_F(CliTest, ARecordThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
         {R"({"sPatientInfo": {"lID": 2147483648}})", "bad.json': $.sPatientInfo.lID: out of the range"},
         {R"({"sPatientInfo": {"vecDocumentTree": [{"mapDocumentLeaf": [{"key": 1, "values": [{"sDocument": {"bstrFilename": "gone.txt"}}]}]}]}})",
          "values[0].sDocument.bstrFilename: no attachment file"},
-        {"{\"sArchive\": ", "bad.json': $: not well-formed JSON"},
+        {"{\"sArchive\": ", "bad.json': $.sArchive: not well-formed JSON"},
     };
     for (const auto& c : cases) {
         std::ofstream(data / "bad.json") << c.json;

@@ -125,9 +125,18 @@ TEST_F(RecordJsonTest, EveryMisfitIsRefusedWithItsPath) {
         std::string json;
         const char* refusal;
     } cases[] = {
-        {"{", "$: not well-formed JSON"},
-        {"{} {}", "$: not well-formed JSON"},
-        {"{\"sArchive\": {\"bstrTitle\": \"\xff\"}}", "$: not well-formed JSON"},
+        {"{", "$: not well-formed JSON at byte 1"},
+        {"{} {}", "$: not well-formed JSON at byte 4"},
+        {"{\"sArchive\": {\"bstrTitle\": \"\xff\"}}", "$.sArchive.bstrTitle: not well-formed JSON"},
+        {"{\"sArchive\": {\"bstrTitle\": \"\xc2\x9b\xe2\x80\xae\x7f\" x", "\"bstrTitle\": \"\\x9b\\u202e\\x7f\" x'"},
+        // What a parser would take silently, and no record can mean.
+        {R"({"sArchive": {"bstrTitle": "Muster", "bstrTitle": "Meier"}})", "$.sArchive.bstrTitle: a member given twice"},
+        {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 0, "key": 5, "values": []}]}}})",
+         "$.sPatientInfo.sKg.mapDiagnosis[0].key: a member given twice"},
+        {R"({"sArchive": {}, "sArchive": {}})", "$.sArchive: a member given twice"},
+        {R"({"vecDocument": [[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]})", "$.vecDocument[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: nested deeper than 16 levels"},
+        {R"({"sPatientInfo": {"lID": 1e400}})", "$.sPatientInfo.lID: a number too large for any field"},
+        {R"({"vecAddress": [{}, {"lID": )" + std::string(400, '9') + "}]}", "$.vecAddress[1].lID: a number too large for any field"},
         {"[]", "$: expected an object"},
         {R"({"sBogus": 1})", "$: no such field 'sBogus'"},
         {R"({"sArchive": {"bstrTitle": "", "bstrtitle": ""}})", "$.sArchive: no such field 'bstrtitle'"},

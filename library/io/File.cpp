@@ -298,7 +298,7 @@ AtomicFileWriter::AtomicFileWriter(std::wstring path, bool durable)
         Fail(path_, L"create a temporary file for", errno);
     }
     temporaryPath_ = orvan::platform::FromUtf8(*temporary);
-    file_ = File(descriptor, temporaryPath_);
+    file_ = File(descriptor, path_);  // messages name the file the caller asked for
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -381,8 +381,8 @@ void AtomicFileWriter::Commit() {
 
 File AtomicFileWriter::Keep() {
     Flush();
-    committed_ = true;  // the file is the holder's now
-    return std::move(file_);
+    committed_ = true;  // the file is the holder's now, under its temporary name
+    return File(file_.Release(), temporaryPath_);
 }
 
 namespace {

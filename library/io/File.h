@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace Dorv::Orvan::Framework::Common {
@@ -37,6 +38,8 @@ public:
 
     int Descriptor() const { return descriptor_; }
     const std::wstring& Path() const { return path_; }
+    // The descriptor, which the caller closes from now on.
+    int Release() { return std::exchange(descriptor_, -1); }
 
 private:
     int descriptor_ = -1;

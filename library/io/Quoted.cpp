@@ -49,16 +49,18 @@ bool NextCodePoint(std::string_view text, std::size_t& at, char32_t& c) {
     return true;
 }
 
-}  // namespace
-
-std::wstring Quoted(std::string_view text) {
-    std::wstring out = L"'";
-    for (std::size_t at = 0; at < text.size();) {
+// Appends `text` escaped, at most `limit` characters of it; whether all of it fitted.
+bool AppendEscaped(std::wstring& out, std::string_view text, bool escapeBackslash, std::size_t limit) {
+    std::size_t shown = 0;
+    for (std::size_t at = 0; at < text.size(); ++shown) {
+        if (shown == limit) {
+            return false;
+        }
         char32_t c = 0;
         if (!NextCodePoint(text, at, c)) {
             AppendEscape(out, 'x', static_cast<unsigned char>(text[at++]));
         } else if (c == '\\') {
-            out += L"\\\\";
+            out += escapeBackslash ? L"\\\\" : L"\\";
         } else if (c == '\n' || c == '\t' || c == '\r') {
             out += c == '\n' ? L"\\n" : c == '\t' ? L"\\t" : L"\\r";
         } else if (!IsShownAsIs(c)) {
@@ -67,7 +69,23 @@ std::wstring Quoted(std::string_view text) {
             out += static_cast<wchar_t>(c);
         }
     }
-    return out + L"'";
+    return true;
+}
+
+}  // namespace
+
+std::wstring Quoted(std::string_view text) {
+    std::wstring out = L"'";
+    if (AppendEscaped(out, text, true, kQuotedLength)) {
+        return out + L"'";
+    }
+    return out + L"...' (" + std::to_wstring(text.size()) + L" bytes)";
+}
+
+std::wstring TerminalSafe(std::string_view text) {
+    std::wstring out;
+    AppendEscaped(out, text, false, std::string_view::npos);
+    return out;
 }
 
 std::wstring EntryLocation(const std::wstring& archivePath, std::string_view entryName) {

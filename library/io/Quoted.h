@@ -9,8 +9,16 @@ namespace Dorv::Orvan::Framework::Common {
 // to show on a terminal: control characters, characters that reorder or hide
 // text, and bytes that are not UTF-8 appear as escapes ("\n", "\x1b",
 // "\u202e"), and a backslash as "\\", so a crafted name cannot forge a line
-// of output or move the cursor.
+// of output or move the cursor. A text longer than kQuotedLength characters
+// shows its beginning and its full length in bytes: "'abc...' (52428800 bytes)".
 std::wstring Quoted(std::string_view text);
+inline constexpr std::size_t kQuotedLength = 80;
+
+// A whole line of output made safe the same way, without quotes and with
+// backslashes as they are: for messages that quote their parts already and
+// may still carry a text from outside (a path from the command line, a
+// record's text in the debug trace).
+std::wstring TerminalSafe(std::string_view text);
 
 // "archive 'PATH'" or "archive 'PATH', entry 'NAME'": where a message about
 // an archive's content points.
