@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -239,6 +240,108 @@ TEST_F(CliTest, ARecordThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
         EXPECT_EQ(Read(data / "exportORVAN.orvan"), archive) << "the archive stays as it was";
     }
     EXPECT_EQ(Orvan("import " + Data() + "--record-out '" + (data / "no" / "such" / "back.json").string() + "'").exitCode, 1);
+}
+
+// Command lines people type: an output naming an input, however spelled, a
+// device, a pipe, an empty variable, a name that is not UTF-8. Each is
+// refused before anything is written, naming what is wrong.
+TEST_F(CliTest, OutputsThatAreInputsOrNoFilesAreRefusedBeforeAnythingIsWritten) {
+    const std::filesystem::path data = temp_.Path() / "data";
+    std::ofstream(temp_.Path() / "r.json") << Orvan(Data() + "demo-record").out;
+    ASSERT_EQ(Shell(std::string(ORVAN_CLI) + " " + Data() + "export --record r.json --archive a.orvan", temp_.Path()).exitCode, 0);
+    ASSERT_EQ(Shell(std::string(ORVAN_CLI) + " " + Data() + "import --archive a.orvan", temp_.Path()).exitCode, 0);
+    std::filesystem::create_symlink("r.json", temp_.Path() / "link.json");
+    ASSERT_EQ(::mkfifo((temp_.Path() / "pipe").c_str(), 0600), 0);
+    const struct {
+        std::string arguments;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {"export --record r.json --archive r.json", 2, "archive 'r.json' is the record 'r.json'"},
+        {"export --record r.json --archive ./link.json", 2, "archive './link.json' is the record 'r.json'"},
+        {"export --record link.json --archive r.json", 2, "archive 'r.json' is the record 'link.json'"},
+        {"export --record r.json --archive data/document2export.txt", 2, "is the attachment"},
+        {"export --archive data/document2export.txt", 2, "is the attachment"},
+        {"import --archive a.orvan --record-out a.orvan", 2, "record output 'a.orvan' is the archive 'a.orvan'"},
+        {"import --archive a.orvan --record-out ../" + temp_.Path().filename().string() + "/a.orvan", 2, "is the archive"},
+        {"import --archive a.orvan --record-out data/temp/document2export.txt", 2, "lies in the attachment folder"},
+        {"import --archive a.orvan --record-out data/temp/new.json", 2, "lies in the attachment folder"},
+        {"import --archive data/temp/document2export.txt", 2, "archive 'data/temp/document2export.txt' lies in the attachment folder"},
+        {"export --record r.json --archive /dev/null", 1, "'/dev/null': is no regular file"},
+        {"export --record r.json --archive pipe", 1, "'pipe': is no regular file"},
+        {"export --record r.json --archive data", 1, "'data': is a folder"},
+        {"import --archive a.orvan --record-out data", 1, "'data': is a folder"},
+        {"export --record ''", 2, "--record: must not be empty"},
+        {"import --record-out ''", 2, "--record-out: must not be empty"},
+        {"export --archive ''", 2, "--archive: must not be empty"},
+        {"dump ''", 2, "must not be empty"},
+        {"export --record r.json --archive \"$(printf 'x\\351.orvan')\"", 2, "not valid UTF-8"},
+        {"export --record /dev/zero", 1, "record '/dev/zero' is no regular file or pipe"},
+        {"export --record data", 1, "record 'data' is a folder, not a file"},
+    };
+    const auto listing = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(temp_.Path())) {
+            if (entry.path().filename() != "out.txt" && entry.path().filename() != "err.txt") {
+                names.insert(entry.path().string() + " " + std::to_string(entry.is_regular_file() ? entry.file_size() : 0));
+            }
+        }
+        return names;
+    };
+    const auto before = listing();
+    const std::string record = Read(temp_.Path() / "r.json");
+    for (const auto& c : cases) {
+        const CliRun run = Shell(std::string(ORVAN_CLI) + " " + Data() + c.arguments, temp_.Path());
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << ": " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
+        EXPECT_EQ(listing(), before) << c.arguments << ": nothing is written";
+    }
+    EXPECT_EQ(Read(temp_.Path() / "r.json"), record);
+    EXPECT_TRUE(std::filesystem::is_symlink(temp_.Path() / "link.json"));
+
+    // A record output may be a stream; a link to a file has its target replaced.
+    const CliRun toStdout = Shell(std::string(ORVAN_CLI) + " -q " + Data() + "import --archive a.orvan --record-out /dev/stdout", temp_.Path());
+    EXPECT_EQ(toStdout.exitCode, 0) << toStdout.err;
+    EXPECT_EQ(nlohmann::json::parse(toStdout.out)["sArchive"]["bstrOrvanId"], nlohmann::json::parse(record)["sArchive"]["bstrOrvanId"]);
+    std::ofstream(temp_.Path() / "old.json") << "old";
+    std::filesystem::create_symlink("old.json", temp_.Path() / "back.json");
+    EXPECT_EQ(Shell(std::string(ORVAN_CLI) + " -q " + Data() + "import --archive a.orvan --record-out back.json", temp_.Path()).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(temp_.Path() / "back.json"));
+    EXPECT_EQ(nlohmann::json::parse(Read(temp_.Path() / "old.json"))["sArchive"]["bstrOrvanId"], nlohmann::json::parse(record)["sArchive"]["bstrOrvanId"]);
+}
+
+// A data directory named for the first time is made, owner-only, by every
+// command that writes into it; the demonstration record keeps its attachment.
+TEST_F(CliTest, ANewDataDirectoryIsCreatedForTheOwnerOnly) {
+    const std::filesystem::path data = temp_.Path() / "new" / "data";
+    const std::string option = "--data-dir '" + data.string() + "' ";
+    const CliRun demo = Orvan(option + "demo-record");
+    EXPECT_EQ(demo.exitCode, 0) << demo.err;
+    EXPECT_EQ(nlohmann::json::parse(demo.out)["sPatientInfo"]["vecDocumentTree"].size(), 1u);
+    EXPECT_EQ(std::filesystem::status(data).permissions() & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+    std::filesystem::remove_all(temp_.Path() / "new");
+    EXPECT_EQ(Orvan(option + "export").exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(data / "exportORVAN.orvan"));
+}
+
+// Texts from a record reach the terminal only escaped, the trace included.
+TEST_F(CliTest, TextsFromOutsideReachTheTerminalOnlyEscaped) {
+    const std::filesystem::path data = temp_.Path() / "data";
+    std::ofstream(temp_.Path() / "r.json") << Orvan(Data() + "demo-record").out;
+    nlohmann::json json = nlohmann::json::parse(Read(temp_.Path() / "r.json"));
+    json["sProcessingInfo"]["sAuthorAddress"]["bstrFamilyname"] = "Muster\x1b[2J\u009b\u202e\u007f";
+    std::ofstream(temp_.Path() / "r.json") << json.dump();
+    const std::string archive = "\"$(printf 'x\\033[2Ja.orvan')\"";
+    const CliRun exported = Shell(std::string(ORVAN_CLI) + " -v " + Data() + "export --record r.json --archive " + archive, temp_.Path());
+    const CliRun imported = Shell(std::string(ORVAN_CLI) + " -v " + Data() + "import --archive " + archive, temp_.Path());
+    for (const CliRun& run : {exported, imported}) {
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ((run.out + run.err).find_first_of("\x1b\x7f"), std::string::npos) << run.out << run.err;
+        EXPECT_EQ((run.out + run.err).find("\xc2\x9b"), std::string::npos);
+        EXPECT_EQ((run.out + run.err).find("\xe2\x80\xae"), std::string::npos);
+    }
+    EXPECT_NE(imported.out.find("file 'x\\x1b[2Ja.orvan' successfully imported!"), std::string::npos) << imported.out;
+    EXPECT_NE(imported.err.find("Muster\\x1b[2J\\x9b\\u202e\\x7f"), std::string::npos) << imported.err;
 }
 
 }  // namespace

@@ -166,6 +166,18 @@ TEST_F(RecordJsonTest, EveryMisfitIsRefusedWithItsPath) {
         {leaf + R"({"sDocument": {"bstrFilename": "files/missing.txt"}}]}]}]}})", "$.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf[0].values[0].sDocument.bstrFilename: no attachment file"},
         {leaf + R"({"sDocument": {"bstrFilename": "files"}}]}]}]}})", "sDocument.bstrFilename: no attachment file"},
         {R"({"vecDocument": [{"sProducerAddress": {"nSex": "2"}}]})", "$.vecDocument[0].sProducerAddress.nSex: expected an integer"},
+        // Two documents with one lID (0 when left out) would share the first one's file.
+        {leaf + R"({"sDocument": {"bstrFilename": "files/a.txt"}}, {"sDocument": {"bstrFilename": ""}}]}]}]}})",
+         "$.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf[0].values[1].sDocument: another document with the lID 0 of "
+         "$.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf[0].values[0].sDocument"},
+        {R"({"vecAddress": [)" + [] {
+             std::string empties = "{}";
+             for (int i = 0; i < 100000; ++i) {
+                 empties += ",{}";
+             }
+             return empties;
+         }() + "]}",
+         "$.vecAddress: the record would take more than 20 MiB of memory"},
     };
     for (const auto& c : cases) {
         const std::string refusal = Refusal(c.json);
