@@ -433,74 +433,113 @@ std::string Member(const std::string& name) {
 // Nesting no record needs: the deepest field lies 11 levels down.
 constexpr std::size_t kMaxNesting = 16;
 
-// Parses `text` as a record's JSON, refusing with the JSON path what no record
-// can mean: a member twice in one object (which one would count?), nesting
-// deeper than any record, numbers no field can hold. Nesting is refused
-// before it is built, so that no deep tree is ever made, copied or freed.
-Json ParseRecordJson(std::string_view text) {
+// Builds the JSON tree of a record's file, refusing with the JSON path what
+// no record can mean: a member twice in one object (which one would count?),
+// nesting deeper than any record, numbers no field can hold. Nesting is
+// refused before it is built, so that no deep tree is ever made, copied or
+// freed. (The parser's own callback mode costs time growing with the square
+// of an array's length; this costs the same per value.)
+class RecordJsonBuilder final : public nlohmann::json_sax<Json> {
+public:
+    explicit RecordJsonBuilder(std::string_view text) : text_(text) {}
+
+    Json Take() { return std::move(root_); }
+
+    bool null() override { return Put(nullptr) != nullptr; }
+    bool boolean(bool value) override { return Put(value) != nullptr; }
+    bool number_integer(number_integer_t value) override { return Put(value) != nullptr; }
+    bool number_unsigned(number_unsigned_t value) override { return Put(value) != nullptr; }
+    bool number_float(number_float_t value, const string_t&) override { return Put(value) != nullptr; }
+    bool string(string_t& value) override { return Put(std::move(value)) != nullptr; }
+    bool binary(binary_t& value) override { return Put(Json::binary(std::move(value))) != nullptr; }
+    bool start_object(std::size_t) override { return Open(Json::object(), false); }
+    bool start_array(std::size_t) override { return Open(Json::array(), true); }
+    bool end_object() override { return Close(); }
+    bool end_array() override { return Close(); }
+    bool key(string_t& name) override {
+        Frame& frame = frames_.back();
+        frame.key = name;
+        if (!frame.keys.insert(name).second) {
+            Refuse(Here(), "a member given twice");
+        }
+        return true;
+    }
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
+        if (error.id == 406) {  // a number beyond a double
+            Refuse(Here(), "a number too large for any field");
+        }
+        // The library's own excerpt of the input is left out: it shows bytes raw.
+        std::string reason = error.what();
+        reason = reason.substr(0, reason.find("; last read"));
+        reason = reason.substr(std::min(reason.size(), reason.find(": ", reason.find("column")) + 2));
+        const std::size_t at = std::min(position, text_.size());  // bytes read, the offending one included
+        const std::size_t from = at > 24 ? at - 24 : 0;
+        Refuse(Here(), "not well-formed JSON at byte " + std::to_string(at) + " (" + reason + "), after " +
+                           Shown(text_.substr(from, at - from)));
+    }
+
+private:
     struct Frame {
+        Json* value = nullptr;
         bool array = false;
         std::size_t begun = 0;  // elements of an array begun so far
         std::string key;        // the member of an object being read
         std::set<std::string> keys;
     };
-    std::vector<Frame> frames;
+
     // Where the parser is: the innermost array at the element in progress.
-    const auto here = [&] {
+    std::string Here() const {
         std::string path = "$";
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            const Frame& f = frames[i];
+        for (std::size_t i = 0; i < frames_.size(); ++i) {
+            const Frame& f = frames_[i];
             if (f.array) {
-                path += "[" + std::to_string(f.begun - (i + 1 < frames.size() ? 1 : 0)) + "]";
+                path += "[" + std::to_string(f.begun - (i + 1 < frames_.size() ? 1 : 0)) + "]";
             } else if (!f.keys.empty()) {
                 path += "." + Member(f.key);
             }
         }
         return path;
-    };
-    const auto begin = [&](bool array) {
-        if (frames.size() >= kMaxNesting) {
-            Refuse(here(), "nested deeper than " + std::to_string(kMaxNesting) + " levels, more than any record has");
-        }
-        if (!frames.empty() && frames.back().array) {
-            ++frames.back().begun;
-        }
-        frames.push_back(Frame{array, 0, {}, {}});
-    };
-    const Json::parser_callback_t watch = [&](int, Json::parse_event_t event, Json& parsed) {
-        switch (event) {
-            case Json::parse_event_t::object_start: begin(false); break;
-            case Json::parse_event_t::array_start: begin(true); break;
-            case Json::parse_event_t::object_end:
-            case Json::parse_event_t::array_end: frames.pop_back(); break;
-            case Json::parse_event_t::key:
-                frames.back().key = parsed.get<std::string>();
-                if (!frames.back().keys.insert(frames.back().key).second) {
-                    Refuse(here(), "a member given twice");
-                }
-                break;
-            case Json::parse_event_t::value:
-                if (!frames.empty() && frames.back().array) {
-                    ++frames.back().begun;
-                }
-                break;
-        }
-        return true;
-    };
-    try {
-        return Json::parse(text, watch);
-    } catch (const Json::parse_error& error) {
-        // The library's own excerpt of the input is left out: it shows bytes raw.
-        std::string reason = error.what();
-        reason = reason.substr(0, reason.find("; last read"));
-        reason = reason.substr(std::min(reason.size(), reason.find(": ", reason.find("column")) + 2));
-        const std::size_t at = std::min<std::size_t>(error.byte, text.size());
-        const std::size_t from = at > 24 ? at - 24 : 0;
-        Refuse(here(), "not well-formed JSON at byte " + std::to_string(at) + " (" + reason + "), near " +
-                           Shown(text.substr(from, at - from)));
-    } catch (const Json::out_of_range&) {
-        Refuse(here(), "a number too large for any field");
     }
+
+    // Places `value` in the container being read; where it now is. Only the
+    // innermost open container grows, so the frames' pointers stay valid.
+    Json* Put(Json value) {
+        if (frames_.empty()) {
+            root_ = std::move(value);
+            return &root_;
+        }
+        Frame& frame = frames_.back();
+        if (frame.array) {
+            ++frame.begun;
+            frame.value->push_back(std::move(value));
+            return &frame.value->back();
+        }
+        Json& member = (*frame.value)[frame.key];
+        member = std::move(value);
+        return &member;
+    }
+    bool Open(Json empty, bool array) {
+        if (frames_.size() >= kMaxNesting) {
+            Refuse(Here(), "nested deeper than " + std::to_string(kMaxNesting) + " levels, more than any record has");
+        }
+        Json* value = Put(std::move(empty));
+        frames_.push_back(Frame{value, array, 0, {}, {}});
+        return true;
+    }
+    bool Close() {
+        frames_.pop_back();
+        return true;
+    }
+
+    std::string_view text_;
+    Json root_;
+    std::vector<Frame> frames_;
+};
+
+Json ParseRecordJson(std::string_view text) {
+    RecordJsonBuilder builder(text);
+    Json::sax_parse(text, &builder);
+    return builder.Take();
 }
 
 // Two documents of one record with one lID would be one document to the
