@@ -252,6 +252,8 @@ TEST_F(CliTest, OutputsThatAreInputsOrNoFilesAreRefusedBeforeAnythingIsWritten) 
     ASSERT_EQ(Shell(std::string(ORVAN_CLI) + " " + Data() + "import --archive a.orvan", temp_.Path()).exitCode, 0);
     std::filesystem::create_symlink("r.json", temp_.Path() / "link.json");
     ASSERT_EQ(::mkfifo((temp_.Path() / "pipe").c_str(), 0600), 0);
+    std::ofstream(temp_.Path() / "huge.json") << "{";
+    std::filesystem::resize_file(temp_.Path() / "huge.json", (64u << 20) + 1);  // sparse: costs no disk
     const struct {
         std::string arguments;
         int exitCode;
@@ -278,6 +280,7 @@ TEST_F(CliTest, OutputsThatAreInputsOrNoFilesAreRefusedBeforeAnythingIsWritten) 
         {"export --record r.json --archive \"$(printf 'x\\351.orvan')\"", 2, "not valid UTF-8"},
         {"export --record /dev/zero", 1, "record '/dev/zero' is no regular file or pipe"},
         {"export --record data", 1, "record 'data' is a folder, not a file"},
+        {"export --record huge.json", 3, "record 'huge.json' is larger than 64 MiB"},
     };
     const auto listing = [&] {
         std::set<std::string> names;

@@ -123,7 +123,7 @@ TEST_F(RecordJsonTest, EveryMisfitIsRefusedWithItsPath) {
     const std::string leaf = R"({"sPatientInfo": {"vecDocumentTree": [{"mapDocumentLeaf": [{"key": 1, "values": [)";
     const struct {
         std::string json;
-        const char* refusal;
+        std::string refusal;
     } cases[] = {
         {"{", "$: not well-formed JSON at byte 1"},
         {"{} {}", "$: not well-formed JSON at byte 4"},
@@ -141,6 +141,7 @@ TEST_F(RecordJsonTest, EveryMisfitIsRefusedWithItsPath) {
         {R"({"sBogus": 1})", "$: no such field 'sBogus'"},
         {R"({"sArchive": {"bstrTitle": "", "bstrtitle": ""}})", "$.sArchive: no such field 'bstrtitle'"},
         {"{\"sArchive\": {\"\\u001b[2J\": 1}}", "$.sArchive: no such field '\\x1b[2J'"},
+        {"{\"sArchive\": {\"" + std::string(5000, 'x') + "\": 1}}", "no such field '" + std::string(80, 'x') + "...' (5000 bytes)"},
         {R"({"sArchive": {"bstrTitle": 5}})", "$.sArchive.bstrTitle: expected a string"},
         {R"({"sArchive": {"bstrTitle": null}})", "$.sArchive.bstrTitle: expected a string"},
         {R"({"sPatientInfo": {"lID": "1"}})", "$.sPatientInfo.lID: expected an integer"},
