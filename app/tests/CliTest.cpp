@@ -247,7 +247,8 @@ TEST_F(CliTest, ARecordThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
 // refused before anything is written, naming what is wrong.
 TEST_F(CliTest, OutputsThatAreInputsOrNoFilesAreRefusedBeforeAnythingIsWritten) {
     const std::filesystem::path data = temp_.Path() / "data";
-    std::ofstream(temp_.Path() / "r.json") << Orvan(Data() + "demo-record").out;
+    // Run there: attachment paths are written relative to the current folder.
+    std::ofstream(temp_.Path() / "r.json") << Shell(std::string(ORVAN_CLI) + " " + Data() + "demo-record", temp_.Path()).out;
     ASSERT_EQ(Shell(std::string(ORVAN_CLI) + " " + Data() + "export --record r.json --archive a.orvan", temp_.Path()).exitCode, 0);
     ASSERT_EQ(Shell(std::string(ORVAN_CLI) + " " + Data() + "import --archive a.orvan", temp_.Path()).exitCode, 0);
     std::filesystem::create_symlink("r.json", temp_.Path() / "link.json");
@@ -330,7 +331,8 @@ TEST_F(CliTest, ANewDataDirectoryIsCreatedForTheOwnerOnly) {
 // Texts from a record reach the terminal only escaped, the trace included.
 TEST_F(CliTest, TextsFromOutsideReachTheTerminalOnlyEscaped) {
     const std::filesystem::path data = temp_.Path() / "data";
-    std::ofstream(temp_.Path() / "r.json") << Orvan(Data() + "demo-record").out;
+    // Run there: attachment paths are written relative to the current folder.
+    std::ofstream(temp_.Path() / "r.json") << Shell(std::string(ORVAN_CLI) + " " + Data() + "demo-record", temp_.Path()).out;
     nlohmann::json json = nlohmann::json::parse(Read(temp_.Path() / "r.json"));
     json["sProcessingInfo"]["sAuthorAddress"]["bstrFamilyname"] = "Muster\x1b[2J\u009b\u202e\u007f";
     std::ofstream(temp_.Path() / "r.json") << json.dump();
