@@ -80,6 +80,15 @@ protected:
         return names;
     }
 
+    // Extraction ahead keeps a reserve of descriptors: a process whose hard
+    // limit leaves no room for `count` more files extracts nothing ahead.
+    static bool RoomFor(std::size_t count) {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        return limit.rlim_max == RLIM_INFINITY ||
+               limit.rlim_max >= common::OpenFileClaim::OpenNow() + common::OpenFileClaim::kReserve + count + 1;
+    }
+
     // How many of the first `count` attachments `ahead` hands over, checking each file it names.
     int TakeAll(AttachmentsAhead& ahead, const common::ZipReader& reader, std::size_t count) {
         const auto entries = AttachmentEntries(reader);
@@ -98,6 +107,9 @@ protected:
 };
 
 TEST_F(AttachmentsAheadTest, EachTakenFileHasItsContentAndNothingElseIsLeft) {
+    if (!RoomFor(6)) {
+        GTEST_SKIP() << "the open-file limit leaves no room to extract ahead";
+    }
     const common::Archive archive(FromPath(SavedArchive(6)));
     const auto folder = Folder();
     const auto victim = temp_.Path() / "victim";
@@ -126,6 +138,9 @@ TEST_F(AttachmentsAheadTest, EachTakenFileHasItsContentAndNothingElseIsLeft) {
 }
 
 TEST_F(AttachmentsAheadTest, FilesNotTakenVanish) {
+    if (!RoomFor(6)) {
+        GTEST_SKIP() << "the open-file limit leaves no room to extract ahead";
+    }
     const common::Archive archive(FromPath(SavedArchive(4)));
     const auto folder = Folder();
     {
