@@ -278,11 +278,12 @@ AtomicFileWriter::AtomicFileWriter(std::wstring path, bool durable)
         ::flock(descriptor, LOCK_EX | LOCK_NB);  // a file nobody else can see yet: it cannot fail
         temporary = LinkAsTemporary(path_, [&](const char* name) { return LinkDescriptor(descriptor, name); });
         if (!temporary) {
-            const int error = errno;
-            ::close(descriptor);
-            Fail(path_, L"create a temporary file for", error);
+            ::close(descriptor);  // no way to name it here (no /proc): the way below
+            descriptor = -1;
+            errno = EOPNOTSUPP;
         }
-    } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
+    }
+    if (descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // A file system without unnamed files: the name comes first, and the
         // lock a moment later.
         std::string pattern = TemporaryPattern(path_);
