@@ -1,10 +1,5 @@
 #include "app/DataDirectory.h"
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <string_view>
 
 #include "platform/Exception.h"
@@ -15,36 +10,23 @@
 namespace orvan::app {
 
 std::wstring DataDirectoryOf(const std::wstring& executablePath) {
-    std::wstring folder = executablePath.substr(0, executablePath.find_last_of(L'/') + 1);
-    constexpr std::wstring_view kDebug = L"/Debug/";
-    constexpr std::wstring_view kRelease = L"/Release/";
-    for (std::size_t at = folder.find(kDebug); at != std::wstring::npos; at = folder.find(kDebug, at + kRelease.size())) {
-        folder.replace(at, kDebug.size(), kRelease);
+    std::wstring folder = executablePath.substr(0, executablePath.find_last_of(platform::kPathSeparators) + 1);
+    // A component named Debug becomes Release.
+    constexpr std::wstring_view kDebug = L"Debug";
+    for (std::size_t at = 1; at + kDebug.size() < folder.size(); ++at) {
+        if (platform::IsPathSeparator(folder[at - 1]) && folder.compare(at, kDebug.size(), kDebug) == 0 &&
+            platform::IsPathSeparator(folder[at + kDebug.size()])) {
+            folder.replace(at, kDebug.size(), L"Release");
+            at += 8;  // past "Release" and its separator, which no second Debug shares
+        }
     }
     return folder;
-}
-
-std::wstring UserDataBase() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome != nullptr && dataHome[0] == '/') {
-        return platform::FromUtf8(dataHome);
-    }
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] != '/') {
-        // Never a shared folder such as /tmp: the files are a patient's.
-        const passwd* user = ::getpwuid(::geteuid());
-        if (user == nullptr || user->pw_dir == nullptr || user->pw_dir[0] != '/') {
-            throw platform::CFileException(L"~/.local/share", L"no home folder for the data directory");
-        }
-        home = user->pw_dir;
-    }
-    return platform::FromUtf8(home) + L"/.local/share";
 }
 
 bool CreateFolders(const std::wstring& path) {
     // Each level is made when missing, owner-only: the program's folders hold patient data.
     for (std::size_t start = 1; start <= path.size(); ++start) {
-        const std::size_t end = std::min(path.find(L'/', start), path.size());
+        const std::size_t end = std::min(path.find_first_of(platform::kPathSeparators, start), path.size());
         platform::CreateDirectory(path.substr(0, end));
         start = end;
     }
@@ -53,24 +35,25 @@ bool CreateFolders(const std::wstring& path) {
 }
 
 std::wstring UserDataDirectory() {
-    const std::wstring folder = UserDataBase() + L"/OrvanCommonClassesTest/";
+    const std::wstring folder = platform::UserDataFolder() + platform::kPathSeparator + L"OrvanCommonClassesTest" +
+                                platform::kPathSeparator;
     CreateFolders(folder.substr(0, folder.size() - 1));
     return folder;
 }
 
 bool IsProgramsOwnFolder(const std::wstring& folder, const std::wstring& installPrefix) {
     std::wstring prefix = installPrefix;
-    if (prefix.empty() || prefix.back() != L'/') {
-        prefix += L'/';
+    if (prefix.empty() || !platform::IsPathSeparator(prefix.back())) {
+        prefix += platform::kPathSeparator;
     }
     if (folder.starts_with(prefix)) {
         return false;
     }
-    struct stat info {};
-    if (::stat(platform::ToUtf8(folder).c_str(), &info) != 0) {
+    const auto status = platform::GetFileStatus(folder);
+    if (!status) {
         return true;  // a Release sibling not made yet: the program's own build tree
     }
-    return info.st_uid == ::geteuid() && ::access(platform::ToUtf8(folder).c_str(), W_OK) == 0;
+    return status->ownedByUser && platform::CanWriteIn(folder);
 }
 
 std::wstring DataDirectoryFor(const std::wstring& executablePath, const std::wstring& installPrefix) {

@@ -10,16 +10,11 @@ namespace orvan::app {
 // Release folder.
 std::wstring DataDirectoryOf(const std::wstring& executablePath);
 
-// The folder below which a user's programs keep their data: $XDG_DATA_HOME
-// when it is an absolute path, else ~/.local/share, where ~ is $HOME or, when
-// that is unset, the user's home folder from the user database.
-std::wstring UserDataBase();
-
 // Creates the folder at `path` and every missing folder above it, readable by
 // their owner only; whether a folder is there now.
 bool CreateFolders(const std::wstring& path);
 
-// Where an installed program keeps its files: UserDataBase() followed by
+// Where an installed program keeps its files: platform::UserDataFolder() followed by
 // "OrvanCommonClassesTest/", created owner-only when missing.
 std::wstring UserDataDirectory();
 

@@ -1,13 +1,11 @@
 // The demonstration communication that Export writes.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
+#include <string_view>
 
 #include "app/OrvanCommands.h"
 #include "platform/Calendar.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
+#include "platform/FileCalls.h"
 #include "platform/FileSystem.h"
 #include "platform/System.h"
 #include "platform/Utf8.h"
@@ -18,15 +16,13 @@ namespace {
 // Creates the attachment source, readable by its owner only, holding one line
 // when it came out empty. False when it could not be created.
 bool CreateAttachmentSource(const std::wstring& path) {
-    const int descriptor = ::open(platform::ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    FILE* file = descriptor < 0 ? nullptr : ::fdopen(descriptor, "w");
-    if (file == nullptr) {
+    const int descriptor = platform::CreateNewFile(path);
+    if (descriptor < 0) {
         return false;
     }
-    if (std::ftell(file) == 0) {
-        std::fputs("sample for attachment\n", file);
-    }
-    return std::fclose(file) == 0;
+    constexpr std::string_view kLine = "sample for attachment\n";
+    const bool written = platform::WriteSome(descriptor, kLine.data(), kLine.size()) == std::int64_t(kLine.size());
+    return platform::CloseFile(descriptor) == 0 && written;
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ using platform::ShowMessageBox;
 
 // The success message names the archive by its file name.
 std::wstring Succeeded(const std::wstring& archive, const wchar_t* done) {
-    return L"file '" + archive.substr(archive.rfind(L'/') + 1) + L"' successfully " + done + L"!";
+    return L"file '" + archive.substr(archive.find_last_of(platform::kPathSeparators) + 1) + L"' successfully " + done + L"!";
 }
 
 }  // namespace
@@ -60,8 +60,8 @@ CommandOutcome RunGuarded(const std::function<CommandOutcome()>& command) {
 }
 
 COrvanCommands::COrvanCommands(std::optional<std::wstring> dataDirectory) : dataDirectory_(std::move(dataDirectory)) {
-    if (dataDirectory_ && (dataDirectory_->empty() || dataDirectory_->back() != L'/')) {
-        *dataDirectory_ += L'/';
+    if (dataDirectory_ && (dataDirectory_->empty() || !platform::IsPathSeparator(dataDirectory_->back()))) {
+        *dataDirectory_ += platform::kPathSeparator;
     }
 }
 

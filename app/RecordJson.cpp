@@ -1,7 +1,5 @@
 #include "app/RecordJson.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
 
@@ -19,6 +17,7 @@
 #include "library/io/File.h"
 #include "library/OrvanException.h"
 #include "library/io/Quoted.h"
+#include "platform/FileCalls.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
@@ -255,7 +254,7 @@ public:
         }
         const std::filesystem::path path = std::filesystem::weakly_canonical(platform::ToPath(file.value));
         const std::filesystem::path relative = path.lexically_relative(folder_);
-        return (relative.empty() ? path : relative).string();
+        return platform::GenericUtf8(relative.empty() ? path : relative);
     }
     template <Record R>
     Json Value(const R& record) const {
@@ -352,7 +351,7 @@ public:
         const std::filesystem::path resolved = (folder_ / platform::ToPath(name)).lexically_normal();
         const auto status = platform::GetFileStatus(platform::FromPath(resolved));
         if (!status || !status->isRegularFile) {
-            Refuse(path, "no attachment file " + Shown(resolved.string()));
+            Refuse(path, "no attachment file " + Shown(platform::GenericUtf8(resolved)));
         }
         file.value = platform::FromPath(resolved);
     }
@@ -595,10 +594,10 @@ structOrvanOnePatientComm ReadRecordFile(const std::wstring& path) {
     using Dorv::Orvan::Framework::Common::OrvanIoException;
     const std::wstring shown = Dorv::Orvan::Framework::Common::Quoted(platform::ToUtf8(path));
     const File file = File::OpenForReading(path);
-    struct stat info {};
-    if (::fstat(file.Descriptor(), &info) != 0 || !(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode))) {
-        throw OrvanIoException(L"record " + shown +
-                               (S_ISDIR(info.st_mode) ? L" is a folder, not a file" : L" is no regular file or pipe"));
+    const auto status = platform::GetOpenFileStatus(file.Descriptor());
+    if (!status || !(status->isRegularFile || status->isPipe)) {
+        throw OrvanIoException(L"record " + shown + (status && status->isDirectory ? L" is a folder, not a file"
+                                                                                    : L" is no regular file or pipe"));
     }
     // Read whole, but never more than a record file may hold (a pipe tells no size).
     std::string json;
@@ -623,7 +622,7 @@ void WriteRecordFile(const std::wstring& path, const structOrvanOnePatientComm& 
     if (const auto status = platform::GetFileStatus(path); status && status->isStream) {
         // A pipe or a terminal is written to, not replaced.
         using Dorv::Orvan::Framework::Common::File;
-        const int descriptor = ::open(platform::ToUtf8(path).c_str(), O_WRONLY | O_CLOEXEC);
+        const int descriptor = platform::OpenFile(path, platform::OpenFor::Writing);
         if (descriptor < 0) {
             throw Dorv::Orvan::Framework::Common::OrvanIoException(
                 L"cannot open " + Dorv::Orvan::Framework::Common::DescribeSystemError(path, errno));

@@ -7,6 +7,7 @@
 #include "exchange/OrvanHandler.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
+#include "platform/FileSystem.h"
 
 using namespace orvan::exchange;
 using orvan::platform::DebugTrace;
@@ -144,8 +145,8 @@ void COrvanHandler::DoImportDocument(model::Document* pDocument, structOrvanDocu
         // Only ever a plain file directly inside the attachment folder, under
         // a name no other attachment of this import has.
         std::wstring path = f_strAttachmentDir;
-        if (!path.empty() && path.back() != L'/') {
-            path += L'/';
+        if (!path.empty() && !orvan::platform::IsPathSeparator(path.back())) {
+            path += orvan::platform::kPathSeparator;
         }
         path += f_attachmentNames.Claim(SafeAttachmentName(ToRecordText(pDocument->Filename), id));
         sOrvanDocument.bstrFilename = path;

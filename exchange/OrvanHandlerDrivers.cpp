@@ -1,5 +1,4 @@
 // The two drivers: a whole record to an archive file and back.
-#include <sys/stat.h>
 
 #include "exchange/ExchangeValues.h"
 #include "exchange/OrvanHandler.h"
@@ -8,6 +7,7 @@
 #include "library/OrvanException.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
+#include "platform/FileCalls.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
@@ -71,17 +71,17 @@ namespace {
 // symbolic link or anything else is refused before anything is written. What
 // a killed import left there is removed.
 void CheckAttachmentFolder(std::wstring folder) {
-    while (folder.size() > 1 && folder.back() == L'/') {
+    while (folder.size() > 1 && orvan::platform::IsPathSeparator(folder.back())) {
         folder.pop_back();  // "link/" would name what the link points to
     }
-    struct stat info {};
-    if (!ORVAN_ASSERT(::lstat(orvan::platform::ToUtf8(folder).c_str(), &info) == 0)) {
+    const auto status = orvan::platform::GetLinkStatus(folder);
+    if (!ORVAN_ASSERT(status.has_value())) {
         return;
     }
-    if (S_ISLNK(info.st_mode) || !S_ISDIR(info.st_mode)) {
+    if (status->isSymbolicLink || !status->isDirectory) {
         throw Dorv::Orvan::Framework::Common::OrvanIoException(
             L"cannot write attachments into '" + folder + L"': " +
-            (S_ISLNK(info.st_mode) ? L"it is a symbolic link" : L"it is not a folder"));
+            (status->isSymbolicLink ? L"it is a symbolic link" : L"it is not a folder"));
     }
     Dorv::Orvan::Framework::Common::RemoveStaleTemporaries(folder);
 }

@@ -1,10 +1,10 @@
 #include "library/AttachmentContent.h"
 
-#include <sys/stat.h>
 
 #include "library/io/File.h"
 #include "library/OrvanException.h"
 #include "library/zip/ZipReader.h"
+#include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -56,11 +56,10 @@ AttachmentContent::Identity AttachmentContent::Identify() const {
     if (kind_ == Kind::File) {
         identity.path = path_;
         identity.size = size_;
-        struct stat info {};
-        if (::stat(orvan::platform::ToUtf8(path_).c_str(), &info) == 0) {
-            identity.modified = info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec;
-            identity.inode = info.st_ino;
-            identity.size = static_cast<std::uint64_t>(info.st_size);
+        if (const auto status = orvan::platform::GetFileStatus(path_)) {
+            identity.modified = status->modifiedNanoseconds;
+            identity.inode = status->inode;
+            identity.size = status->size;
         }
     } else if (kind_ == Kind::Entry) {
         identity.archive = archive_.get();

@@ -1,7 +1,5 @@
 #include "library/PrimaryClass.h"
 
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -15,6 +13,8 @@
 #include "library/io/MimeTypesAhead.h"
 #include "library/ClassInfo.h"
 #include "library/OrvanException.h"
+#include "platform/FileSystem.h"
+#include "platform/UniqueFolder.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes {
@@ -100,16 +100,15 @@ std::unique_ptr<Archive> PrimaryClass::Save() {
         return std::make_unique<Archive>(scratch_->path);
     }
     if (scratchFolder_.empty()) {
-        std::error_code error;
-        const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
-        std::string pattern = (error ? std::filesystem::path("/tmp") : temporary) / "orvan-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {  // mode 0700
+        const std::wstring parent = orvan::platform::TemporaryFilesFolder();
+        auto created = orvan::platform::CreateUniqueFolder(parent, L"orvan-");
+        if (!created) {
             throw OrvanIoException(L"cannot create a scratch folder: " +
-                                   DescribeSystemError(orvan::platform::FromUtf8(pattern), errno));
+                                   DescribeSystemError(parent + L"/orvan-XXXXXX", errno));
         }
-        scratchFolder_ = orvan::platform::FromUtf8(pattern);
+        scratchFolder_ = std::move(*created);
     }
-    return SaveTo(scratchFolder_ + L"/structure.orvan", false);
+    return SaveTo(scratchFolder_ + orvan::platform::kPathSeparator + L"structure.orvan", false);
 }
 
 void PrimaryClass::Dispose() {
@@ -129,7 +128,7 @@ void PrimaryClass::Dispose() {
 
 void PrimaryClass::RemoveScratch() noexcept {
     if (scratchFile_) {
-        ::unlink(orvan::platform::ToUtf8(scratchFile_->Path()).c_str());
+        orvan::platform::DeleteFile(scratchFile_->Path());
         scratchFile_.reset();  // closing it ends the lock
         scratch_.reset();
     }

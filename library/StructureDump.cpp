@@ -18,8 +18,8 @@ using namespace Classes;
 // printable written as an escape, so that the picture is one line per value.
 std::string Quote(const std::wstring& text) {
     std::string out = "\"";
-    for (wchar_t unit : text) {
-        const auto c = static_cast<std::uint32_t>(unit);
+    for (std::size_t at = 0; at < text.size();) {
+        const auto c = static_cast<std::uint32_t>(orvan::platform::NextCodePoint(text, at));
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
@@ -33,7 +33,7 @@ std::string Quote(const std::wstring& text) {
             std::snprintf(escape, sizeof escape, "\\u{%X}", c);
             out += escape;
         } else {
-            out += orvan::platform::ToUtf8(std::wstring(1, unit));
+            orvan::platform::AppendUtf8(out, c);
         }
     }
     return out + '"';

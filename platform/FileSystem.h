@@ -3,18 +3,39 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace orvan::platform {
+
+// The separator this system writes between path components, and those it
+// reads as one ('/' too on Windows, as its calls do).
+#ifdef _WIN32
+inline constexpr wchar_t kPathSeparator = L'\\';
+inline constexpr std::wstring_view kPathSeparators = L"\\/";
+#else
+inline constexpr wchar_t kPathSeparator = L'/';
+inline constexpr std::wstring_view kPathSeparators = L"/";
+#endif
+inline bool IsPathSeparator(wchar_t c) { return kPathSeparators.find(c) != std::wstring_view::npos; }
 
 struct FileStatus {
     std::uint64_t size = 0;
     std::int64_t modifiedSeconds = 0;  // since 1970-01-01 UTC
+    // Both change as the content does; the second also when the file is
+    // renamed or its attributes change, where the system tracks that.
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedNanoseconds = 0;
     bool isDirectory = false;
     bool isRegularFile = false;
     // A pipe or a character device (a terminal, /dev/null): written to as a
     // stream, never replaced.
     bool isStream = false;
-    // What makes two paths one file, however they are spelled.
+    bool isPipe = false;  // a stream that ends
+    bool isSymbolicLink = false;  // only from GetLinkStatus
+    // Whether the user running this program owns it.
+    bool ownedByUser = false;
+    // What makes two paths one file, however they are spelled: the device and
+    // inode, or the volume serial number and file index.
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
 
@@ -29,6 +50,9 @@ std::optional<FileStatus> GetFileStatus(const std::wstring& path);
 // creates may hold patient data). False when it could not be created, also
 // when it exists already.
 bool CreateDirectory(const std::wstring& path);
+
+// Whether this user may create files in `folder`.
+bool CanWriteIn(const std::wstring& folder);
 
 // Removes the file, or the symbolic link itself, at `path`; never a folder.
 // False when nothing was removed.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orvan::platform {
@@ -8,6 +9,17 @@ namespace orvan::platform {
 // Full path of the running program's executable, of any length.
 // Throws CFileException when the system cannot tell.
 std::wstring GetExecutablePath();
+
+// The user's own folder for the data of programs: $XDG_DATA_HOME, or
+// ~/.local/share; on Windows the local application data folder. Never a
+// shared folder: what programs keep there may be a patient's. Throws
+// CFileException when the system names none.
+std::wstring UserDataFolder();
+
+// A file the program ships beside its executable, where the system keeps no
+// shared copy (Windows), when it is there; nothing where the system's own is
+// used, or when the file is missing.
+std::optional<std::wstring> ShippedFile(const std::wstring& name);
 
 // Milliseconds since the system started, in 32 bits: it wraps to 0 after
 // about 49.7 days, as callers of such a counter expect.

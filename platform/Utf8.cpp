@@ -1,6 +1,7 @@
 #include "platform/Utf8.h"
 
 #include <cstdint>
+#include <type_traits>
 
 namespace orvan::platform {
 namespace {
@@ -64,11 +65,36 @@ char32_t DecodeOne(std::string_view text, std::size_t& pos) {
 
 }  // namespace
 
+constexpr bool kUtf16 = sizeof(wchar_t) == 2;
+
+char32_t NextCodePoint(std::wstring_view text, std::size_t& at) {
+    const auto unit = [&](std::size_t i) {
+        return static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i]));
+    };
+    const char32_t first = unit(at++);
+    if (kUtf16 && first >= 0xD800 && first <= 0xDBFF && at < text.size() && unit(at) >= 0xDC00 &&
+        unit(at) <= 0xDFFF) {
+        return 0x10000 + ((first - 0xD800) << 10) + (unit(at++) - 0xDC00);
+    }
+    return first;
+}
+
+bool FitsWide(char32_t c) { return !kUtf16 || c <= 0x10FFFF; }
+
+void AppendWide(std::wstring& out, char32_t c) {
+    if (kUtf16 && c >= 0x10000 && c <= 0x10FFFF) {
+        out += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+        out += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+        out += static_cast<wchar_t>(c);
+    }
+}
+
 std::string ToUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
-    for (wchar_t unit : text) {
-        const auto cp = static_cast<char32_t>(unit);
+    for (std::size_t at = 0; at < text.size();) {
+        const char32_t cp = NextCodePoint(text, at);
         AppendUtf8(out, IsCodePoint(cp) ? cp : kReplacement);
     }
     return out;
@@ -84,7 +110,7 @@ std::optional<std::wstring> FromUtf8Strict(std::string_view text) {
         if (cp == kReplacement && text.substr(start, pos - start) != "\xEF\xBF\xBD") {
             return std::nullopt;
         }
-        out.push_back(static_cast<wchar_t>(cp));
+        AppendWide(out, cp);
     }
     return out;
 }
@@ -93,13 +119,43 @@ std::wstring FromUtf8(std::string_view text) {
     std::wstring out;
     out.reserve(text.size());
     for (std::size_t pos = 0; pos < text.size();) {
-        out.push_back(static_cast<wchar_t>(DecodeOne(text, pos)));
+        AppendWide(out, DecodeOne(text, pos));
     }
     return out;
 }
 
-std::filesystem::path ToPath(std::wstring_view text) { return std::filesystem::path(ToUtf8(text)); }
+namespace {
 
-std::wstring FromPath(const std::filesystem::path& path) { return FromUtf8(path.native()); }
+// A path's own string as a wide text: as it is where paths are UTF-16
+// (Windows), decoded where they are UTF-8.
+template <typename Char>
+std::wstring Widened(const std::basic_string<Char>& text) {
+    if constexpr (std::is_same_v<Char, wchar_t>) {
+        return text;
+    } else {
+        return FromUtf8(text);
+    }
+}
+
+template <typename Char>
+std::basic_string<Char> Narrowed(std::wstring_view text) {
+    if constexpr (std::is_same_v<Char, wchar_t>) {
+        return std::wstring(text);
+    } else {
+        return ToUtf8(text);
+    }
+}
+
+}  // namespace
+
+std::filesystem::path ToPath(std::wstring_view text) {
+    return std::filesystem::path(Narrowed<std::filesystem::path::value_type>(text));
+}
+
+std::wstring FromPath(const std::filesystem::path& path) { return Widened(path.native()); }
+
+std::string GenericUtf8(const std::filesystem::path& path) {
+    return ToUtf8(Widened(path.generic_string<std::filesystem::path::value_type>()));
+}
 
 }  // namespace orvan::platform

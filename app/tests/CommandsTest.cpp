@@ -16,6 +16,7 @@
 #include "library/model/OrvanStructure.h"
 #include "platform/Calendar.h"
 #include "platform/Exception.h"
+#include "platform/System.h"
 #include "platform/Utf8.h"
 
 namespace orvan::app {
@@ -282,11 +283,11 @@ TEST(DataDirectoryTest, InstalledOrForeignFoldersGiveThePerUserDirectory) {
 
     ::setenv("XDG_DATA_HOME", "relative/data", 1);
     ::setenv("HOME", "/home/someone", 1);
-    EXPECT_EQ(UserDataBase(), L"/home/someone/.local/share") << "a relative XDG_DATA_HOME counts as unset";
+    EXPECT_EQ(platform::UserDataFolder(), L"/home/someone/.local/share") << "a relative XDG_DATA_HOME counts as unset";
     ::unsetenv("HOME");
     const passwd* user = ::getpwuid(::geteuid());
     ASSERT_NE(user, nullptr);
-    EXPECT_EQ(UserDataBase(), platform::FromUtf8(user->pw_dir) + L"/.local/share") << "no HOME: the user's home";
+    EXPECT_EQ(platform::UserDataFolder(), platform::FromUtf8(user->pw_dir) + L"/.local/share") << "no HOME: the user's home";
     ::unsetenv("XDG_DATA_HOME");
 }
 

@@ -1,9 +1,5 @@
 #include "library/format/AttachmentsAhead.h"
 
-#include <fcntl.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -19,17 +15,16 @@
 #include "library/io/StartWorker.h"
 #include "library/io/TransferBuffer.h"
 #include "library/zip/ZipReader.h"
-#include "platform/Utf8.h"
+#include "platform/FileCalls.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {
 
+namespace sys = orvan::platform;
+
 bool WriteAll(int descriptor, std::span<const std::byte> data) {
     while (!data.empty()) {
-        const ssize_t n = ::write(descriptor, data.data(), data.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::int64_t n = sys::WriteSome(descriptor, data.data(), data.size());
         if (n <= 0) {
             return false;
         }
@@ -69,7 +64,7 @@ AttachmentsAhead::~AttachmentsAhead() {
     }
     for (const Slot& slot : slots_) {
         if (slot.descriptor >= 0) {
-            ::close(slot.descriptor);
+            sys::CloseFile(slot.descriptor);
         }
     }
 }
@@ -78,20 +73,20 @@ bool AttachmentsAhead::Worthwhile(const std::wstring& folder) {
     if (FaultInjection::AnyArmed()) {
         return false;
     }
-    folder_ = File(::open(orvan::platform::ToUtf8(folder).c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC),
-                   folder);
-    struct statvfs space {};
-    if (folder_.Descriptor() < 0 || ::fstatvfs(folder_.Descriptor(), &space) != 0) {
+    // A folder behind a link is left to the usual way, which checks it.
+    const auto status = sys::GetLinkStatus(folder);
+    const auto space = sys::FreeSpace(folder);
+    if (!status || !status->isDirectory || !space) {
         return false;
     }
+    folder_ = folder;
     // Files nobody takes are written for nothing: what an archive declares may
     // take at most half the room there is.
     std::uint64_t declared = 0;
     for (const Slot& slot : slots_) {
         declared += archive_->Entries()[slot.entry].uncompressedSize;
     }
-    const std::uint64_t blocks = declared / std::max<std::uint64_t>(space.f_frsize, 1) + 1;
-    return blocks <= space.f_bavail / 2;
+    return declared <= *space / 2;
 }
 
 void AttachmentsAhead::Run(const std::stop_token& stop) {
@@ -111,7 +106,8 @@ void AttachmentsAhead::Run(const std::stop_token& stop) {
 }
 
 int AttachmentsAhead::Extract(std::size_t index, const std::stop_token& stop) {
-    const int descriptor = ::openat(folder_.Descriptor(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    // Where the system has no unnamed files, nothing is extracted ahead.
+    const int descriptor = sys::CreateUnnamedFile(folder_);
     if (descriptor < 0) {
         return -1;
     }
@@ -120,7 +116,7 @@ int AttachmentsAhead::Extract(std::size_t index, const std::stop_token& stop) {
         const std::span<std::byte> buffer = TransferBuffer();
         while (const std::size_t n = source->Read(buffer)) {
             if (stop.stop_requested() || !WriteAll(descriptor, buffer.first(n))) {
-                ::close(descriptor);
+                sys::CloseFile(descriptor);
                 return -1;
             }
             const std::lock_guard lock(mutex_);
@@ -129,7 +125,7 @@ int AttachmentsAhead::Extract(std::size_t index, const std::stop_token& stop) {
         return descriptor;
     } catch (...) {
         // The usual extraction of this entry meets the same fault and reports it.
-        ::close(descriptor);
+        sys::CloseFile(descriptor);
         return -1;
     }
 }
@@ -157,7 +153,7 @@ bool AttachmentsAhead::Take(const ZipReader* archive, const std::string& entry, 
     }
     const struct Closing {
         int descriptor;
-        ~Closing() { ::close(descriptor); }
+        ~Closing() { sys::CloseFile(descriptor); }
     } closing{descriptor};
     if (!NameUnnamedFile(descriptor, path)) {
         return false;

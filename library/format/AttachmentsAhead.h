@@ -57,7 +57,7 @@ private:
     int Extract(std::size_t index, const std::stop_token& stop);
 
     std::shared_ptr<const ZipReader> archive_;
-    File folder_;
+    std::wstring folder_;
     std::vector<Slot> slots_;  // the attachments, in the archive's order
     std::unordered_map<std::string, std::size_t> slotOf_;  // by entry name
     std::optional<OpenFileClaim> claim_;  // how many slots may be extracted

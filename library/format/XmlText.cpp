@@ -47,8 +47,8 @@ std::optional<char32_t> ParseHex(std::string_view digits) {
 }  // namespace
 
 bool NeedsEscapedForm(std::wstring_view text) {
-    for (wchar_t c : text) {
-        if (!CarriedLiterally(static_cast<char32_t>(c))) {
+    for (std::size_t at = 0; at < text.size();) {
+        if (!CarriedLiterally(orvan::platform::NextCodePoint(text, at))) {
             return true;
         }
     }
@@ -56,8 +56,8 @@ bool NeedsEscapedForm(std::wstring_view text) {
 }
 
 void AppendText(std::string& out, std::wstring_view text, bool escapedForm) {
-    for (wchar_t unit : text) {
-        const auto c = static_cast<char32_t>(static_cast<std::uint32_t>(unit));
+    for (std::size_t at = 0; at < text.size();) {
+        const char32_t c = orvan::platform::NextCodePoint(text, at);
         if (escapedForm && c == '\\') {
             out += "\\\\";
         } else if (escapedForm && !CarriedLiterally(c)) {
@@ -143,10 +143,10 @@ std::optional<std::wstring> DecodeText(std::string_view utf8, bool escapedForm) 
         }
         const std::string digits = orvan::platform::ToUtf8(text.substr(i + 1, end - i - 1));
         const auto code = ParseHex(digits);
-        if (!code || CarriedLiterally(*code)) {
+        if (!code || CarriedLiterally(*code) || !orvan::platform::FitsWide(*code)) {
             return std::nullopt;  // only characters that need it are escaped
         }
-        out += static_cast<wchar_t>(*code);
+        orvan::platform::AppendWide(out, *code);
         i = end;
     }
     return out;

@@ -1,12 +1,5 @@
 #include "library/io/File.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,11 +12,13 @@
 #include "library/io/FaultInjection.h"
 #include "library/io/StartWorker.h"
 #include "library/OrvanException.h"
+#include "platform/FileCalls.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {
 
+namespace sys = orvan::platform;
 using orvan::platform::ToUtf8;
 
 constexpr std::size_t kWriteChunk = 1 << 20;
@@ -40,29 +35,21 @@ auto Checked(FileOperation operation, Call call) -> decltype(call()) {
         errno = injected;
         return -1;
     }
-    decltype(call()) result;
-    do {
-        result = call();
-    } while (result < 0 && errno == EINTR);
-    return result;
+    return call();
 }
 
 void SyncFolder(const std::wstring& folder) {
-    const int descriptor = ::open(ToUtf8(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) {
-        Fail(folder, L"open the folder", errno);
+    if (Checked(FileOperation::Sync, [&] { return sys::SyncFolder(folder); }) != 0) {
+        Fail(folder, L"synchronise the folder", errno);
     }
-    File directory(descriptor, folder);
-    directory.Sync();
-    directory.Close();
 }
 
 constexpr std::string_view kTemporaryTail = ".tmp-XXXXXX";
 
-// The mkostemp pattern of a temporary file for `path`: ".<name>.tmp-XXXXXX"
+// The pattern of a temporary file for `path`: ".<name>.tmp-XXXXXX"
 // beside it, or, for a name with no room for the 12 more bytes, the name's
 // hash in its place.
-std::string TemporaryPattern(const std::wstring& path) {
+std::wstring TemporaryPattern(const std::wstring& path) {
     constexpr std::size_t kMaxNameBytes = 255;
     std::string name = ToUtf8(LastComponent(path));
     if (1 + name.size() + kTemporaryTail.size() > kMaxNameBytes) {
@@ -74,16 +61,16 @@ std::string TemporaryPattern(const std::wstring& path) {
         std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
         name = hex;
     }
-    return ToUtf8(ParentFolder(path)) + "/." + name + std::string(kTemporaryTail);
+    return ParentFolder(path) + sys::kPathSeparator + L"." + sys::FromUtf8(name + std::string(kTemporaryTail));
 }
 
 // Reads until `buffer` is full or the file ends; `readSome(into, size, done)`
-// is one read or pread call after `done` bytes.
+// is one read after `done` bytes.
 template <typename ReadSome>
 std::size_t ReadFully(const std::wstring& path, std::span<std::byte> buffer, ReadSome readSome) {
     std::size_t done = 0;
     while (done < buffer.size()) {
-        const ssize_t n =
+        const std::int64_t n =
             Checked(FileOperation::Read, [&] { return readSome(buffer.data() + done, buffer.size() - done, done); });
         if (n < 0) {
             Fail(path, L"read", errno);
@@ -109,18 +96,18 @@ namespace {
 // Links a file, by `link(name)`, under a fresh unused temporary name beside
 // `path`; that name, or nothing when the file cannot be linked there.
 template <typename Link>
-std::optional<std::string> LinkAsTemporary(const std::wstring& path, Link link) {
+std::optional<std::wstring> LinkAsTemporary(const std::wstring& path, Link link) {
     // A random name, linked at once: a link never replaces a name, so no
     // placeholder is needed, and none can stand unlocked under the name that
     // another import's RemoveStaleTemporaries would then remove.
     thread_local std::mt19937_64 random{std::random_device{}()};
     static constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0;; ++attempt) {
-        std::string pattern = TemporaryPattern(path);
+        std::wstring pattern = TemporaryPattern(path);
         for (std::size_t i = pattern.size() - 6; i < pattern.size(); ++i) {
-            pattern[i] = kLetters[random() % kLetters.size()];
+            pattern[i] = static_cast<wchar_t>(kLetters[random() % kLetters.size()]);
         }
-        if (link(pattern.c_str())) {
+        if (link(pattern)) {
             return pattern;
         }
         if (errno != EEXIST || attempt > 8) {
@@ -129,38 +116,29 @@ std::optional<std::string> LinkAsTemporary(const std::wstring& path, Link link) 
     }
 }
 
-// Links the open file `descriptor` under `name`: through /proc for anyone;
-// the direct way needs a privilege most lack.
-bool LinkDescriptor(int descriptor, const char* name) {
-    const std::string proc = "/proc/self/fd/" + std::to_string(descriptor);
-    return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0 ||
-           (errno != EEXIST && ::linkat(descriptor, "", AT_FDCWD, name, AT_EMPTY_PATH) == 0);
-}
-
 // Removes the unlocked temporary files in `folder` whose names begin with `prefix`.
 void RemoveStale(const std::wstring& folder, std::string_view prefix) {
-    DIR* directory = ::opendir(ToUtf8(folder).c_str());
-    if (directory == nullptr) {
-        return;
-    }
-    const int descriptor = ::dirfd(directory);
-    while (const dirent* entry = ::readdir(directory)) {
-        if (!IsTemporaryName(entry->d_name) || !std::string_view(entry->d_name).starts_with(prefix)) {
+    for (const std::wstring& wideName : sys::ListFolder(folder)) {
+        const std::string name = ToUtf8(wideName);
+        if (!IsTemporaryName(name) || !name.starts_with(prefix)) {
             continue;
         }
         // A writer holds its temporary file locked while it lives.
-        const int file = ::openat(descriptor, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        const std::wstring path = folder + sys::kPathSeparator + wideName;
+        const auto status = sys::GetLinkStatus(path);
+        if (!status || !status->isRegularFile || !status->ownedByUser) {
+            continue;
+        }
+        const int file = sys::OpenFile(path, sys::OpenFor::Reading);
         if (file < 0) {
             continue;
         }
-        struct stat info {};
-        if (::fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
-            ::flock(file, LOCK_EX | LOCK_NB) == 0) {
-            ::unlinkat(descriptor, entry->d_name, 0);
+        const auto opened = sys::GetOpenFileStatus(file);
+        if (opened && opened->SameFileAs(*status) && sys::TryLockFile(file)) {
+            sys::DeleteFile(path);
         }
-        ::close(file);
+        sys::CloseFile(file);
     }
-    ::closedir(directory);
 }
 
 }  // namespace
@@ -168,15 +146,13 @@ void RemoveStale(const std::wstring& folder, std::string_view prefix) {
 void RemoveStaleTemporaries(const std::wstring& folder) { RemoveStale(folder, {}); }
 
 void RemoveStaleTemporariesOf(const std::wstring& path) {
-    const std::string pattern = TemporaryPattern(path);
-    const std::string name = pattern.substr(pattern.find_last_of('/') + 1);
+    const std::string name = ToUtf8(LastComponent(TemporaryPattern(path)));
     RemoveStale(ParentFolder(path), std::string_view(name).substr(0, name.size() - 6));  // without the XXXXXX
 }
 
 File File::OpenForReading(const std::wstring& path) {
-    const int descriptor = Checked(FileOperation::Open, [&] {
-        return ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
-    });
+    const int descriptor =
+        Checked(FileOperation::Open, [&] { return sys::OpenFile(path, sys::OpenFor::Reading); });
     if (descriptor < 0) {
         Fail(path, L"open", errno);
     }
@@ -185,7 +161,7 @@ File File::OpenForReading(const std::wstring& path) {
 
 File::~File() {
     if (descriptor_ >= 0) {
-        ::close(descriptor_);
+        sys::CloseFile(descriptor_);
     }
 }
 
@@ -195,7 +171,7 @@ File::File(File&& other) noexcept
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         if (descriptor_ >= 0) {
-            ::close(descriptor_);
+            sys::CloseFile(descriptor_);
         }
         descriptor_ = std::exchange(other.descriptor_, -1);
         path_ = std::move(other.path_);
@@ -204,28 +180,28 @@ File& File::operator=(File&& other) noexcept {
 }
 
 std::uint64_t File::Size() const {
-    struct stat info {};
-    if (::fstat(descriptor_, &info) != 0) {
+    const auto status = sys::GetOpenFileStatus(descriptor_);
+    if (!status) {
         Fail(path_, L"query", errno);
     }
-    return static_cast<std::uint64_t>(info.st_size);
+    return status->size;
 }
 
 std::size_t File::ReadAt(std::span<std::byte> buffer, std::uint64_t offset) const {
     return ReadFully(path_, buffer, [&](std::byte* into, std::size_t size, std::size_t done) {
-        return ::pread(descriptor_, into, size, static_cast<off_t>(offset + done));
+        return sys::ReadSomeAt(descriptor_, into, size, offset + done);
     });
 }
 
 std::size_t File::Read(std::span<std::byte> buffer) const {
     return ReadFully(path_, buffer, [&](std::byte* into, std::size_t size, std::size_t) {
-        return ::read(descriptor_, into, size);
+        return sys::ReadSome(descriptor_, into, size);
     });
 }
 
 void File::WriteAll(std::span<const std::byte> data) const {
     while (!data.empty()) {
-        const ssize_t n = Checked(FileOperation::Write, [&] {
+        const std::int64_t n = Checked(FileOperation::Write, [&] {
             return ::write(descriptor_, data.data(), std::min(data.size(), kWriteChunk));
         });
         if (n < 0) {
@@ -237,8 +213,8 @@ void File::WriteAll(std::span<const std::byte> data) const {
 
 void File::WriteAt(std::span<const std::byte> data, std::uint64_t offset) const {
     while (!data.empty()) {
-        const ssize_t n = Checked(FileOperation::Write, [&] {
-            return ::pwrite(descriptor_, data.data(), data.size(), static_cast<off_t>(offset));
+        const std::int64_t n = Checked(FileOperation::Write, [&] {
+            return sys::WriteSomeAt(descriptor_, data.data(), std::min(data.size(), kWriteChunk), offset);
         });
         if (n < 0) {
             Fail(path_, L"write", errno);
@@ -249,7 +225,7 @@ void File::WriteAt(std::span<const std::byte> data, std::uint64_t offset) const 
 }
 
 void File::Sync() const {
-    if (Checked(FileOperation::Sync, [&] { return ::fsync(descriptor_); }) != 0) {
+    if (Checked(FileOperation::Sync, [&] { return sys::SyncFile(descriptor_); }) != 0) {
         Fail(path_, L"synchronise", errno);
     }
 }
@@ -258,7 +234,7 @@ void File::Close() {
     const int descriptor = std::exchange(descriptor_, -1);
     // A failed close must not be retried: the descriptor is gone either way.
     const int injected = FaultInjection::FileFails(FileOperation::Close);
-    const int result = ::close(descriptor);
+    const int result = sys::CloseFile(descriptor);
     if (injected != 0 || result != 0) {
         Fail(path_, L"close", injected != 0 ? injected : errno);
     }
@@ -267,45 +243,42 @@ void File::Close() {
 AtomicFileWriter::AtomicFileWriter(std::wstring path, bool durable)
     : path_(std::move(path)), durable_(durable) {
     // The lock tells RemoveStaleTemporaries that the file is in use, so it is
-    // taken before the file has a name: made without one, locked, then linked
-    // under a temporary name.
-    const std::string folder = ToUtf8(ParentFolder(path_));
-    int descriptor = Checked(FileOperation::Open, [&] {
-        return ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    });
-    std::optional<std::string> temporary;
+    // taken before the file has a name where it can be: made without one,
+    // locked, then linked under a temporary name.
+    const std::wstring folder = ParentFolder(path_);
+    int descriptor = Checked(FileOperation::Open, [&] { return sys::CreateUnnamedFile(folder); });
+    std::optional<std::wstring> temporary;
     if (descriptor >= 0) {
-        ::flock(descriptor, LOCK_EX | LOCK_NB);  // a file nobody else can see yet: it cannot fail
-        temporary = LinkAsTemporary(path_, [&](const char* name) { return LinkDescriptor(descriptor, name); });
+        sys::TryLockFile(descriptor);  // a file nobody else can see yet: it cannot fail
+        temporary = LinkAsTemporary(path_, [&](const std::wstring& name) { return sys::LinkOpenFile(descriptor, name); });
         if (!temporary) {
-            ::close(descriptor);  // no way to name it here (no /proc): the way below
+            sys::CloseFile(descriptor);  // no way to name it here (no /proc): the way below
             descriptor = -1;
             errno = EOPNOTSUPP;
         }
     }
-    if (descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-        // A file system without unnamed files: the name comes first, and the
-        // lock a moment later.
-        std::string pattern = TemporaryPattern(path_);
-        descriptor = Checked(FileOperation::Open, [&] {
-            return ::mkostemp(pattern.data(), O_CLOEXEC);  // mode 0600
+    if (descriptor < 0 && errno == EOPNOTSUPP) {
+        // A system without unnamed files: the name comes first, and the lock a
+        // moment later.
+        temporary = LinkAsTemporary(path_, [&](const std::wstring& name) {
+            descriptor = Checked(FileOperation::Open, [&] { return sys::CreateNewFile(name); });
+            return descriptor >= 0;
         });
         if (descriptor >= 0) {
-            ::flock(descriptor, LOCK_EX | LOCK_NB);
-            temporary = std::move(pattern);
+            sys::TryLockFile(descriptor);
         }
     }
     if (descriptor < 0) {
         Fail(path_, L"create a temporary file for", errno);
     }
-    temporaryPath_ = orvan::platform::FromUtf8(*temporary);
+    temporaryPath_ = std::move(*temporary);
     file_ = File(descriptor, path_);  // messages name the file the caller asked for
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
     if (!committed_) {
         file_ = File();
-        ::unlink(ToUtf8(temporaryPath_).c_str());
+        sys::DeleteFile(temporaryPath_);
     }
 }
 
@@ -354,8 +327,7 @@ void AtomicFileWriter::StartWriteback() {
     // Only a hint: the kernel starts the writes and does not wait for them.
     constexpr std::uint64_t kEvery = 16 << 20;
     if (flushed_ - writebackStarted_ >= kEvery) {
-        ::sync_file_range(file_.Descriptor(), static_cast<off_t>(writebackStarted_),
-                          static_cast<off_t>(flushed_ - writebackStarted_), SYNC_FILE_RANGE_WRITE);
+        sys::StartWriteback(file_.Descriptor(), writebackStarted_, flushed_ - writebackStarted_);
         writebackStarted_ = flushed_;
     }
 }
@@ -367,11 +339,9 @@ void AtomicFileWriter::Commit() {
     }
     // The lock goes with the file's last descriptor: a second one, kept until
     // the rename, keeps the name locked for as long as it can be seen.
-    const File lockHolder(::fcntl(file_.Descriptor(), F_DUPFD_CLOEXEC, 0), temporaryPath_);
+    const File lockHolder(sys::DuplicateFile(file_.Descriptor()), temporaryPath_);
     file_.Close();
-    if (Checked(FileOperation::Rename, [&] {
-            return ::rename(ToUtf8(temporaryPath_).c_str(), ToUtf8(path_).c_str());
-        }) != 0) {
+    if (Checked(FileOperation::Rename, [&] { return sys::RenameFile(temporaryPath_, path_); }) != 0) {
         Fail(path_, L"rename the temporary file to", errno);
     }
     committed_ = true;
@@ -389,23 +359,23 @@ File AtomicFileWriter::Keep() {
 namespace {
 
 // Renames the temporary link onto `path`, or removes it and throws.
-void RenameLinked(const std::string& temporary, const std::wstring& path, bool durable) {
+void RenameLinked(const std::wstring& temporary, const std::wstring& path, bool durable) {
     try {
         if (durable) {
             const int descriptor =
-                Checked(FileOperation::Open, [&] { return ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC); });
+                Checked(FileOperation::Open, [&] { return sys::OpenFile(temporary, sys::OpenFor::Reading); });
             if (descriptor < 0) {
                 Fail(path, L"open", errno);
             }
-            File linked(descriptor, orvan::platform::FromUtf8(temporary));
+            File linked(descriptor, temporary);
             linked.Sync();
             linked.Close();
         }
-        if (Checked(FileOperation::Rename, [&] { return ::rename(temporary.c_str(), ToUtf8(path).c_str()); }) != 0) {
+        if (Checked(FileOperation::Rename, [&] { return sys::RenameFile(temporary, path); }) != 0) {
             Fail(path, L"rename the temporary file to", errno);
         }
     } catch (...) {
-        ::unlink(temporary.c_str());
+        sys::DeleteFile(temporary);
         throw;
     }
     if (durable) {
@@ -416,9 +386,8 @@ void RenameLinked(const std::string& temporary, const std::wstring& path, bool d
 }  // namespace
 
 bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
-    const std::string source = ToUtf8(existing);
     const auto temporary =
-        LinkAsTemporary(path, [&](const char* name) { return ::link(source.c_str(), name) == 0; });
+        LinkAsTemporary(path, [&](const std::wstring& name) { return sys::LinkFile(existing, name) == 0; });
     if (!temporary) {
         return false;
     }
@@ -427,16 +396,16 @@ bool LinkReplacing(const std::wstring& existing, const std::wstring& path) {
 }
 
 bool NameUnnamedFile(int descriptor, const std::wstring& path) {
-    const auto link = [&](const char* name) { return LinkDescriptor(descriptor, name); };
+    const auto link = [&](const std::wstring& name) { return sys::LinkOpenFile(descriptor, name); };
     // A link appears with the whole file at once; only a name taken already
     // needs the way through a temporary name and a rename over it.
-    if (link(ToUtf8(path).c_str())) {
+    if (link(path)) {
         return true;
     }
     if (errno == EEXIST) {
         // Locked like every writer's temporary file, so that another import's
         // RemoveStaleTemporaries leaves the temporary name alone.
-        ::flock(descriptor, LOCK_EX | LOCK_NB);
+        sys::TryLockFile(descriptor);
         errno = EEXIST;
     }
     const auto temporary = errno == EEXIST ? LinkAsTemporary(path, link) : std::nullopt;
@@ -448,26 +417,28 @@ bool NameUnnamedFile(int descriptor, const std::wstring& path) {
 }
 
 std::jthread FlushInBackground(const std::wstring& path) {
-    return StartWorker("FlushInBackground", [file = ToUtf8(path)] {
+    return StartWorker("FlushInBackground", [path] {
         // Deliberately past the test seam: what this flush meets, the real one meets again.
-        const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        const int descriptor = sys::OpenFile(path, sys::OpenFor::Reading);
         if (descriptor >= 0) {
-            ::fdatasync(descriptor);
-            ::close(descriptor);
+            sys::SyncFile(descriptor);
+            sys::CloseFile(descriptor);
         }
     });
 }
 
 std::wstring ParentFolder(const std::wstring& path) {
-    const auto slash = path.find_last_of(L'/');
+    const auto slash = path.find_last_of(sys::kPathSeparators);
     if (slash == std::wstring::npos) {
         return L".";
     }
-    return slash == 0 ? L"/" : path.substr(0, slash);
+    // A root ("/", "C:\\") keeps its separator: without it, it names another folder.
+    const bool root = slash == 0 || (slash == 2 && path[1] == L':');
+    return path.substr(0, root ? slash + 1 : slash);
 }
 
 std::wstring LastComponent(const std::wstring& path) {
-    const auto slash = path.find_last_of(L'/');
+    const auto slash = path.find_last_of(sys::kPathSeparators);
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 

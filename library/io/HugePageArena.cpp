@@ -1,9 +1,9 @@
 #include "library/io/HugePageArena.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <cstdlib>
+
+#include "platform/Memory.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {
@@ -37,7 +37,7 @@ std::size_t RoundUp(std::size_t size, std::size_t unit) { return (size + unit - 
 
 HugePageArena::~HugePageArena() {
     for (const Chunk& chunk : chunks_) {
-        ::munmap(chunk.mapping, chunk.mappingSize);
+        orvan::platform::UnmapMemory(chunk.mapping, chunk.mappingSize);
     }
 }
 
@@ -111,23 +111,23 @@ HugePageArena::Chunk* HugePageArena::Map(std::size_t size) {
     // page boundary: only whole, aligned huge pages can be backed by one.
     const std::size_t usable = RoundUp(size, kHugePage);
     const std::size_t mappingSize = usable + kHugePage;
-    void* mapping = ::mmap(nullptr, mappingSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapping == MAP_FAILED) {
+    void* mapping = orvan::platform::MapMemory(mappingSize);
+    if (mapping == nullptr) {
         return nullptr;
     }
     auto* begin = reinterpret_cast<std::byte*>(RoundUp(reinterpret_cast<std::uintptr_t>(mapping), kHugePage));
-    ::madvise(begin, usable, MADV_HUGEPAGE);  // a hint: without huge pages the arena still works
+    orvan::platform::AdviseHugePages(begin, usable);  // a hint: without huge pages the arena still works
     try {
         chunks_.push_back(Chunk{begin, usable, static_cast<std::byte*>(mapping), mappingSize});
     } catch (...) {
-        ::munmap(mapping, mappingSize);
+        orvan::platform::UnmapMemory(mapping, mappingSize);
         return nullptr;
     }
     return &chunks_.back();
 }
 
 void HugePageArena::Unmap(std::size_t index) {
-    ::munmap(chunks_[index].mapping, chunks_[index].mappingSize);
+    orvan::platform::UnmapMemory(chunks_[index].mapping, chunks_[index].mappingSize);
     chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(index));
     if (current_ == index) {
         current_ = kNone;

@@ -3,11 +3,15 @@
 #include <algorithm>
 
 #include <magic.h>
-#include <unistd.h>
 
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 #include "library/io/MimeTypesAhead.h"
+#include "platform/FileCalls.h"
+#include "platform/System.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -15,21 +19,64 @@ namespace {
 
 constexpr wchar_t kUnknown[] = L"application/octet-stream";
 
-// The type database loads once per thread: libmagic's handles must not be shared.
-magic_t Database() {
-    thread_local const std::unique_ptr<magic_set, decltype(&magic_close)> cookie = [] {
-        std::unique_ptr<magic_set, decltype(&magic_close)> opened(
-            magic_open(MAGIC_MIME_TYPE | MAGIC_NO_CHECK_COMPRESS | MAGIC_NO_CHECK_TAR), &magic_close);
-        // The first 64 KiB tell the type; reading and scanning a whole
-        // scan of many megabytes would only cost time.
-        const std::size_t bytes = 64 << 10;
-        if (opened && (magic_load(opened.get(), nullptr) != 0 ||
-                       magic_setparam(opened.get(), MAGIC_PARAM_BYTES_MAX, &bytes) != 0)) {
-            opened.reset();
-        }
-        return opened;
+// The type database: the system's where it has one (nothing here: libmagic
+// knows where, or takes the MAGIC variable); otherwise the one shipped beside
+// the program, when it is there.
+const char* DatabasePath() {
+    static const std::optional<std::string> path = []() -> std::optional<std::string> {
+        const auto shipped = orvan::platform::ShippedFile(L"magic.mgc");
+        return shipped ? std::optional(orvan::platform::ToUtf8(*shipped)) : std::nullopt;
     }();
-    return cookie.get();
+    return path ? path->c_str() : nullptr;
+}
+
+using Database = std::unique_ptr<magic_set, decltype(&magic_close)>;
+
+Database LoadDatabase() {
+    Database opened(magic_open(MAGIC_MIME_TYPE | MAGIC_NO_CHECK_COMPRESS | MAGIC_NO_CHECK_TAR), &magic_close);
+    // The first 64 KiB tell the type; reading and scanning a whole file of
+    // many megabytes would only cost time.
+    const std::size_t bytes = 64 << 10;
+    if (opened && (magic_load(opened.get(), DatabasePath()) != 0 ||
+                   magic_setparam(opened.get(), MAGIC_PARAM_BYTES_MAX, &bytes) != 0)) {
+        opened.reset();
+    }
+    return opened;
+}
+
+// libmagic's handles must not be shared between threads, and loading one
+// takes a while: a thread borrows a loaded one and gives it back. (Kept in a
+// pool rather than per thread: a thread's objects with destructors are not
+// destroyed safely at thread exit by every runtime.)
+class DatabasePool {
+public:
+    Database Borrow() {
+        {
+            const std::lock_guard lock(mutex_);
+            if (!idle_.empty()) {
+                Database database = std::move(idle_.back());
+                idle_.pop_back();
+                return database;
+            }
+        }
+        return LoadDatabase();
+    }
+
+    void GiveBack(Database database) {
+        if (database) {
+            const std::lock_guard lock(mutex_);
+            idle_.push_back(std::move(database));
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Database> idle_;
+};
+
+DatabasePool& Pool() {
+    static DatabasePool* pool = new DatabasePool;  // outlives every thread that may still identify
+    return *pool;
 }
 
 }  // namespace
@@ -42,11 +89,13 @@ std::wstring DetectMimeType(int descriptor, const MimeTypesAhead& ahead) {
 }
 
 std::wstring IdentifyMimeType(int descriptor) {
-    magic_t database = Database();
-    const off_t position = ::lseek(descriptor, 0, SEEK_CUR);
-    const char* type = database ? magic_descriptor(database, descriptor) : nullptr;
-    ::lseek(descriptor, position, SEEK_SET);
-    return type ? orvan::platform::FromUtf8(type) : kUnknown;
+    Database database = Pool().Borrow();
+    const std::int64_t position = orvan::platform::FilePosition(descriptor);
+    const char* found = database ? magic_descriptor(database.get(), descriptor) : nullptr;
+    std::wstring type = found ? orvan::platform::FromUtf8(found) : kUnknown;
+    orvan::platform::SetFilePosition(descriptor, static_cast<std::uint64_t>(std::max<std::int64_t>(position, 0)));
+    Pool().GiveBack(std::move(database));
+    return type;
 }
 
 bool IsCompressible(const std::wstring& mimeType) {

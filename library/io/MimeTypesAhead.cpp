@@ -1,8 +1,5 @@
 #include "library/io/MimeTypesAhead.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -11,16 +8,9 @@
 #include "library/io/File.h"
 #include "library/io/MimeType.h"
 #include "library/io/StartWorker.h"
+#include "platform/FileCalls.h"
 
 namespace Dorv::Orvan::Framework::Common {
-namespace {
-
-std::int64_t ChangeTime(const struct stat& info) {
-    return info.st_ctim.tv_sec * 1'000'000'000LL + info.st_ctim.tv_nsec;
-}
-
-}  // namespace
-
 MimeTypesAhead::MimeTypesAhead(std::span<const std::wstring> paths) {
     std::vector<std::optional<Found>> results(paths.size());
     std::atomic<std::size_t> next{0};
@@ -57,20 +47,22 @@ MimeTypesAhead::MimeTypesAhead(std::span<const std::wstring> paths) {
 
 std::optional<MimeTypesAhead::Found> MimeTypesAhead::Identify(const std::wstring& path) {
     const File file = File::OpenForReading(path);  // throws where it cannot: the file is left out
-    struct stat info {};
-    if (::fstat(file.Descriptor(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    const auto status = orvan::platform::GetOpenFileStatus(file.Descriptor());
+    if (!status || !status->isRegularFile) {
         return std::nullopt;
     }
-    return Found{info.st_dev, info.st_ino, info.st_size, ChangeTime(info), IdentifyMimeType(file.Descriptor())};
+    return Found{status->device, status->inode, status->size, status->changedNanoseconds,
+                 IdentifyMimeType(file.Descriptor())};
 }
 
 std::optional<std::wstring> MimeTypesAhead::Lookup(int descriptor) const {
-    struct stat info {};
-    if (found_.empty() || ::fstat(descriptor, &info) != 0) {
+    const auto status = found_.empty() ? std::nullopt : orvan::platform::GetOpenFileStatus(descriptor);
+    if (!status) {
         return std::nullopt;
     }
-    const auto found = found_.find(std::pair(info.st_dev, info.st_ino));
-    if (found != found_.end() && found->second.size == info.st_size && found->second.changed == ChangeTime(info)) {
+    const auto found = found_.find(std::pair(status->device, status->inode));
+    if (found != found_.end() && found->second.size == status->size &&
+        found->second.changed == status->changedNanoseconds) {
         return found->second.type;
     }
     return std::nullopt;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -28,15 +26,15 @@ public:
 
 private:
     struct Found {
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::uint64_t size = 0;
         std::int64_t changed = 0;  // nanoseconds
         std::wstring type;
     };
     static std::optional<Found> Identify(const std::wstring& path);
 
-    std::map<std::pair<dev_t, ino_t>, Found> found_;
+    std::map<std::pair<std::uint64_t, std::uint64_t>, Found> found_;
 };
 
 }  // namespace Dorv::Orvan::Framework::Common

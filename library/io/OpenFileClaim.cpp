@@ -1,11 +1,10 @@
 #include "library/io/OpenFileClaim.h"
 
-#include <dirent.h>
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <mutex>
 #include <optional>
+
+#include "platform/FileCalls.h"
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {
@@ -13,46 +12,30 @@ namespace {
 // The one record of the process: how many claims live, and the limit before the first.
 std::mutex mutex;
 std::size_t claims = 0;
-std::optional<rlimit> before;
+std::optional<std::size_t> before;
 
 }  // namespace
 
-std::size_t OpenFileClaim::OpenNow() {
-    DIR* folder = ::opendir("/proc/self/fd");
-    if (folder == nullptr) {
-        return 0;
-    }
-    std::size_t count = 0;
-    while (const dirent* entry = ::readdir(folder)) {
-        count += entry->d_name[0] != '.';
-    }
-    ::closedir(folder);
-    return count > 0 ? count - 1 : 0;  // not the one reading the folder
-}
+std::size_t OpenFileClaim::OpenNow() { return orvan::platform::OpenFileCount(); }
 
 OpenFileClaim::OpenFileClaim(std::size_t wanted) {
     const std::lock_guard lock(mutex);
     ++claims;
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+    const std::optional<std::size_t> limit = orvan::platform::OpenFileLimit();
+    if (!limit) {
+        granted_ = wanted;  // no limit to mind
         return;
     }
     const std::size_t open = OpenNow();
-    const rlim_t needed = open + wanted + kReserve;
-    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < needed) {
-        rlimit raised = limit;
-        raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? needed : std::min(limit.rlim_max, needed);
-        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) {
-            if (!before) {
-                before = limit;
-            }
-            limit = raised;
+    std::size_t inForce = *limit;
+    if (inForce < open + wanted + kReserve) {
+        inForce = orvan::platform::RaiseOpenFileLimit(open + wanted + kReserve).value_or(inForce);
+        if (inForce != *limit && !before) {
+            before = *limit;
         }
     }
-    const rlim_t used = open + kReserve;
-    granted_ = limit.rlim_cur == RLIM_INFINITY
-                   ? wanted
-                   : std::min<std::size_t>(wanted, limit.rlim_cur > used ? limit.rlim_cur - used : 0);
+    const std::size_t used = open + kReserve;
+    granted_ = std::min(wanted, inForce > used ? inForce - used : 0);
 }
 
 OpenFileClaim::~OpenFileClaim() {
@@ -60,7 +43,7 @@ OpenFileClaim::~OpenFileClaim() {
     if (--claims == 0 && before) {
         // The rest of the program (a child process, a select() loop) finds
         // the limit it had.
-        ::setrlimit(RLIMIT_NOFILE, &*before);
+        orvan::platform::RestoreOpenFileLimit(*before);
         before.reset();
     }
 }

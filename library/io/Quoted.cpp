@@ -1,5 +1,7 @@
 #include "library/io/Quoted.h"
 
+#include "platform/Utf8.h"
+
 
 namespace Dorv::Orvan::Framework::Common {
 namespace {
@@ -66,7 +68,7 @@ bool AppendEscaped(std::wstring& out, std::string_view text, bool escapeBackslas
         } else if (!IsShownAsIs(c)) {
             AppendEscape(out, c < 0x100 ? 'x' : 'u', c);
         } else {
-            out += static_cast<wchar_t>(c);
+            orvan::platform::AppendWide(out, c);
         }
     }
     return true;

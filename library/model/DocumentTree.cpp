@@ -1,6 +1,5 @@
 #include "library/model/DocumentTree.h"
 
-#include <sys/stat.h>
 
 #include <limits>
 
@@ -12,6 +11,7 @@
 #include "library/PrimaryClass.h"
 #include "library/Progress.h"
 #include "library/io/TransferBuffer.h"
+#include "platform/FileCalls.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
 
@@ -34,11 +34,11 @@ fullORVAN::ProducerAddress_Document* Document::NewProducerAddress() {
 
 void Document::ImportFile(const std::wstring& path) {
     const File file = File::OpenForReading(path);
-    struct stat info {};
-    if (::fstat(file.Descriptor(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    const auto status = orvan::platform::GetOpenFileStatus(file.Descriptor());
+    if (!status || !status->isRegularFile) {
         throw OrvanIoException(L"cannot take in attachment '" + path + L"': not a regular file");
     }
-    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const std::uint64_t size = status->size;
     Filename = LastComponent(path);
     MimeType = DetectMimeType(file.Descriptor(), Owner().TypesAhead());
     Size = static_cast<std::int32_t>(

@@ -239,11 +239,11 @@ TEST_F(AttachmentsAheadTest, FewDescriptorsLeaveTheRestToTheUsualWay) {
         for (int i = 0; i < 100; ++i) {
             ::open("/dev/null", O_RDONLY);
         }
-        const std::size_t used = common::OpenFileClaim::kReserve + common::OpenFileClaim::OpenNow() + 1;
+        const std::size_t used = common::OpenFileClaim::kReserve + common::OpenFileClaim::OpenNow();
         const std::size_t free = std::min<std::size_t>(50, limit.rlim_cur > used ? limit.rlim_cur - used : 0);
         std::size_t taken = 0;
         {
-            AttachmentsAhead ahead(archive.Reader(), FromPath(folder));  // opens the folder: the 1 above
+            AttachmentsAhead ahead(archive.Reader(), FromPath(folder));
             taken = static_cast<std::size_t>(TakeAll(ahead, *archive.Reader(), 50));
         }  // its thread ends before the process does
         std::exit(taken == free ? 0 : 1);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/posix/StatusOf.h"
 #include "platform/Utf8.h"
 
 namespace orvan::platform {
@@ -12,18 +13,14 @@ std::optional<FileStatus> GetFileStatus(const std::wstring& path) {
     if (path.empty() || ::stat(ToUtf8(path).c_str(), &info) != 0) {
         return std::nullopt;
     }
-    return FileStatus{static_cast<std::uint64_t>(info.st_size),
-                      static_cast<std::int64_t>(info.st_mtim.tv_sec),
-                      S_ISDIR(info.st_mode),
-                      S_ISREG(info.st_mode),
-                      S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode),
-                      static_cast<std::uint64_t>(info.st_dev),
-                      static_cast<std::uint64_t>(info.st_ino)};
+    return StatusOf(info);
 }
 
 bool CreateDirectory(const std::wstring& path) {
     return !path.empty() && ::mkdir(ToUtf8(path).c_str(), S_IRWXU) == 0;
 }
+
+bool CanWriteIn(const std::wstring& folder) { return ::access(ToUtf8(folder).c_str(), W_OK) == 0; }
 
 bool DeleteFile(const std::wstring& path) {
     return !path.empty() && ::unlink(ToUtf8(path).c_str()) == 0;

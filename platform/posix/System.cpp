@@ -1,6 +1,10 @@
 #include "platform/System.h"
 
+#include <pwd.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <system_error>
@@ -18,6 +22,25 @@ std::wstring GetExecutablePath() {
     }
     return FromPath(path);
 }
+
+std::wstring UserDataFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && dataHome[0] == '/') {
+        return FromUtf8(dataHome);
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        // Never a shared folder such as /tmp.
+        const passwd* user = ::getpwuid(::geteuid());
+        if (user == nullptr || user->pw_dir == nullptr || user->pw_dir[0] != '/') {
+            throw CFileException(L"~/.local/share", L"no home folder for the data directory");
+        }
+        home = user->pw_dir;
+    }
+    return FromUtf8(home) + L"/.local/share";
+}
+
+std::optional<std::wstring> ShippedFile(const std::wstring&) { return std::nullopt; }
 
 std::uint32_t GetTickCount() {
     timespec now{};
