@@ -41,10 +41,24 @@ function(orvan_add_library target alias)
   endforeach()
 endfunction()
 
+# orvan_add_executable(<target> <sources>...): a program of ours; on Windows
+# with the manifest that makes its char strings UTF-8, and with libmagic's
+# type database beside it, where the program looks for it there.
+function(orvan_add_executable target)
+  add_executable(${target} ${ARGN})
+  if(WIN32)
+    enable_language(RC)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/windows/utf8-manifest.rc)
+    find_file(ORVAN_MAGIC_DATABASE magic.mgc PATH_SUFFIXES share/misc REQUIRED)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${ORVAN_MAGIC_DATABASE} $<TARGET_FILE_DIR:${target}>)
+  endif()
+endfunction()
+
 # orvan_add_test(<target> SOURCES <files>... LIBRARIES <libs>...)
 function(orvan_add_test target)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
-  add_executable(${target} ${ARG_SOURCES})
+  orvan_add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} Orvan::TestSupport GTest::gmock GTest::gtest_main)
   orvan_set_warnings(${target})
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST)

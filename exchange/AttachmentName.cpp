@@ -1,6 +1,7 @@
 #include "exchange/AttachmentName.h"
 
 #include "library/io/File.h"
+#include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
 namespace orvan::exchange {
@@ -17,7 +18,10 @@ std::wstring Variant(const std::wstring& name, unsigned n) {
     std::wstring stem = hasExtension ? name.substr(0, dot) : name;
     const std::wstring tail = L" (" + std::to_wstring(n) + L")" + (hasExtension ? name.substr(dot) : L"");
     while (!stem.empty() && !Fits(stem + tail)) {
-        stem.pop_back();
+        // A whole character at a time: never half of a UTF-16 pair.
+        const bool pair = stem.size() >= 2 && (stem.back() & 0xFC00) == 0xDC00 && sizeof(wchar_t) == 2 &&
+                          (stem[stem.size() - 2] & 0xFC00) == 0xD800;
+        stem.resize(stem.size() - (pair ? 2 : 1));
     }
     return stem.empty() ? L"document (" + std::to_wstring(n) + L")" : stem + tail;
 }
@@ -29,8 +33,9 @@ std::wstring SafeAttachmentName(const std::wstring& storedName, std::int32_t doc
     if (const auto separator = name.find_last_of(L"/\\"); separator != std::wstring::npos) {
         name.erase(0, separator + 1);
     }
-    // A name of the library's temporary files would be taken for one left behind.
-    if (name.empty() || name == L"." || name == L".." || !Fits(name) ||
+    // A name of the library's temporary files would be taken for one left
+    // behind; a device name would write to the device.
+    if (name.empty() || name == L"." || name == L".." || !Fits(name) || platform::IsReservedName(name) ||
         Dorv::Orvan::Framework::Common::IsTemporaryName(platform::ToUtf8(name))) {
         return L"document-" + std::to_wstring(documentId);
     }

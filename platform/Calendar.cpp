@@ -36,7 +36,11 @@ double OleDateFromCalendar(int year, int month, int day, int hour, int minute, i
 double CurrentOleDate() {
     const time_t now = ::time(nullptr);
     tm local{};
+#ifdef _WIN32
+    ::localtime_s(&local, &now);
+#else
     ::localtime_r(&now, &local);
+#endif
     return OleDateFromCalendar(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                                local.tm_sec);
 }

@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+// <windows.h> names its calls of these names with macros; ours keep their names.
+#undef CreateDirectory
+#undef DeleteFile
+
 namespace orvan::platform {
 
 // The separator this system writes between path components, and those it
@@ -50,6 +54,11 @@ std::optional<FileStatus> GetFileStatus(const std::wstring& path);
 // creates may hold patient data). False when it could not be created, also
 // when it exists already.
 bool CreateDirectory(const std::wstring& path);
+
+// Whether `name` cannot name a file of its own in a folder: on Windows the
+// device names (NUL, CON, COM1, ... with any extension) name the device
+// wherever they stand. Never on POSIX systems.
+bool IsReservedName(std::wstring_view name);
 
 // Whether this user may create files in `folder`.
 bool CanWriteIn(const std::wstring& folder);

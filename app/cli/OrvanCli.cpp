@@ -173,6 +173,8 @@ int main(int argc, char** argv) {
     app.footer(kExitCodes);
     app.require_subcommand(1);
     app.fallthrough();  // the global options may follow the command too
+    // A path such as "/tmp/x" stays a path on every system, never an option.
+    app.allow_windows_style_options(false);
     std::string dataDirectory;
     app.add_option("--data-dir", dataDirectory,
                    "Folder of exportORVAN.orvan, document2export.txt and temp/ (default: the program's data directory)")

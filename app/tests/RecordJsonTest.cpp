@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include "FileFacts.h"
 
 #include <cmath>
 #include <filesystem>
@@ -190,9 +190,7 @@ TEST_F(RecordJsonTest, EveryMisfitIsRefusedWithItsPath) {
 TEST_F(RecordJsonTest, FilesAreReadFromTheirFolderAndWrittenForTheOwnerOnly) {
     const std::wstring file = temp_.Wide("files/record.json");
     WriteRecordFile(file, Filled());
-    struct stat info {};
-    ASSERT_EQ(::stat(platform::ToUtf8(file).c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_TRUE(orvan::testing::IsOwnerOnly(platform::ToPath(file)));
     EXPECT_EQ(ReadRecordFile(file), Filled());
 
     std::ofstream(temp_.Path() / "files" / "bad.json") << R"({"sPatientInfo": {"lID": "x"}})";

@@ -68,7 +68,7 @@ struct RawZip {
 inline std::string Deflate(const std::string& content) {
     z_stream stream{};
     deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, content.size()) + 16, '\0');
+    std::string out(deflateBound(&stream, static_cast<uLong>(content.size())) + 16, '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
     stream.avail_in = static_cast<uInt>(content.size());
     stream.next_out = reinterpret_cast<Bytef*>(out.data());

@@ -202,7 +202,7 @@ std::size_t File::Read(std::span<std::byte> buffer) const {
 void File::WriteAll(std::span<const std::byte> data) const {
     while (!data.empty()) {
         const std::int64_t n = Checked(FileOperation::Write, [&] {
-            return ::write(descriptor_, data.data(), std::min(data.size(), kWriteChunk));
+            return sys::WriteSome(descriptor_, data.data(), std::min(data.size(), kWriteChunk));
         });
         if (n < 0) {
             Fail(path_, L"write", errno);

@@ -1,6 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -10,6 +8,8 @@
 #include "library/io/FaultInjection.h"
 #include "library/io/MimeType.h"
 #include "library/io/MimeTypesAhead.h"
+#include "platform/FileCalls.h"
+#include "platform/Utf8.h"
 
 namespace orvan::library::testing {
 namespace {
@@ -21,10 +21,10 @@ using Dorv::Orvan::Framework::Common::MimeTypesAhead;
 // Opens `path` for the duration of `use`.
 template <typename Use>
 auto WithOpen(const std::filesystem::path& path, Use use) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = orvan::platform::OpenFile(orvan::platform::FromPath(path), orvan::platform::OpenFor::Reading);
     EXPECT_GE(descriptor, 0) << path;
     auto result = use(descriptor);
-    ::close(descriptor);
+    orvan::platform::CloseFile(descriptor);
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include "TempDir.h"
 #include "library/OrvanException.h"
 #include "library/zip/ZipReader.h"
+#include "platform/Utf8.h"
 
 namespace orvan::library::testing {
 namespace {
@@ -35,7 +36,7 @@ TEST(ZipTest, MoreEntriesThanTheClassicFormatCountsUseZip64EndRecords) {
     EXPECT_EQ(reader.ReadAll(*reader.Find("e/69999"), 100), std::to_string(69999 * 31));
 
     int error = 0;
-    zip_t* zip = zip_open(path.c_str(), ZIP_CHECKCONS | ZIP_RDONLY, &error);
+    zip_t* zip = zip_open(orvan::platform::GenericUtf8(path).c_str(), ZIP_CHECKCONS | ZIP_RDONLY, &error);
     ASSERT_NE(zip, nullptr) << "libzip error " << error;
     EXPECT_EQ(zip_get_num_entries(zip, 0), kEntries);
     zip_discard(zip);

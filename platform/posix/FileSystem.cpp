@@ -20,6 +20,8 @@ bool CreateDirectory(const std::wstring& path) {
     return !path.empty() && ::mkdir(ToUtf8(path).c_str(), S_IRWXU) == 0;
 }
 
+bool IsReservedName(std::wstring_view) { return false; }
+
 bool CanWriteIn(const std::wstring& folder) { return ::access(ToUtf8(folder).c_str(), W_OK) == 0; }
 
 bool DeleteFile(const std::wstring& path) {

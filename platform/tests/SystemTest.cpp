@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
+#include <thread>
 
+#include "FileFacts.h"
 #include "TempDir.h"
 #include "platform/FileSystem.h"
 #include "platform/System.h"
@@ -17,7 +18,7 @@ using orvan::testing::TempDir;
 TEST(SystemTest, ExecutablePathNamesThisRunningProgram) {
     const std::wstring path = GetExecutablePath();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(path.front(), L'/');
+    EXPECT_TRUE(std::filesystem::path(path).is_absolute());
     EXPECT_NE(path.find(L"orvan_platform_tests"), std::wstring::npos);
     const auto status = GetFileStatus(path);
     ASSERT_TRUE(status.has_value());
@@ -26,7 +27,7 @@ TEST(SystemTest, ExecutablePathNamesThisRunningProgram) {
 
 TEST(SystemTest, TickCountAdvancesInMilliseconds) {
     const std::uint32_t first = GetTickCount();
-    ::usleep(20'000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const std::uint32_t elapsed = GetTickCount() - first;  // unsigned: correct across a wrap
     EXPECT_GE(elapsed, 19u);
     EXPECT_LT(elapsed, 5'000u);
@@ -37,9 +38,7 @@ TEST(FileSystemTest, CreateDirectoryIsOwnerOnlyAndFailsWhenPresent) {
     const std::wstring folder = temp.Wide("data");
     ASSERT_TRUE(CreateDirectory(folder));
     EXPECT_FALSE(CreateDirectory(folder));
-    struct stat info {};
-    ASSERT_EQ(::stat((temp.Path() / "data").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777u, 0700u);
+    EXPECT_TRUE(orvan::testing::IsOwnerOnly(temp.Path() / "data"));
     EXPECT_FALSE(CreateDirectory(temp.Wide("missing/child")));
     EXPECT_FALSE(CreateDirectory(L""));
 }
@@ -60,7 +59,11 @@ TEST(FileSystemTest, StatusTellsSizeAndKind) {
 TEST(FileSystemTest, DeleteRemovesFilesAndLinksButNeverFoldersOrLinkTargets) {
     TempDir temp;
     std::ofstream(temp.Path() / "target.txt") << "keep";
-    std::filesystem::create_symlink(temp.Path() / "target.txt", temp.Path() / "link");
+    std::error_code error;
+    std::filesystem::create_symlink(temp.Path() / "target.txt", temp.Path() / "link", error);
+    if (error) {
+        GTEST_SKIP() << "no symbolic links here (Windows without the privilege): " << error.message();
+    }
     std::filesystem::create_directory(temp.Path() / "folder");
 
     EXPECT_TRUE(DeleteFile(temp.Wide("link")));

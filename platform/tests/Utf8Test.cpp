@@ -15,9 +15,25 @@ TEST(Utf8Test, EveryCodePointRoundTrips) {
 
 TEST(Utf8Test, ValuesThatAreNoCharacterBecomeTheReplacementCharacter) {
     const std::wstring surrogate(1, static_cast<wchar_t>(0xD800));
-    const std::wstring tooLarge(1, static_cast<wchar_t>(0x110000));
     EXPECT_EQ(ToUtf8(surrogate), "\xef\xbf\xbd");
-    EXPECT_EQ(ToUtf8(tooLarge), "\xef\xbf\xbd");
+    // Lone halves of a pair, and a pair in the wrong order, are no character either.
+    const std::wstring halves = {static_cast<wchar_t>(0xDC00), L'a', static_cast<wchar_t>(0xD83D)};
+    EXPECT_EQ(ToUtf8(halves), "\xef\xbf\xbd" "a" "\xef\xbf\xbd");
+    if constexpr (sizeof(wchar_t) == 4) {
+        const std::wstring tooLarge(1, static_cast<wchar_t>(0x110000));
+        EXPECT_EQ(ToUtf8(tooLarge), "\xef\xbf\xbd");
+    }
+}
+
+TEST(Utf8Test, CodePointsAboveTheBasicPlaneAreOneCharacterOnEverySystem) {
+    const std::wstring text = L"M\u00fcller \U0001F600";
+    std::size_t at = 6;
+    EXPECT_EQ(NextCodePoint(text, ++at), U'\U0001F600');
+    EXPECT_EQ(at, text.size());
+    std::wstring built;
+    AppendWide(built, U'\U0001F600');
+    EXPECT_EQ(built, L"\U0001F600");
+    EXPECT_EQ(built.size(), sizeof(wchar_t) == 2 ? 2u : 1u);
 }
 
 TEST(Utf8Test, MalformedBytesDecodeToReplacementsWithoutSwallowingText) {

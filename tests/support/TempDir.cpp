@@ -1,20 +1,19 @@
 #include "TempDir.h"
 
-#include <stdlib.h>
-
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/UniqueFolder.h"
 #include "platform/Utf8.h"
 
 namespace orvan::testing {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvan-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
+    const auto made = platform::CreateUniqueFolder(platform::TemporaryFilesFolder(), L"orvan-test-");
+    if (!made) {
         throw std::runtime_error("cannot create a temporary folder");
     }
-    path_ = pattern;
+    path_ = platform::ToPath(*made);
 }
 
 TempDir::~TempDir() {
