@@ -14,7 +14,7 @@ namespace orvan::app {
 namespace {
 
 std::wstring Shown(const NamedFile& file) {
-    return file.role + L" " + Dorv::Orvan::Framework::Common::Quoted(platform::ToUtf8(file.path));
+    return file.role + L" " + Dorv::Orvan::Framework::Common::QuotedPath(file.path);
 }
 
 std::wstring FolderOf(const std::wstring& path) {

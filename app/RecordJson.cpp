@@ -592,7 +592,7 @@ structOrvanOnePatientComm RecordFromJson(std::string_view json, const std::files
 structOrvanOnePatientComm ReadRecordFile(const std::wstring& path) {
     using Dorv::Orvan::Framework::Common::File;
     using Dorv::Orvan::Framework::Common::OrvanIoException;
-    const std::wstring shown = Dorv::Orvan::Framework::Common::Quoted(platform::ToUtf8(path));
+    const std::wstring shown = Dorv::Orvan::Framework::Common::QuotedPath(path);
     const File file = File::OpenForReading(path);
     const auto status = platform::GetOpenFileStatus(file.Descriptor());
     if (!status || !(status->isRegularFile || status->isPipe)) {

@@ -28,7 +28,8 @@ if(ORVAN_BUILD_GUI)
   endforeach()
 endif()
 
-if(ORVAN_BUILD_TESTS)
+# A cross build's package is for the target system, not for this one's compiler.
+if(ORVAN_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING)
   # A consumer of a sanitized build links the sanitizer's runtime too.
   list(JOIN ORVAN_SANITIZER_FLAGS " " consumer_flags)
   add_test(NAME InstalledPackageBuildsAConsumer

@@ -128,8 +128,9 @@ void PrimaryClass::Dispose() {
 
 void PrimaryClass::RemoveScratch() noexcept {
     if (scratchFile_) {
-        orvan::platform::DeleteFile(scratchFile_->Path());
-        scratchFile_.reset();  // closing it ends the lock
+        const std::wstring path = scratchFile_->Path();
+        scratchFile_.reset();  // closed first: Windows removes no file its opener keeps from others
+        orvan::platform::DeleteFile(path);
         scratch_.reset();
     }
 }

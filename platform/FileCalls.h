@@ -19,8 +19,10 @@ namespace orvan::platform {
 enum class OpenFor { Reading, Writing };
 int OpenFile(const std::wstring& path, OpenFor purpose);
 // Creates the file, which must not exist yet, readable and writable by its
-// owner only, and opens it for reading and writing.
-int CreateNewFile(const std::wstring& path);
+// owner only, and opens it for reading and writing. With `locked` it also
+// takes the exclusive lock (TryLockFile) before any other program could
+// remove the file for want of one.
+int CreateNewFile(const std::wstring& path, bool locked = false);
 // Creates a file without a name in `folder`, owner-only, for reading and
 // writing; -1 with EOPNOTSUPP where the system or the file system has none.
 int CreateUnnamedFile(const std::wstring& folder);
@@ -48,6 +50,9 @@ bool TryLockFile(int descriptor);
 
 // Renames `from` to `to`, replacing a file there at once.
 int RenameFile(const std::wstring& from, const std::wstring& to);
+// Renames the file open at `descriptor`, made by CreateNewFile or
+// CreateUnnamedFile and named `from`, to `to`, replacing a file there at once.
+int RenameOpenFile(int descriptor, const std::wstring& from, const std::wstring& to);
 // Gives `existing` a second name (a hard link); EEXIST when `name` is taken.
 int LinkFile(const std::wstring& existing, const std::wstring& name);
 // Gives the open file without a name its first name; false, with errno set,

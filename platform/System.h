@@ -21,6 +21,11 @@ std::wstring UserDataFolder();
 // used, or when the file is missing.
 std::optional<std::wstring> ShippedFile(const std::wstring& name);
 
+// Makes standard output and error write lines as they are, ending in "\n":
+// Windows would otherwise write "\r\n", and a dump or a record printed there
+// would differ from the same printed on Linux.
+void UseBinaryStandardStreams();
+
 // Milliseconds since the system started, in 32 bits: it wraps to 0 after
 // about 49.7 days, as callers of such a counter expect.
 std::uint32_t GetTickCount();

@@ -18,7 +18,8 @@ cmake --build "$build_dir"
 
 # One wine server for all the tests, in a wine prefix of the build's own.
 export WINEPREFIX="$build_dir/wine" WINEDEBUG=-all
-wineboot --init >/dev/null 2>&1 || true
-wineserver --persistent=60
+wineserver --kill >/dev/null 2>&1 || true
+wineserver --persistent=60  # stays between the tests, goes a minute after the last
 trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
+wineboot --init >/dev/null 2>&1
 ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)"

@@ -21,6 +21,7 @@
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
 #include "platform/MessageBox.h"
+#include "platform/System.h"
 #include "platform/Utf8.h"
 
 namespace {
@@ -167,6 +168,7 @@ bool ReportUnknownCommand(CLI::App& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    orvan::platform::UseBinaryStandardStreams();
     CLI::App app{"Exports and imports patient-record archives, as the OrvanCommonClassesTest dialog does.",
                  "orvan"};
     app.set_version_flag("--version", "orvan 1.0.0");

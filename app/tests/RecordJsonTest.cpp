@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "FileFacts.h"
+#include "SystemFacts.h"
 
 #include <cmath>
 #include <filesystem>

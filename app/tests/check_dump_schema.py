@@ -8,10 +8,11 @@ import tempfile
 
 import jsonschema
 
-orvan, source = sys.argv[1], sys.argv[2]
+# An optional launcher first (wine, for a Windows build).
+*launcher, orvan, source = sys.argv[1:]
 with tempfile.TemporaryDirectory() as data:
-    subprocess.run([orvan, "-q", "--data-dir", data, "export"], check=True)
-    dump = subprocess.run([orvan, "dump", data + "/exportORVAN.orvan", "--json"], check=True,
+    subprocess.run([*launcher, orvan, "-q", "--data-dir", data, "export"], check=True)
+    dump = subprocess.run([*launcher, orvan, "dump", data + "/exportORVAN.orvan", "--json"], check=True,
                           capture_output=True, text=True).stdout
 with open(source + "/docs/dump.schema.json") as schema_file:
     schema = json.load(schema_file)

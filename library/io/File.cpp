@@ -261,12 +261,9 @@ AtomicFileWriter::AtomicFileWriter(std::wstring path, bool durable)
         // A system without unnamed files: the name comes first, and the lock a
         // moment later.
         temporary = LinkAsTemporary(path_, [&](const std::wstring& name) {
-            descriptor = Checked(FileOperation::Open, [&] { return sys::CreateNewFile(name); });
+            descriptor = Checked(FileOperation::Open, [&] { return sys::CreateNewFile(name, /*locked=*/true); });
             return descriptor >= 0;
         });
-        if (descriptor >= 0) {
-            sys::TryLockFile(descriptor);
-        }
     }
     if (descriptor < 0) {
         Fail(path_, L"create a temporary file for", errno);
@@ -341,7 +338,9 @@ void AtomicFileWriter::Commit() {
     // the rename, keeps the name locked for as long as it can be seen.
     const File lockHolder(sys::DuplicateFile(file_.Descriptor()), temporaryPath_);
     file_.Close();
-    if (Checked(FileOperation::Rename, [&] { return sys::RenameFile(temporaryPath_, path_); }) != 0) {
+    if (Checked(FileOperation::Rename, [&] {
+            return sys::RenameOpenFile(lockHolder.Descriptor(), temporaryPath_, path_);
+        }) != 0) {
         Fail(path_, L"rename the temporary file to", errno);
     }
     committed_ = true;

@@ -1,5 +1,6 @@
 #include "library/io/Quoted.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
 
@@ -79,6 +80,15 @@ bool AppendEscaped(std::wstring& out, std::string_view text, bool escapeBackslas
 std::wstring Quoted(std::string_view text) {
     std::wstring out = L"'";
     if (AppendEscaped(out, text, true, kQuotedLength)) {
+        return out + L"'";
+    }
+    return out + L"...' (" + std::to_wstring(text.size()) + L" bytes)";
+}
+
+std::wstring QuotedPath(const std::wstring& path) {
+    const std::string text = orvan::platform::ToUtf8(path);
+    std::wstring out = L"'";
+    if (AppendEscaped(out, text, !orvan::platform::IsPathSeparator(L'\\'), kQuotedLength)) {
         return out + L"'";
     }
     return out + L"...' (" + std::to_wstring(text.size()) + L" bytes)";

@@ -13,6 +13,9 @@ namespace Dorv::Orvan::Framework::Common {
 // shows its beginning and its full length in bytes: "'abc...' (52428800 bytes)".
 std::wstring Quoted(std::string_view text);
 inline constexpr std::size_t kQuotedLength = 80;
+// The same for a path of this system's, whose separators show as they are
+// (a backslash is one on Windows, where no name can hold one).
+std::wstring QuotedPath(const std::wstring& path);
 
 // A whole line of output made safe the same way, without quotes and with
 // backslashes as they are: for messages that quote their parts already and

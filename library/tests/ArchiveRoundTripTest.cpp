@@ -1,8 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -11,6 +7,7 @@
 
 #include "ArchiveTestSupport.h"
 #include "RichStructure.h"
+#include "SystemFacts.h"
 #include "TempDir.h"
 #include "library/Archive.h"
 #include "library/format/ScratchTakeOver.h"
@@ -20,12 +17,15 @@
 #include "library/io/FaultInjection.h"
 #include "library/io/File.h"
 #include "library/zip/ZipReader.h"
+#include "platform/FileCalls.h"
+#include "platform/FileSystem.h"
 
 namespace orvan::library::testing {
 namespace {
 
 using common::Archive;
 using orvan::platform::FromPath;
+using orvan::testing::IsOwnerOnly;
 using orvan::testing::TempDir;
 
 class ArchiveRoundTripTest : public ::testing::Test {
@@ -62,6 +62,9 @@ TEST_F(ArchiveRoundTripTest, EveryValueComesBackAndSavesAgainToIdenticalBytes) {
 // again with other legal choices at every deflate level; it loads as the same
 // structure with the same header.
 TEST_F(ArchiveRoundTripTest, AnArchiveRewrittenByAnIndependentWriterLoadsAsTheSameStructure) {
+    if (!orvan::testing::CanRunHostTools()) {
+        GTEST_SKIP() << "the second writer is a Python program of the host's";
+    }
     const auto first = Saved("first.orvan");
     const std::string choices[] = {"", "--prefix o", "--crlf --bom", "--cdata --reverse-attachments",
                                    "--charrefs --prefix x --crlf --cdata"};
@@ -101,24 +104,24 @@ TEST_F(ArchiveRoundTripTest, AttachmentsStreamBackOutOwnerOnlyAndNeverThroughALi
     std::filesystem::create_directory(out);
     const std::filesystem::path victim = temp_.Path() / "victim.txt";
     WriteFile(victim, "untouched");
-    std::filesystem::create_symlink(victim, out / "linked");
+    const bool linked = orvan::testing::TryLink(victim, out / "linked");
 
     for (std::size_t i = 0; i < 3; ++i) {
         const model::Document& document = *loaded.Document[i];
         const auto target = out / platform::ToPath(*document.Filename);
         document.ExportFile(FromPath(target));
         EXPECT_EQ(ReadBytes(target), ReadBytes(temp_.Path() / platform::ToPath(*document.Filename)));
-        struct stat info {};
-        ASSERT_EQ(::stat(target.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777u, 0600u);
+        EXPECT_TRUE(IsOwnerOnly(target));
     }
     EXPECT_EQ(loaded.Document[1]->Size, 0);
     EXPECT_EQ(loaded.Document[2]->Filename, L"Bericht Müller \U0001F600.bin");
     EXPECT_EQ(loaded.Document[0]->MimeType, L"text/plain");
 
-    loaded.Document[0]->ExportFile(FromPath(out / "linked"));
-    EXPECT_FALSE(std::filesystem::is_symlink(out / "linked")) << "the link itself is replaced";
-    EXPECT_EQ(ReadBytes(victim), "untouched");
+    if (linked) {  // where this user may make symbolic links at all
+        loaded.Document[0]->ExportFile(FromPath(out / "linked"));
+        EXPECT_FALSE(std::filesystem::is_symlink(out / "linked")) << "the link itself is replaced";
+        EXPECT_EQ(ReadBytes(victim), "untouched");
+    }
     EXPECT_THROW(loaded.Document[3]->ExportFile(FromPath(out / "none")), common::OrvanException)
         << "a document without content";
     EXPECT_FALSE(std::filesystem::exists(out / "none"));
@@ -145,7 +148,7 @@ TEST_F(ArchiveRoundTripTest, ArchiveSaveStoresTheHeaderAndKeepsEverythingElse) {
 TEST_F(ArchiveRoundTripTest, AnotherZipLibraryReadsEveryEntryWithAValidCrc) {
     const auto path = Saved("a.orvan");
     int error = 0;
-    zip_t* zip = zip_open(path.c_str(), ZIP_CHECKCONS | ZIP_RDONLY, &error);
+    zip_t* zip = zip_open(platform::GenericUtf8(path).c_str(), ZIP_CHECKCONS | ZIP_RDONLY, &error);
     ASSERT_NE(zip, nullptr) << "libzip error " << error;
     const zip_int64_t count = zip_get_num_entries(zip, 0);
     EXPECT_EQ(count, 5) << "header, structure and three attachments";
@@ -161,6 +164,9 @@ TEST_F(ArchiveRoundTripTest, AnotherZipLibraryReadsEveryEntryWithAValidCrc) {
 }
 
 TEST_F(ArchiveRoundTripTest, WrittenDocumentsValidateAgainstTheShippedSchemas) {
+    if (!orvan::testing::CanRunHostTools()) {
+        GTEST_SKIP() << "the schemas are checked by the host's xmllint";
+    }
     const std::filesystem::path docs = ORVAN_SOURCE_DIR "/docs";
     EXPECT_EQ(ReadBytes(docs / "orvan-structure.xsd"),
               common::StructureSchema(model::OrvanStructure::StaticClass()))
@@ -190,16 +196,20 @@ TEST(OrvanStructureTest, EmptyIdentifierGetsAFreshOneAndScratchSavesVanishOnRele
         << platform::ToUtf8(*first.Header().OrvanId);
     EXPECT_NE(first.Header().OrvanId, second.Header().OrvanId);
 
-    const auto scratch = first.Save();
+    auto scratch = first.Save();
     ASSERT_NE(scratch, nullptr);
     const std::filesystem::path path = platform::ToPath(scratch->Path());
-    struct stat info {};
-    ASSERT_EQ(::stat(path.parent_path().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777u, 0700u);
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777u, 0600u);
+    EXPECT_TRUE(IsOwnerOnly(path.parent_path()));
+    EXPECT_TRUE(IsOwnerOnly(path));
     first.Dispose();
-    EXPECT_FALSE(std::filesystem::exists(path.parent_path())) << "no copy of patient data stays behind";
+    // Windows keeps a removed file, and so its folder, until its last reader
+    // (here the archive still open) closes it.
+    scratch.reset();
+    EXPECT_FALSE(std::filesystem::exists(path)) << "no copy of patient data stays behind";
+    EXPECT_TRUE(!std::filesystem::exists(path.parent_path()) || std::filesystem::is_empty(path.parent_path()));
+    if (platform::kPathSeparator == L'/') {
+        EXPECT_FALSE(std::filesystem::exists(path.parent_path()));
+    }
 }
 
 }  // namespace
@@ -225,10 +235,11 @@ TEST(ArchiveLimitsTest, AStructureReadersWouldRefuseIsNotWritten) {
 namespace orvan::library::testing {
 namespace {
 
-nlink_t Links(const std::filesystem::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_nlink : 0;
-}
+using orvan::testing::LinkCount;
+
+// The names an archive has after a save took a scratch save over: two where
+// files may have two (the scratch file became the archive), else one.
+std::uint64_t TakenOverLinks() { return platform::kPathSeparator == L'/' ? 2 : 1; }
 
 TEST(ScratchTakeOverTest, DocumentDigestsDependOnTheBytesAloneNotOnHowTheyArrive) {
     std::string document(10'000, '\0');
@@ -264,18 +275,18 @@ TEST(ScratchTakeOverTest, AnUnchangedStructureTakesTheScratchFileOverAndAChanged
     const auto target = temp.Path() / "target.orvan";
     ASSERT_NE(structure->Save(FromPath(target)), nullptr);
     EXPECT_EQ(ReadBytes(target), ReadBytes(fresh));
-    EXPECT_EQ(Links(target), 2u) << "the scratch file became the archive";
+    EXPECT_EQ(LinkCount(target), TakenOverLinks()) << "the scratch file became the archive";
 
     structure->Save();
     structure->Address[0]->ID = 99;  // changed after the scratch save
     structure->Save(FromPath(target));
-    EXPECT_EQ(Links(target), 1u);
+    EXPECT_EQ(LinkCount(target), 1u);
     EXPECT_EQ(model::OrvanStructure(Archive(FromPath(target))).Address[0]->ID, 99);
 
     structure->Save();
     WriteFile(temp.Path() / "text.txt", "SAMPLE FOR ATTACHMENT\n");  // same size, new content
     structure->Save(FromPath(target));
-    EXPECT_EQ(Links(target), 1u);
+    EXPECT_EQ(LinkCount(target), 1u);
     const model::OrvanStructure reloaded{Archive(FromPath(target))};
     std::string content(22, '\0');
     reloaded.Document[0]->Content().Open()->Read(std::as_writable_bytes(std::span(content)));
@@ -308,25 +319,23 @@ TEST(ScratchTakeOverTest, AScratchSaveBesideItsTargetNeedsNoTemporaryFolderAndLe
     for (const auto& path : {stale, other, alive}) {
         WriteFile(path, "half an archive");
     }
-    const int held = ::open(alive.c_str(), O_RDONLY | O_CLOEXEC);
+    const int held = platform::OpenFile(FromPath(alive), platform::OpenFor::Reading);
     ASSERT_GE(held, 0);
-    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    ASSERT_TRUE(platform::TryLockFile(held));
 
-    const char* before = std::getenv("TMPDIR");
-    const std::string saved = before ? before : "";
-    ::setenv("TMPDIR", (temp.Path() / "no-such-folder").c_str(), 1);
-    structure->SaveScratchBeside(FromPath(target));
-    const auto scratch = structure->Save();
-    before ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+    std::unique_ptr<common::Archive> scratch;
+    {
+        const orvan::testing::TemporaryFolderOverride missing(temp.Path() / "no-such-folder");
+        structure->SaveScratchBeside(FromPath(target));
+        scratch = structure->Save();
+    }
     ASSERT_NE(scratch, nullptr);
     const std::filesystem::path scratchPath = platform::ToPath(scratch->Path());
     EXPECT_EQ(scratchPath.parent_path(), folder);
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_TRUE(std::filesystem::exists(other));
     EXPECT_TRUE(std::filesystem::exists(alive));
-    struct stat info {};
-    ASSERT_EQ(::stat(scratchPath.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777u, 0600u);
+    EXPECT_TRUE(IsOwnerOnly(scratchPath));
     {
         // The scratch file is alive: another save's cleanup leaves it alone.
         common::RemoveStaleTemporariesOf(FromPath(target));
@@ -335,22 +344,25 @@ TEST(ScratchTakeOverTest, AScratchSaveBesideItsTargetNeedsNoTemporaryFolderAndLe
 
     ASSERT_NE(structure->Save(FromPath(target)), nullptr);
     EXPECT_EQ(ReadBytes(target), ReadBytes(fresh));
-    EXPECT_EQ(Links(target), 2u) << "the scratch file became the archive";
+    EXPECT_EQ(LinkCount(target), TakenOverLinks()) << "the scratch file became the archive";
 
     // A second scratch save replaces the first; a failing one leaves none.
-    const auto second = structure->Save();
+    // (Windows removes a file only once nobody has it open: the archives go first.)
+    scratch.reset();
+    auto second = structure->Save();
     EXPECT_FALSE(std::filesystem::exists(scratchPath));
-    EXPECT_EQ(Links(target), 1u);
+    EXPECT_EQ(LinkCount(target), 1u);
     {
         const auto fault = common::FaultInjection::FailFile(common::FileOperation::Write);
         EXPECT_THROW(structure->Save(), common::OrvanIoException);
     }
+    second.reset();
     structure->Dispose();
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         names.push_back(entry.path().filename().string());
     }
-    ::close(held);
+    platform::CloseFile(held);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{".other.orvan.tmp-a1B2c3", ".target.orvan.tmp-d4E5f6", "target.orvan"}));
 }

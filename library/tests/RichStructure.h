@@ -132,13 +132,16 @@ inline std::unique_ptr<model::OrvanStructure> MakeRichStructure(const std::files
     for (int i = 0; i < 300000; ++i) {
         binary += static_cast<char>((i * 7919) ^ (i >> 3));
     }
-    WriteFile(folder / "Bericht Müller \xF0\x9F\x98\x80.bin", binary);
+    // Names spelled in UTF-8 become paths through the platform's conversion,
+    // the same on every system.
+    const auto in = [&](const char* name) { return folder / orvan::platform::ToPath(orvan::platform::FromUtf8(name)); };
+    WriteFile(in("Bericht Müller \xF0\x9F\x98\x80.bin"), binary);
     model::Document* documents[3];
     int index = 0;
     for (const char* name : {"text.txt", "empty.txt", "Bericht Müller \xF0\x9F\x98\x80.bin"}) {
         auto* document = documents[index++] = s->NewDocument();
         document->ID = index * 1000;
-        document->ImportFile(orvan::platform::FromPath(folder / name));
+        document->ImportFile(orvan::platform::FromPath(in(name)));
     }
     documents[0]->NewProducerAddress()->AddressRefID = person;
     s->NewDocument()->ID = 4;  // a document without content

@@ -2,6 +2,8 @@
 // docs/archive-format.md promises them to other readers and writers.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <bit>
 #include <cstdint>
 #include <limits>
@@ -38,9 +40,16 @@ TEST(XmlTextTest, TextsAreSpelledLiterallyOrInEscapedFormAsTheFormatSays) {
         {std::wstring(1, static_cast<wchar_t>(0xFFFE)), true, "\\fffe;"},
         {std::wstring(1, static_cast<wchar_t>(0xFFFF)), true, "\\ffff;"},
         {std::wstring(1, static_cast<wchar_t>(0xD800)), true, "\\d800;"},
-        {std::wstring(1, static_cast<wchar_t>(0x110000)), true, "\\110000;"},
+        // A character beyond U+FFFF is one character, literal, on every system;
+        // half of a UTF-16 pair alone is none.
+        {L"\U0001F600" + std::wstring(1, static_cast<wchar_t>(0xD83D)) + L"a", true, "\xF0\x9F\x98\x80\\d83d;a"},
+        {std::wstring(1, static_cast<wchar_t>(0xDE00)) + L"\U0001F600", true, "\\de00;\xF0\x9F\x98\x80"},
     };
-    for (const TextCase& c : cases) {
+    std::vector<TextCase> all(std::begin(cases), std::end(cases));
+    if constexpr (sizeof(wchar_t) == 4) {  // a value no 16-bit wchar_t can hold
+        all.push_back({std::wstring(1, static_cast<wchar_t>(0x110000)), true, "\\110000;"});
+    }
+    for (const TextCase& c : all) {
         SCOPED_TRACE(c.spelled);
         EXPECT_EQ(text::NeedsEscapedForm(c.value), c.escaped);
         std::string out;

@@ -36,8 +36,13 @@ int OpenFile(const std::wstring& path, OpenFor purpose) {
     return Retried([&] { return ::open(Native(path).c_str(), flags); });
 }
 
-int CreateNewFile(const std::wstring& path) {
-    return Retried([&] { return ::open(Native(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600); });
+int CreateNewFile(const std::wstring& path, bool locked) {
+    const int descriptor =
+        Retried([&] { return ::open(Native(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600); });
+    if (descriptor >= 0 && locked) {
+        ::flock(descriptor, LOCK_EX | LOCK_NB);  // a clean-up in the moment between finds nothing to remove
+    }
+    return descriptor;
 }
 
 int CreateUnnamedFile(const std::wstring& folder) {
@@ -97,6 +102,8 @@ bool TryLockFile(int descriptor) { return ::flock(descriptor, LOCK_EX | LOCK_NB)
 int RenameFile(const std::wstring& from, const std::wstring& to) {
     return ::rename(Native(from).c_str(), Native(to).c_str());
 }
+
+int RenameOpenFile(int, const std::wstring& from, const std::wstring& to) { return RenameFile(from, to); }
 
 int LinkFile(const std::wstring& existing, const std::wstring& name) {
     return ::link(Native(existing).c_str(), Native(name).c_str());

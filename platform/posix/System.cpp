@@ -42,6 +42,8 @@ std::wstring UserDataFolder() {
 
 std::optional<std::wstring> ShippedFile(const std::wstring&) { return std::nullopt; }
 
+void UseBinaryStandardStreams() {}
+
 std::uint32_t GetTickCount() {
     timespec now{};
     clock_gettime(CLOCK_BOOTTIME, &now);

@@ -5,7 +5,7 @@
 #include <system_error>
 #include <thread>
 
-#include "FileFacts.h"
+#include "SystemFacts.h"
 #include "TempDir.h"
 #include "platform/FileSystem.h"
 #include "platform/System.h"

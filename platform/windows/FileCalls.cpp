@@ -5,7 +5,10 @@
 #include <io.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
+#include <random>
+#include <vector>
 
 #include "platform/windows/Win32.h"
 
@@ -50,6 +53,39 @@ std::int64_t Transferred(Call call) {
     return count;
 }
 
+// Renames onto `to` by `rename()`, replacing the file there. Windows refuses
+// to replace a file that is open (wine: open at all; Windows: without shared
+// deletion), where POSIX systems let its readers go on reading the old file.
+// That is done here too: the old file moves aside first, under a name of its
+// own, the new one takes its place, and the old one is removed, which takes
+// effect when its last reader closes it. A crash in between leaves the old
+// content under ".<name>.old-XXXXXX", never nothing.
+template <typename Rename>
+int Replacing(const std::wstring& to, Rename rename) {
+    if (rename()) {
+        return 0;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) {
+        return FailWithLastError();
+    }
+    thread_local std::mt19937 random{std::random_device{}()};
+    const std::size_t name = to.find_last_of(kPathSeparators) + 1;
+    const std::wstring aside = to.substr(0, name) + L"." + to.substr(name) + L".old-" + std::to_wstring(random() % 1000000);
+    if (!::MoveFileExW(to.c_str(), aside.c_str(), 0)) {
+        ::SetLastError(error);
+        return FailWithLastError();
+    }
+    if (!rename()) {
+        const DWORD failure = ::GetLastError();
+        ::MoveFileExW(aside.c_str(), to.c_str(), 0);
+        ::SetLastError(failure);
+        return FailWithLastError();
+    }
+    ::DeleteFileW(aside.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int OpenFile(const std::wstring& path, OpenFor purpose) {
@@ -58,11 +94,15 @@ int OpenFile(const std::wstring& path, OpenFor purpose) {
                  purpose == OpenFor::Reading ? _O_RDONLY : _O_WRONLY);
 }
 
-int CreateNewFile(const std::wstring& path) {
+int CreateNewFile(const std::wstring& path, bool locked) {
     OwnerOnly security;
-    return Adopt(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll, security.Attributes(),
-                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr),
-                 _O_RDWR);
+    const int descriptor = Adopt(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
+                                               security.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr),
+                                 _O_RDWR);
+    if (descriptor >= 0 && locked) {
+        TryLockFile(descriptor);  // a clean-up in the moment between finds nothing to remove
+    }
+    return descriptor;
 }
 
 int CreateUnnamedFile(const std::wstring&) {
@@ -135,9 +175,13 @@ int SyncFolder(const std::wstring&) {
 void StartWriteback(int, std::uint64_t, std::uint64_t) {}
 
 bool TryLockFile(int descriptor) {
-    OVERLAPPED whole{};
-    if (::LockFileEx(HandleOf(descriptor), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
-                     &whole)) {
+    // Windows locks byte ranges, and a locked range refuses the reads and
+    // writes of other handles: the lock is taken on one byte far beyond any
+    // content, so it marks the file without standing in anyone's way.
+    OVERLAPPED farAway{};
+    farAway.Offset = MAXDWORD - 1;
+    farAway.OffsetHigh = 0x7FFFFFFF;
+    if (::LockFileEx(HandleOf(descriptor), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &farAway)) {
         return true;
     }
     FailWithLastError();
@@ -145,13 +189,39 @@ bool TryLockFile(int descriptor) {
 }
 
 int RenameFile(const std::wstring& from, const std::wstring& to) {
-    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-               ? 0
-               : FailWithLastError();
+    return Replacing(
+        to, [&] { return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH); });
 }
 
-int LinkFile(const std::wstring& existing, const std::wstring& name) {
-    return ::CreateHardLinkW(name.c_str(), existing.c_str(), nullptr) ? 0 : FailWithLastError();
+int RenameOpenFile(int descriptor, const std::wstring&, const std::wstring& to) {
+    // Through the handle, which alone may move the file. The new name is
+    // given in the system's own form, "\\??\\" and the full path.
+    const DWORD length = ::GetFullPathNameW(to.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    if (length == 0 || ::GetFullPathNameW(to.c_str(), length, full.data(), nullptr) == 0) {
+        return FailWithLastError();
+    }
+    full.resize(full.find(L'\0'));
+    const std::wstring target = L"\\??\\" + full;
+    const std::size_t bytes = target.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(bytes);
+    std::copy(target.begin(), target.end(), rename->FileName);
+    return Replacing(to, [&] {
+        return ::SetFileInformationByHandle(HandleOf(descriptor), FileRenameInfo, rename,
+                                            static_cast<DWORD>(buffer.size()));
+    });
+}
+
+int LinkFile(const std::wstring&, const std::wstring&) {
+    // Files get no second name here: a save taking over a scratch save
+    // through one was seen to leave an empty archive under wine. Callers then
+    // write the file afresh, which is always right.
+    errno = EXDEV;
+    return -1;
 }
 
 bool LinkOpenFile(int, const std::wstring&) {

@@ -1,6 +1,10 @@
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
@@ -39,6 +43,11 @@ std::optional<std::wstring> ShippedFile(const std::wstring& name) {
     const std::wstring path = program.substr(0, program.find_last_of(kPathSeparators) + 1) + name;
     const auto status = GetFileStatus(path);
     return status && status->isRegularFile ? std::optional(path) : std::nullopt;
+}
+
+void UseBinaryStandardStreams() {
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
 }
 
 std::uint32_t GetTickCount() { return ::GetTickCount(); }

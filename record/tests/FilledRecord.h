@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/FileSystem.h"
 #include "record/OrvanOnePatientComm.h"
 
 namespace orvan::record::testing {
@@ -58,7 +59,8 @@ inline structOrvanDocumentTree FilledTree() {
     leaf.bstrComment = L"Kommentar";
     leaf.dtDate = 44000.25;
     leaf.lDocumentRefID = 1;
-    leaf.sDocument.bstrFilename = L"/data/a.txt";
+    // An absolute path on either system.
+    leaf.sDocument.bstrFilename = orvan::platform::kPathSeparator == L'/' ? L"/data/a.txt" : L"C:\\data\\a.txt";
     leaf.sDocument.lID = 1;
     leaf.sDocument.bstrMimeType = L"text/plain";
     leaf.sDocument.lSize = 23;

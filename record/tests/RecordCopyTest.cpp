@@ -45,7 +45,7 @@ TEST(RecordCopyTest, TreeCopyIsDeepDownToTheProducerAddress) {
     leaf.sDocument.sProducerAddress.bstrFamilyname = L"changed";
     const auto& original = source.mapDocumentLeaf.at(1).at(1);
     EXPECT_EQ(original.bstrComment, L"Kommentar");
-    EXPECT_EQ(original.sDocument.bstrFilename, L"/data/a.txt");
+    EXPECT_EQ(original.sDocument.bstrFilename, FilledTree().mapDocumentLeaf.at(1).at(1).sDocument.bstrFilename);
     EXPECT_EQ(original.sDocument.sProducerAddress.bstrFamilyname, L"text9.3");
 }
 

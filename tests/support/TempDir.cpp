@@ -22,7 +22,9 @@ TempDir::~TempDir() {
 }
 
 std::wstring TempDir::Wide(const std::string& relative) const {
-    return platform::FromPath(relative.empty() ? path_ : path_ / relative);
+    // In the system's own spelling, as the program gives paths back.
+    std::filesystem::path full = relative.empty() ? path_ : path_ / relative;
+    return platform::FromPath(full.make_preferred());
 }
 
 }  // namespace orvan::testing

@@ -15,7 +15,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    // The folder, or a path inside it, as a wide text.
+    // The folder, or a path inside it ("a/b" as a relative path on every
+    // system), as a wide text with the system's own separators.
     std::wstring Wide(const std::string& relative = {}) const;
 
 private:

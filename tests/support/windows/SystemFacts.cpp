@@ -1,8 +1,9 @@
-#include "FileFacts.h"
+#include "SystemFacts.h"
 
 #include <windows.h>
 #include <aclapi.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace orvan::testing {
@@ -61,6 +62,22 @@ std::uint64_t LinkCount(const std::filesystem::path& path) {
         ::CloseHandle(file);
     }
     return got ? info.nNumberOfLinks : 0;
+}
+
+bool CanRunHostTools() { return false; }
+
+TemporaryFolderOverride::TemporaryFolderOverride(const std::filesystem::path& folder) {
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+        const wchar_t* before = ::_wgetenv(name);
+        saved_.push_back({name, before ? before : L"", before != nullptr});
+        ::_wputenv_s(name, folder.c_str());
+    }
+}
+
+TemporaryFolderOverride::~TemporaryFolderOverride() {
+    for (const Saved& variable : saved_) {
+        ::_wputenv_s(variable.name.c_str(), variable.present ? variable.value.c_str() : L"");
+    }
 }
 
 }  // namespace orvan::testing

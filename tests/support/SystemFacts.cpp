@@ -1,4 +1,4 @@
-#include "FileFacts.h"
+#include "SystemFacts.h"
 
 #include <system_error>
 

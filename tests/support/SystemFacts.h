@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orvan::testing {
+
+// Whether only the user running the tests may use the file or folder: mode
+// 0600 or 0700 on POSIX systems; on Windows an access list that grants the
+// user, and nobody else but the system itself.
+bool IsOwnerOnly(const std::filesystem::path& path);
+
+// Makes `link` a symbolic link to `target`; false where the system lets this
+// user make none (Windows without the privilege).
+bool TryLink(const std::filesystem::path& target, const std::filesystem::path& link);
+
+// How many names the file has.
+std::uint64_t LinkCount(const std::filesystem::path& path);
+
+// Whether std::system reaches the host's tools (a POSIX shell, python3,
+// xmllint): not from a Windows program under wine, whose shell is cmd.
+bool CanRunHostTools();
+
+// Makes the system's folder for temporary files `folder` (TMPDIR; TMP and
+// TEMP on Windows) while the object lives.
+class TemporaryFolderOverride {
+public:
+    explicit TemporaryFolderOverride(const std::filesystem::path& folder);
+    ~TemporaryFolderOverride();
+    TemporaryFolderOverride(const TemporaryFolderOverride&) = delete;
+    TemporaryFolderOverride& operator=(const TemporaryFolderOverride&) = delete;
+
+private:
+    struct Saved {
+        std::wstring name;
+        std::wstring value;
+        bool present;
+    };
+    std::vector<Saved> saved_;
+};
+
+}  // namespace orvan::testing
