@@ -1,0 +1,80 @@
+#include "library/io/File.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "ArchiveTestSupport.h"
+#include "TempDir.h"
+#include "platform/FileSystem.h"
+#include "platform/Utf8.h"
+
+namespace orvan::library::testing {
+namespace {
+
+using orvan::platform::FromPath;
+
+TEST(FilePathTest, FolderAndNameSplitAtTheSystemsSeparators) {
+    const bool windows = platform::kPathSeparator == L'\\';
+    const struct {
+        std::wstring path;
+        std::wstring folder;
+        std::wstring name;
+        bool onWindowsOnly;
+    } cases[] = {
+        {L"/tmp/a.orvan", L"/tmp", L"a.orvan", false},
+        {L"/a.orvan", L"/", L"a.orvan", false},
+        {L"a.orvan", L".", L"a.orvan", false},
+        {L"data/x/a.orvan", L"data/x", L"a.orvan", false},
+        // A drive's root keeps its separator; without it, it names the drive's current folder.
+        {L"C:\\a.orvan", L"C:\\", L"a.orvan", true},
+        {L"C:\\Daten\\Müller \U0001F600\\a.orvan", L"C:\\Daten\\Müller \U0001F600", L"a.orvan", true},
+        {L"C:/mixed\\a.orvan", L"C:/mixed", L"a.orvan", true},
+        {L"\\\\server\\share\\a.orvan", L"\\\\server\\share", L"a.orvan", true},
+    };
+    for (const auto& c : cases) {
+        if (c.onWindowsOnly && !windows) {
+            continue;
+        }
+        SCOPED_TRACE(platform::ToUtf8(c.path));
+        EXPECT_EQ(common::ParentFolder(c.path), c.folder);
+        EXPECT_EQ(common::LastComponent(c.path), c.name);
+    }
+}
+
+TEST(FilePathTest, DeviceNamesAreNoFileNamesOnWindowsOnly) {
+    const bool windows = platform::kPathSeparator == L'\\';
+    for (const wchar_t* device : {L"nul", L"NUL.txt", L"con", L"Aux.pdf", L"com1", L"LPT9.log", L"prn "}) {
+        EXPECT_EQ(platform::IsReservedName(device), windows) << platform::ToUtf8(device);
+    }
+    for (const wchar_t* name : {L"null", L"console.txt", L"com10", L"lpt", L"a nul"}) {
+        EXPECT_FALSE(platform::IsReservedName(name)) << platform::ToUtf8(name);
+    }
+}
+
+// A save over a file someone is reading: the reader goes on reading what it
+// opened, the path names the new content, and nothing else is left (on
+// Windows, which refuses to replace an open file, the old one moves aside).
+TEST(AtomicFileWriterTest, ReplacingAFileOthersReadLeavesThemTheOldContent) {
+    orvan::testing::TempDir temp;
+    const auto path = temp.Path() / "record.orvan";
+    WriteFile(path, "old content");
+    {
+        const common::File reader = common::File::OpenForReading(FromPath(path));
+        common::AtomicFileWriter out(FromPath(path));
+        const std::string content = "new content, longer";
+        out.Write(std::as_bytes(std::span(content.data(), content.size())));
+        out.Commit();
+        std::string seen(11, '\0');
+        ASSERT_EQ(reader.ReadAt(std::as_writable_bytes(std::span(seen.data(), seen.size())), 0), 11u);
+        EXPECT_EQ(seen, "old content");
+        EXPECT_EQ(ReadBytes(path), "new content, longer");
+    }
+    // The old file goes with its last reader.
+    EXPECT_EQ(FolderListing(temp.Path()), std::set<std::string>{"record.orvan"});
+}
+
+}  // namespace
+}  // namespace orvan::library::testing
