@@ -18,6 +18,7 @@ cmake --build "$build_dir"
 
 # One wine server for all the tests, in a wine prefix of the build's own.
 export WINEPREFIX="$build_dir/wine" WINEDEBUG=-all
+mkdir -p "$WINEPREFIX"
 wineserver --kill >/dev/null 2>&1 || true
 wineserver --persistent=60  # stays between the tests, goes a minute after the last
 trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
