@@ -42,11 +42,7 @@ std::wstring UserDataDirectory() {
 }
 
 bool IsProgramsOwnFolder(const std::wstring& folder, const std::wstring& installPrefix) {
-    std::wstring prefix = installPrefix;
-    if (prefix.empty() || !platform::IsPathSeparator(prefix.back())) {
-        prefix += platform::kPathSeparator;
-    }
-    if (folder.starts_with(prefix)) {
+    if (platform::IsInFolder(folder, installPrefix)) {
         return false;
     }
     const auto status = platform::GetFileStatus(folder);

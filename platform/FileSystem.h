@@ -60,6 +60,11 @@ bool CreateDirectory(const std::wstring& path);
 // wherever they stand. Never on POSIX systems.
 bool IsReservedName(std::wstring_view name);
 
+// Whether `path` is `folder` or lies below it, with either kind of separator
+// and letters compared as the system's file names are (ignoring case on
+// Windows). Compares spellings; links are not followed.
+bool IsInFolder(std::wstring_view path, std::wstring_view folder);
+
 // Whether this user may create files in `folder`.
 bool CanWriteIn(const std::wstring& folder);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <span>
 #include <string>
 
@@ -51,6 +52,31 @@ TEST(FilePathTest, DeviceNamesAreNoFileNamesOnWindowsOnly) {
     }
     for (const wchar_t* name : {L"null", L"console.txt", L"com10", L"lpt", L"a nul"}) {
         EXPECT_FALSE(platform::IsReservedName(name)) << platform::ToUtf8(name);
+    }
+}
+
+// An installed program is told by its folder lying in the install prefix:
+// whole components only, either separator, and on Windows any letter case.
+TEST(FilePathTest, PathsLieInAFolderByWholeComponents) {
+    const bool windows = platform::kPathSeparator == L'\\';
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* folder;
+        bool inside;
+        bool insideOnWindows;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {L"/usr/local/bin/", L"/usr/local", true, true},
+             {L"/usr/local", L"/usr/local/", true, true},
+             {L"/usr/localbin/", L"/usr/local", false, false},
+             {L"/usr/", L"/usr/local", false, false},
+             {L"/opt/x", L"/", true, true},
+             {L"C:\\Program Files\\Orvan\\", L"C:/Program Files/Orvan", false, true},
+             {L"c:\\program files\\ORVAN\\bin\\", L"C:/Program Files/Orvan", false, true},
+             {L"C:\\Program Files\\Orvan2\\", L"C:/Program Files/Orvan", false, false},
+         }) {
+        EXPECT_EQ(platform::IsInFolder(c.path, c.folder), windows ? c.insideOnWindows : c.inside)
+            << platform::ToUtf8(c.path) << " in " << platform::ToUtf8(c.folder);
     }
 }
 

@@ -22,6 +22,13 @@ bool CreateDirectory(const std::wstring& path) {
 
 bool IsReservedName(std::wstring_view) { return false; }
 
+bool IsInFolder(std::wstring_view path, std::wstring_view folder) {
+    while (!folder.empty() && folder.back() == L'/') {
+        folder.remove_suffix(1);
+    }
+    return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == L'/');
+}
+
 bool CanWriteIn(const std::wstring& folder) { return ::access(ToUtf8(folder).c_str(), W_OK) == 0; }
 
 bool DeleteFile(const std::wstring& path) {

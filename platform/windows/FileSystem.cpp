@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <random>
 
 #include "platform/windows/Win32.h"
@@ -43,6 +44,22 @@ bool IsReservedName(std::wstring_view name) {
     }
     return stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT")) && stem[3] >= L'0' &&
            stem[3] <= L'9';
+}
+
+bool IsInFolder(std::wstring_view path, std::wstring_view folder) {
+    while (!folder.empty() && IsPathSeparator(folder.back())) {
+        folder.remove_suffix(1);
+    }
+    if (path.size() < folder.size() || (path.size() > folder.size() && !IsPathSeparator(path[folder.size()]))) {
+        return false;
+    }
+    // Both separators are one; letters compare as NTFS compares them.
+    std::wstring head(path.substr(0, folder.size()));
+    std::wstring base(folder);
+    std::replace(head.begin(), head.end(), L'/', L'\\');
+    std::replace(base.begin(), base.end(), L'/', L'\\');
+    return ::CompareStringOrdinal(head.data(), static_cast<int>(head.size()), base.data(), static_cast<int>(base.size()),
+                                  TRUE) == CSTR_EQUAL;
 }
 
 bool CanWriteIn(const std::wstring& folder) {
