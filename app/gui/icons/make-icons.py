@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the application icon (a page with a red cross) as 16-colour PNGs of
-16, 24, 32 and 64 pixels. Run from this folder; the PNGs are committed."""
+"""Draws the application icon (a page with a red cross) in 16 colours at 16,
+24, 32 and 64 pixels: as PNGs for the Qt dialog, and as one Windows icon file
+holding all four for the Win32 dialog. Run from this folder; the files are
+committed."""
 import struct
 import zlib
 
@@ -37,12 +39,15 @@ def colour(u, v, size):
     return 1
 
 
+def pixels(size):
+    return [[colour((x + 0.5) / size, (y + 0.5) / size, size) for x in range(size)] for y in range(size)]
+
+
 def png(size):
     rows = b""
-    for y in range(size):
-        pixels = [colour((x + 0.5) / size, (y + 0.5) / size, size) for x in range(size)]
-        pixels += [0] * (size % 2)
-        rows += b"\0" + bytes((pixels[i] << 4) | pixels[i + 1] for i in range(0, len(pixels), 2))
+    for row in pixels(size):
+        row = row + [0] * (size % 2)
+        rows += b"\0" + bytes((row[i] << 4) | row[i + 1] for i in range(0, len(row), 2))
 
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
@@ -54,6 +59,36 @@ def png(size):
             chunk(b"IEND", b""))
 
 
-for size in (16, 24, 32, 64):
+def padded(row_bytes):
+    return row_bytes + bytes(-len(row_bytes) % 4)  # bitmap rows end on 4-byte boundaries
+
+
+def icon_image(size):
+    """One icon image: a 4-bit bitmap, bottom row first, and the mask that makes colour 0 transparent."""
+    colours, mask = b"", b""
+    for row in reversed(pixels(size)):
+        row = row + [0] * (size % 2)
+        colours += padded(bytes((row[i] << 4) | row[i + 1] for i in range(0, len(row), 2)))
+        bits = "".join("1" if p == 0 else "0" for p in row[:size]) + "0" * (-size % 8)
+        mask += padded(bytes(int(bits[i:i + 8], 2) for i in range(0, len(bits), 8)))
+    header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 4, 0, len(colours) + len(mask), 0, 0, 16, 0)
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in PALETTE) + bytes(4 * (16 - len(PALETTE)))
+    return header + palette + colours + mask
+
+
+def ico(sizes):
+    images = [icon_image(size) for size in sizes]
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(out) + 16 * len(images)
+    for size, image in zip(sizes, images):
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 16, 0, 1, 4, len(image), offset)
+        offset += len(image)
+    return out + b"".join(images)
+
+
+SIZES = (16, 24, 32, 64)
+for size in SIZES:
     with open(f"OrvanCommonClassesTest-{size}.png", "wb") as out:
         out.write(png(size))
+with open("OrvanCommonClassesTest.ico", "wb") as out:
+    out.write(ico(SIZES))
