@@ -3,6 +3,14 @@
 # desktop entry with its icons, and the manual page of orvan.
 include(CMakePackageConfigHelpers)
 
+if(WIN32)
+  # One folder, as Windows programs come: both programs and the type database
+  # they read from their own folder.
+  install(TARGETS orvan OrvanCommonClassesTest RUNTIME DESTINATION .)
+  install(FILES ${ORVAN_MAGIC_DATABASE} DESTINATION .)
+  return()
+endif()
+
 set(ORVAN_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/OrvanCommonClassesTest)
 install(EXPORT OrvanTargets NAMESPACE Orvan:: DESTINATION ${ORVAN_CMAKE_DIR}
   FILE OrvanCommonClassesTestTargets.cmake)

@@ -2,12 +2,13 @@
 # aliases, and GoogleTest executables registered with ctest.
 
 function(orvan_set_warnings target)
-  target_compile_options(${target} PRIVATE
+  # C++ only: a program's resource script goes to the resource compiler.
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wnon-virtual-dtor
     -Wold-style-cast -Woverloaded-virtual -Wcast-align -Wdouble-promotion
-    -Wformat=2 -Wimplicit-fallthrough)
+    -Wformat=2 -Wimplicit-fallthrough>)
   if(ORVAN_WARNINGS_AS_ERRORS)
-    target_compile_options(${target} PRIVATE -Werror)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Werror>)
   endif()
 endfunction()
 
@@ -28,6 +29,9 @@ function(orvan_add_library target alias)
   target_compile_features(${target} PUBLIC cxx_std_20)
   orvan_set_warnings(${target})
 
+  if(WIN32)
+    return()  # the Windows package holds the programs alone
+  endif()
   file(RELATIVE_PATH subsystem ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   install(TARGETS ${target} EXPORT OrvanTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -41,14 +45,25 @@ function(orvan_add_library target alias)
   endforeach()
 endfunction()
 
-# orvan_add_executable(<target> <sources>...): a program of ours; on Windows
-# with the manifest that makes its char strings UTF-8, and with libmagic's
-# type database beside it, where the program looks for it there.
+# orvan_add_executable(<target> [WIN32] [RESOURCES <script>] <sources>...): a
+# program of ours (WIN32: with windows of its own, no console); on Windows with
+# a manifest that makes its char strings UTF-8, either the common one or the
+# one in its own resource script, and with libmagic's type database beside
+# it, where the program looks for it there.
 function(orvan_add_executable target)
-  add_executable(${target} ${ARGN})
+  cmake_parse_arguments(ARG "WIN32" "RESOURCES" "" ${ARGN})
+  if(ARG_WIN32)
+    add_executable(${target} WIN32 ${ARG_UNPARSED_ARGUMENTS})
+  else()
+    add_executable(${target} ${ARG_UNPARSED_ARGUMENTS})
+  endif()
   if(WIN32)
     enable_language(RC)
-    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/windows/utf8-manifest.rc)
+    if(ARG_RESOURCES)
+      target_sources(${target} PRIVATE ${ARG_RESOURCES})
+    else()
+      target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/windows/utf8-manifest.rc)
+    endif()
     find_file(ORVAN_MAGIC_DATABASE magic.mgc PATH_SUFFIXES share/misc REQUIRED)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy_if_different ${ORVAN_MAGIC_DATABASE} $<TARGET_FILE_DIR:${target}>)
