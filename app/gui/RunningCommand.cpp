@@ -39,21 +39,19 @@ bool IsUserInput(QEvent::Type type) {
 
 CRunningCommand::CRunningCommand(QWidget* dialog, CProgressWnd* progress, const QString& text,
                                  std::chrono::milliseconds delay)
-    : dialog_(dialog), progress_(progress), delay_(delay) {
+    : dialog_(dialog),
+      progress_(progress),
+      delay_(delay),
+      observer_([this](const Dorv::Orvan::Framework::Common::Progress& report) { OnProgress(report); },
+                [this](std::wstring_view caption, std::wstring_view message, platform::MessageKind kind) {
+                    OnMessage(caption, message, kind);
+                }) {
     progress_->Start(text);
     sinceStart_.start();
     qApp->installEventFilter(this);
-    previousProgress_ = Dorv::Orvan::Framework::Common::ProgressOutput().Replace(
-        [this](const Dorv::Orvan::Framework::Common::Progress& report) { OnProgress(report); });
-    previousMessageBox_ = platform::MessageBoxOutput().Replace(
-        [this](std::wstring_view caption, std::wstring_view message, platform::MessageKind kind) {
-            OnMessage(caption, message, kind);
-        });
 }
 
 CRunningCommand::~CRunningCommand() {
-    platform::MessageBoxOutput().Replace(std::move(previousMessageBox_));
-    Dorv::Orvan::Framework::Common::ProgressOutput().Replace(std::move(previousProgress_));
     HideProgress();
     // Input that reached the program while the command ran, but has not been
     // handled yet, is dropped here instead of acting once the command is over.
@@ -110,14 +108,12 @@ void CRunningCommand::OnProgress(const Dorv::Orvan::Framework::Common::Progress&
             QCoreApplication::processEvents();
         }
     }
-    if (previousProgress_) {
-        previousProgress_(report);
-    }
+    observer_.ForwardProgress(report);
 }
 
 void CRunningCommand::OnMessage(std::wstring_view caption, std::wstring_view text, platform::MessageKind kind) {
     HideProgress();
-    previousMessageBox_(caption, text, kind);
+    observer_.ForwardMessage(caption, text, kind);
     sinceStart_.restart();
     sinceEventLoop_.invalidate();
 }

@@ -6,8 +6,7 @@
 #include <chrono>
 
 #include "ProgressWnd.h"
-#include "library/Progress.h"
-#include "platform/MessageBox.h"
+#include "app/CommandObserver.h"
 
 namespace orvan::gui {
 
@@ -48,8 +47,7 @@ private:
     std::chrono::milliseconds delay_;
     QElapsedTimer sinceStart_;  // since the command, or its last message box, began
     QElapsedTimer sinceEventLoop_;  // since the event loop last ran for the progress window
-    Dorv::Orvan::Framework::Common::ProgressPort::Handler previousProgress_;
-    platform::MessageBoxPort::Handler previousMessageBox_;
+    app::CommandObserver observer_;
 };
 
 }  // namespace orvan::gui

@@ -28,19 +28,18 @@ void DropQueuedInput() {
 
 CRunningCommand::CRunningCommand(HWND dialog, CProgressWnd& progress, const wchar_t* text,
                                  std::chrono::milliseconds delay)
-    : dialog_(dialog), progress_(progress), delay_(delay), start_(Clock::now()) {
+    : dialog_(dialog),
+      progress_(progress),
+      delay_(delay),
+      start_(Clock::now()),
+      observer_([this](const Dorv::Orvan::Framework::Common::Progress& report) { OnProgress(report); },
+                [this](std::wstring_view caption, std::wstring_view message, platform::MessageKind kind) {
+                    OnMessage(caption, message, kind);
+                }) {
     progress_.Start(text);
-    previousProgress_ = Dorv::Orvan::Framework::Common::ProgressOutput().Replace(
-        [this](const Dorv::Orvan::Framework::Common::Progress& report) { OnProgress(report); });
-    previousMessageBox_ = platform::MessageBoxOutput().Replace(
-        [this](std::wstring_view caption, std::wstring_view message, platform::MessageKind kind) {
-            OnMessage(caption, message, kind);
-        });
 }
 
 CRunningCommand::~CRunningCommand() {
-    platform::MessageBoxOutput().Replace(std::move(previousMessageBox_));
-    Dorv::Orvan::Framework::Common::ProgressOutput().Replace(std::move(previousProgress_));
     progress_.Hide();
     DropQueuedInput();
 }
@@ -79,15 +78,13 @@ void CRunningCommand::OnProgress(const Dorv::Orvan::Framework::Common::Progress&
             RunQueue();
         }
     }
-    if (previousProgress_) {
-        previousProgress_(report);
-    }
+    observer_.ForwardProgress(report);
 }
 
 void CRunningCommand::OnMessage(std::wstring_view caption, std::wstring_view text, platform::MessageKind kind) {
     progress_.Hide();
     DropQueuedInput();  // keys meant for the dialog must not answer the message box
-    previousMessageBox_(caption, text, kind);
+    observer_.ForwardMessage(caption, text, kind);
     start_ = Clock::now();
 }
 

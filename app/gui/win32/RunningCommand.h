@@ -6,8 +6,7 @@
 #include <string_view>
 
 #include "ProgressWnd.h"
-#include "library/Progress.h"
-#include "platform/MessageBox.h"
+#include "app/CommandObserver.h"
 
 namespace orvan::win32 {
 
@@ -45,8 +44,7 @@ private:
     std::chrono::milliseconds delay_;
     Clock::time_point start_;  // of the command, or of its last message box
     Clock::time_point lastRun_{};  // of the message queue
-    Dorv::Orvan::Framework::Common::ProgressPort::Handler previousProgress_;
-    platform::MessageBoxPort::Handler previousMessageBox_;
+    app::CommandObserver observer_;
 };
 
 }  // namespace orvan::win32
