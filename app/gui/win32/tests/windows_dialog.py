@@ -314,7 +314,8 @@ def installed(desktop, build):
     shutil.rmtree(install, ignore_errors=True)
     for data in (desktop.prefix / "drive_c/users").glob("*/AppData/Local/OrvanCommonClassesTest"):
         shutil.rmtree(data)
-    subprocess.run(["cmake", "--install", str(build), "--prefix", str(install)], check=True, capture_output=True)
+    subprocess.run(["cmake", "--install", str(build), "--prefix", str(install), "--strip"], check=True,
+                   capture_output=True)
     shipped = sorted(p.name for p in install.iterdir())
     check(shipped == sorted([PROGRAM, "magic.mgc", "orvan.exe"]), f"the package holds {shipped}")
     process = desktop.start("C:\\" + INSTALL_FOLDER.replace("/", "\\") + "\\" + PROGRAM, install)
