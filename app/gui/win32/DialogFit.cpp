@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,10 +81,10 @@ void FitToText(HWND dialog) {
     const LONG margin = margins.left;
 
     std::vector<Control> controls = ControlsOf(dialog);
-    std::vector<LONG> distanceToRightEdge;  // for those that reach into the right margin, else -1
+    std::vector<std::optional<LONG>> distanceToRightEdge;  // of those that reach into the right margin
     for (const Control& control : controls) {
         const LONG distance = client.right - control.rect.right;
-        distanceToRightEdge.push_back(distance <= margin ? distance : -1);
+        distanceToRightEdge.push_back(distance <= margin ? std::optional(distance) : std::nullopt);
     }
     std::vector<std::size_t> leftToRight(controls.size());
     std::iota(leftToRight.begin(), leftToRight.end(), 0);
@@ -108,14 +109,12 @@ void FitToText(HWND dialog) {
 
     LONG width = client.right;
     for (std::size_t i = 0; i < controls.size(); ++i) {
-        const RECT& rect = controls[i].rect;
-        width = std::max(width, distanceToRightEdge[i] < 0 ? rect.right + margin
-                                                           : rect.right - rect.left + margin + distanceToRightEdge[i]);
+        width = std::max(width, controls[i].rect.right + distanceToRightEdge[i].value_or(margin));
     }
     for (std::size_t i = 0; i < controls.size(); ++i) {
         RECT& rect = controls[i].rect;
-        if (distanceToRightEdge[i] >= 0) {
-            const LONG shift = width - distanceToRightEdge[i] - rect.right;
+        if (distanceToRightEdge[i]) {
+            const LONG shift = width - *distanceToRightEdge[i] - rect.right;
             rect.left += shift;
             rect.right += shift;
         }

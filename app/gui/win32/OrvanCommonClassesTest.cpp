@@ -18,6 +18,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     orvan::app::COrvanCommands commands;
     orvan::win32::COrvanCommonClassesTestDlg dialog(instance, commands);
-    dialog.DoModal();
+    if (dialog.DoModal() == -1) {
+        ::MessageBoxW(nullptr, L"The dialog cannot be shown.", L"OrvanCommonClassesTest", MB_OK | MB_ICONERROR);
+        return 1;
+    }
     return 0;
 }

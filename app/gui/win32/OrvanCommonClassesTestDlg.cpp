@@ -64,11 +64,7 @@ INT_PTR COrvanCommonClassesTestDlg::OnMessage(UINT message, WPARAM wParam, LPARA
             OnCommand(LOWORD(wParam));
             return TRUE;
         case WM_SETCURSOR:
-            if (IsBusyCursorShown()) {
-                ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-                return Answer(TRUE);
-            }
-            return FALSE;
+            return SetBusyCursor(window_, lParam) ? Answer(TRUE) : FALSE;
         case WM_GETMINMAXINFO:
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = minimumSize_;
             return Answer(0);
@@ -160,10 +156,12 @@ void COrvanCommonClassesTestDlg::OnBnClickedImport() {
 void COrvanCommonClassesTestDlg::RunCommand(const wchar_t* progressText,
                                             app::CommandOutcome (app::COrvanCommands::*command)()) {
     commandRunning_ = true;
+    ::SetPropW(window_, kCommandRunningProperty, window_);
     {
         const CRunningCommand running(window_, progress_, progressText, kProgressDelay);
         (commands_.*command)();
     }
+    ::RemovePropW(window_, kCommandRunningProperty);
     commandRunning_ = false;
 }
 

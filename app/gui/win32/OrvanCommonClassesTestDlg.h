@@ -32,6 +32,9 @@ public:
 
     // How long a command runs before progress reports show the progress window.
     static constexpr std::chrono::milliseconds kProgressDelay{500};
+    // The window property the dialog carries while a command runs, so that a
+    // program driving it from outside (its tests) knows when it takes input again.
+    static constexpr wchar_t kCommandRunningProperty[] = L"OrvanCommonClassesTest.CommandRunning";
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

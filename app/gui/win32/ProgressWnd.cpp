@@ -12,7 +12,7 @@ void CProgressWnd::Create(HINSTANCE instance, HWND owner) {
     window_ = ::CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_PROGRESS), owner, &CProgressWnd::DialogProc, 0);
 }
 
-INT_PTR CALLBACK CProgressWnd::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK CProgressWnd::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
             return FALSE;  // leaves the focus where it is
@@ -21,12 +21,15 @@ INT_PTR CALLBACK CProgressWnd::DialogProc(HWND window, UINT message, WPARAM wPar
         case WM_COMMAND:
             return LOWORD(wParam) == IDCANCEL;  // Esc, likewise
         case WM_SETCURSOR:
-            if (IsBusyCursorShown()) {
-                ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+            if (SetBusyCursor(window, lParam)) {
                 ::SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
                 return TRUE;
             }
             return FALSE;
+        case WM_MOUSEACTIVATE:
+            // A click neither activates it nor reaches it: the focus stays in the dialog.
+            ::SetWindowLongPtrW(window, DWLP_MSGRESULT, MA_NOACTIVATEANDEAT);
+            return TRUE;
         default:
             return FALSE;
     }
@@ -67,6 +70,7 @@ void CProgressWnd::Appear() {
 }
 
 void CProgressWnd::Hide() {
+    SetMarquee(false);  // its timer would wake the idle dialog
     if (IsVisible()) {
         ::ShowWindow(window_, SW_HIDE);
     }

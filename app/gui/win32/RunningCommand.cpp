@@ -42,6 +42,9 @@ CRunningCommand::CRunningCommand(HWND dialog, CProgressWnd& progress, const wcha
 CRunningCommand::~CRunningCommand() {
     progress_.Hide();
     DropQueuedInput();
+    if (quit_) {
+        ::PostQuitMessage(*quit_);
+    }
 }
 
 bool CRunningCommand::IsOurs(HWND window) const {
@@ -50,12 +53,12 @@ bool CRunningCommand::IsOurs(HWND window) const {
                                  (progress != nullptr && ::IsChild(progress, window)));
 }
 
-void CRunningCommand::RunQueue() const {
+void CRunningCommand::RunQueue() {
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            ::PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that ends on it
-            return;
+            quit_ = static_cast<int>(message.wParam);  // for the loop that ends on it, once the command has
+            continue;
         }
         if (IsUserInput(message.message) && IsOurs(message.hwnd)) {
             continue;

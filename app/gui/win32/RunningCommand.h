@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <optional>
 #include <string_view>
 
 #include "ProgressWnd.h"
@@ -36,7 +37,7 @@ private:
     void OnProgress(const Dorv::Orvan::Framework::Common::Progress& report);
     void OnMessage(std::wstring_view caption, std::wstring_view text, platform::MessageKind kind);
     // Handles what is queued, dropping the user's input to the dialog and the progress window.
-    void RunQueue() const;
+    void RunQueue();
     bool IsOurs(HWND window) const;
 
     HWND dialog_;
@@ -44,6 +45,7 @@ private:
     std::chrono::milliseconds delay_;
     Clock::time_point start_;  // of the command, or of its last message box
     Clock::time_point lastRun_{};  // of the message queue
+    std::optional<int> quit_;  // the exit code of a WM_QUIT met meanwhile, posted again at the end
     app::CommandObserver observer_;
 };
 

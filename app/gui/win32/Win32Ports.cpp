@@ -25,6 +25,12 @@ void InstallWin32Ports(HWND owner) {
     });
 }
 
-bool IsBusyCursorShown() { return busyCursorShown; }
+bool SetBusyCursor(HWND window, LPARAM hitTest) {
+    if (!busyCursorShown || LOWORD(hitTest) == static_cast<WORD>(HTERROR) || !::IsWindowEnabled(window)) {
+        return false;
+    }
+    ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+    return true;
+}
 
 }  // namespace orvan::win32

@@ -11,8 +11,9 @@ namespace orvan::win32 {
 // wait cursor. Call once the dialog's window exists.
 void InstallWin32Ports(HWND owner);
 
-// Whether a busy cursor is up: the dialog shows it over its windows
-// whenever the system asks which cursor to show.
-bool IsBusyCursorShown();
+// Answers WM_SETCURSOR for `window` while a busy cursor is up: shows the wait
+// cursor and returns true. False otherwise, and over a window a message box
+// has disabled, where the system's own answer (a beep, the box flashing) belongs.
+bool SetBusyCursor(HWND window, LPARAM hitTest);
 
 }  // namespace orvan::win32
