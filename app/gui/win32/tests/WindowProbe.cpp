@@ -3,9 +3,11 @@
 // input and answers each with one line of JSON on standard output:
 //
 //   tree   every visible top-level window, topmost first, with its owner, its
-//          process, whether it is enabled, active and what has the focus, and
-//          its controls (class, id, text, place on the screen, state, and the
-//          width its text needs in the dialogs' font, "MS Shell Dlg" 8 pt)
+//          process, whether it is enabled, active, runs a command (the
+//          dialog's property while one runs) and what has the focus, and its
+//          controls (class, id, text, place on the screen, state, whether an
+//          icon control shows its image, and the width its text needs in the
+//          dialogs' font, "MS Shell Dlg" 8 pt)
 //   capture LEFT TOP RIGHT BOTTOM FILE
 //          writes that part of the screen, as the system shows it, to FILE as a
 //          24-bit bitmap (a Windows path)
@@ -52,7 +54,7 @@ std::wstring TextOf(HWND window) {
     // WM_GETTEXT reaches controls of other processes; GetWindowText does not.
     std::wstring text(4096, L'\0');
     const LRESULT length = ::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                                                 SMTO_ABORTIFHUNG, 2000, nullptr);
+                                                 SMTO_ABORTIFHUNG, 10000, nullptr);
     text.resize(length > 0 ? wcsnlen(text.data(), text.size()) : 0);
     return text;
 }
@@ -61,6 +63,13 @@ std::wstring ClassOf(HWND window) {
     wchar_t name[256] = {};
     ::GetClassNameW(window, name, 256);
     return name;
+}
+
+// Whether an icon control shows an image.
+bool HasIcon(HWND control) {
+    DWORD_PTR icon = 0;
+    ::SendMessageTimeoutW(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 10000, &icon);
+    return icon != 0;
 }
 
 // The width `text` needs on one line in the dialogs' font.
@@ -104,14 +113,17 @@ std::string Describe(HWND window) {
     ::GetGUIThreadInfo(thread, &gui);
     std::vector<HWND> children;
     ::EnumChildWindows(window, &CollectChild, reinterpret_cast<LPARAM>(&children));
-    std::string out = "{" + Common(window) + ",\"pid\":" + std::to_string(process) + ",\"owner\":" +
+    std::string out = "{" + Common(window) + ",\"pid\":" + std::to_string(process) + ",\"commandRunning\":" +
+                      (::GetPropW(window, L"OrvanCommonClassesTest.CommandRunning") != nullptr ? "true" : "false") +
+                      ",\"owner\":" +
                       Handle(::GetWindow(window, GW_OWNER)) + ",\"active\":" +
                       (gui.hwndActive == window ? "true" : "false") + ",\"foreground\":" +
                       (::GetForegroundWindow() == window ? "true" : "false") + ",\"iconic\":" +
                       (::IsIconic(window) ? "true" : "false") + ",\"controls\":[";
     for (std::size_t i = 0; i < children.size(); ++i) {
         out += (i > 0 ? ",{" : "{") + Common(children[i]) + ",\"id\":" +
-               std::to_string(::GetDlgCtrlID(children[i])) + ",\"focused\":" +
+               std::to_string(::GetDlgCtrlID(children[i])) + ",\"icon\":" +
+               (HasIcon(children[i]) ? "true" : "false") + ",\"focused\":" +
                (gui.hwndFocus == children[i] ? "true" : "false") + "}";
     }
     return out + "]}";

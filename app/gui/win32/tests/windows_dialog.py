@@ -17,6 +17,7 @@ import json
 import os
 import pathlib
 import random
+import select
 import shutil
 import subprocess
 import sys
@@ -96,6 +97,9 @@ class Desktop:
         self.work = work
         self.prefix = build / "wine-dialog"
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all")
+        # One user of the prefix at a time: a test, or the screenshots.
+        self.lock = open(build / "wine-dialog.lock", "w")
+        fcntl.flock(self.lock, fcntl.LOCK_EX)
         self.prepare()
         self.probe = subprocess.Popen(["wine", str(build / "app/gui/win32/tests/WindowProbe.exe")],
                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=self.env,
@@ -104,21 +108,23 @@ class Desktop:
 
     def prepare(self):
         self.prefix.mkdir(parents=True, exist_ok=True)
-        with open(self.build / "wine-dialog.lock", "w") as lock:
-            fcntl.flock(lock, fcntl.LOCK_EX)
-            subprocess.run(["wineserver", "--kill"], env=self.env, stderr=subprocess.DEVNULL)
-            if not (self.prefix / "system.reg").exists():
-                subprocess.run(["wineboot", "--init"], env=self.env, check=True, capture_output=True)
-            # Every program of the prefix on one virtual desktop.
-            self.reg(r"HKCU\Software\Wine\Explorer", "Desktop", "Default")
-            self.reg(r"HKCU\Software\Wine\Explorer\Desktops", "Default", f"{SCREEN[0]}x{SCREEN[1]}")
-            # Debian's wine does not look into fonts-wine's folder by itself: its
-            # fonts (Tahoma for the dialogs' font, Marlett for the caption
-            # buttons) go where Windows keeps fonts.
-            fonts = self.prefix / "drive_c/windows/Fonts"
-            for font in pathlib.Path("/usr/share/wine/fonts").glob("*.ttf"):
-                if not (fonts / font.name).exists():
-                    (fonts / font.name).symlink_to(font)
+        self.stop_server()  # a server left by a run on another X server would draw there
+        if not (self.prefix / "system.reg").exists():
+            subprocess.run(["wineboot", "--init"], env=self.env, check=True, capture_output=True)
+        # Every program of the prefix on one virtual desktop.
+        self.reg(r"HKCU\Software\Wine\Explorer", "Desktop", "Default")
+        self.reg(r"HKCU\Software\Wine\Explorer\Desktops", "Default", f"{SCREEN[0]}x{SCREEN[1]}")
+        # Debian's wine does not look into fonts-wine's folder by itself: its
+        # fonts (Tahoma for the dialogs' font, Marlett for the caption
+        # buttons) go where Windows keeps fonts.
+        fonts = self.prefix / "drive_c/windows/Fonts"
+        for font in pathlib.Path("/usr/share/wine/fonts").glob("*.ttf"):
+            if not (fonts / font.name).exists():
+                (fonts / font.name).symlink_to(font)
+
+    def stop_server(self):
+        subprocess.run(["wineserver", "--kill"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "--wait"], env=self.env, stderr=subprocess.DEVNULL)
 
     def reg(self, key, name, value):
         subprocess.run(["wine", "reg", "add", key, "/v", name, "/d", value, "/f"], env=self.env, check=True,
@@ -128,13 +134,15 @@ class Desktop:
         try:
             self.probe.communicate("quit\n", timeout=10)
         finally:
-            subprocess.run(["wineserver", "--kill"], env=self.env, stderr=subprocess.DEVNULL)
+            self.stop_server()
+            self.lock.close()
 
     # --- what the screen shows
 
     def ask(self, command):
         self.probe.stdin.write(command + "\n")
         self.probe.stdin.flush()
+        check(select.select([self.probe.stdout], [], [], 60)[0], f"the window probe did not answer {command}")
         line = self.probe.stdout.readline()
         check(line, "the window probe ended")
         return json.loads(line)
@@ -156,6 +164,11 @@ class Desktop:
 
     def dialog(self, windows):
         return next((w for w in windows if w["text"] == TITLE and control(w, "Export", "button")), None)
+
+    def idle(self, windows):
+        """Whether the dialog is there and runs no command."""
+        dialog = self.dialog(windows)
+        return dialog is not None and not dialog["commandRunning"]
 
     def message_box(self, text):
         return lambda windows: next((w for w in windows if control(w, text, "static")), None)
@@ -200,12 +213,15 @@ class Desktop:
                                                         w["active"] and w["foreground"]), None))
 
     def answer(self, text):
-        """Waits for the message box with `text`, checks it, and closes it with Enter."""
+        """Waits for the message box with `text`, checks it, closes it with Enter,
+        and waits for the end of the command that showed it."""
         box = self.wait(f'message box "{text}"', self.message_box(text))
         check(box["text"] == TITLE, f'message box caption "{box["text"]}"')
         check(texts(box, "button") == ["OK"], f"message box buttons {texts(box, 'button')}")
+        check(box["active"], "the message box has the focus")
         self.keys("Return")
-        self.wait(f'closing of message box "{text}"', lambda ws: not self.message_box(text)(ws))
+        self.wait(f"end of the command after message box \"{text}\"",
+                  lambda ws: not self.message_box(text)(ws) and self.idle(ws))
         return box
 
     def ended(self, process, what):
@@ -256,7 +272,7 @@ def about(desktop, folder):
     box = desktop.wait("about box", desktop.about_box)
     check(texts(box, "static") == ABOUT_TEXTS, f"about box texts {texts(box, 'static')}")
     check(texts(box, "button") == ["OK"], f"about box buttons {texts(box, 'button')}")
-    check(any(is_icon(c) and c["visible"] for c in box["controls"]), "the about box shows the icon")
+    check(any(is_icon(c) and c["visible"] and c["icon"] for c in box["controls"]), "the about box shows the icon")
     check(box["owner"] == dialog["hwnd"], "the about box belongs to the dialog")
     check_texts_whole(box)
     desktop.keys("Return")
@@ -273,17 +289,19 @@ def long_command(desktop, folder):
     progress = desktop.wait("progress window", desktop.progress_window)
     check(texts(progress, "static") == ["Exporting..."], f"progress texts {texts(progress, 'static')}")
     check(progress["owner"] == dialog["hwnd"], "the progress window belongs to the dialog")
+    check(desktop.dialog(desktop.tree())["commandRunning"], "the dialog runs the command")
     check_texts_whole(progress)
     # Everything a user might try while the command runs: refused, and never acted on later.
     desktop.click(control(dialog, "Import"))
     desktop.keys("Escape", "Return", "alt+F4")
     desktop.click(control(dialog, "Cancel"))
-    check(desktop.progress_window(desktop.tree()), "the command outlasted the input given during it")
-    box = desktop.wait(f'message box "{EXPORTED}"', desktop.message_box(EXPORTED), timeout=300)
+    desktop.click(progress)
     windows = desktop.tree()
-    check(not desktop.progress_window(windows), "the progress window is gone when the message box shows")
-    order = [w["hwnd"] for w in windows]
-    check(order.index(box["hwnd"]) < order.index(dialog["hwnd"]), "the message box is above the dialog")
+    progress = desktop.progress_window(windows)
+    check(progress, "the command outlasted the input given during it")
+    check(not progress["active"] and desktop.dialog(windows)["active"], "a click leaves the focus in the dialog")
+    desktop.wait(f'message box "{EXPORTED}"', desktop.message_box(EXPORTED), timeout=300)
+    check(not desktop.progress_window(desktop.tree()), "the progress window is gone when the message box shows")
     desktop.answer(EXPORTED)
     time.sleep(3)
     windows = desktop.tree()
@@ -292,6 +310,7 @@ def long_command(desktop, folder):
     check(not (folder / "temp").exists(), "Import, clicked during the Export, never ran")
     desktop.keys("Escape")
     desktop.ended(process, "Escape")
+    shutil.rmtree(folder)  # hundreds of megabytes
 
 
 def closing(desktop, folder):
@@ -301,9 +320,9 @@ def closing(desktop, folder):
     process, dialog = desktop.start_dialog(folder)
     desktop.click(control(dialog, "Cancel"))
     desktop.ended(process, "a click on Cancel")
-    process, dialog = desktop.start_dialog(folder)
-    focused = next(c["text"] for c in dialog["controls"] if c["focused"])
-    check(focused == "Cancel", f'the first tab stop, Cancel, has the focus, not "{focused}"')
+    process, _ = desktop.start_dialog(folder)
+    focused = [c["text"] for c in desktop.dialog(desktop.tree())["controls"] if c["focused"]]
+    check(focused == ["Cancel"], f"the first tab stop, Cancel, has the focus, not {focused}")
     desktop.keys("Return")
     desktop.ended(process, "Enter on Cancel")
     check(not (folder / "exportORVAN.orvan").exists(), "closing ran no command")
@@ -375,6 +394,7 @@ def screenshots(desktop, folder, out):
     desktop.answer(EXPORTED)
     desktop.keys("Escape")
     desktop.ended(process, "Escape")
+    shutil.rmtree(folder)
 
 
 def main():
