@@ -415,7 +415,8 @@ def main():
         elif args.target == "installed":
             installed(desktop, build)
         else:
-            scenarios[args.target](desktop, data_folder(build, work, args.target))
+            # A folder name beyond ASCII and beyond the basic plane, as users have them.
+            scenarios[args.target](desktop, data_folder(build, work, f"{args.target} Müller 😀"))
     except Failure as failure:
         print(f"windows_dialog: {args.target}: {failure}", file=sys.stderr)
         return 1
