@@ -57,7 +57,7 @@ void CRunningCommand::RunQueue() {
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            quit_ = static_cast<int>(message.wParam);  // for the loop that ends on it, once the command has
+            quit_ = static_cast<int>(message.wParam);  // posted again for the dialog once the command has ended
             continue;
         }
         if (IsUserInput(message.message) && IsOurs(message.hwnd)) {
