@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-
-#include <optional>
 
 #include "library/OrvanException.h"
 #include "library/format/XmlReader.h"
