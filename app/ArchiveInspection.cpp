@@ -76,7 +76,7 @@ std::string DumpArchive(const std::wstring& path, bool json) {
     return json ? DumpAsJson(picture) : common::DumpAsText(picture);
 }
 
-CheckReport CheckArchive(const std::wstring& path) {
+CheckReport CheckArchive(const std::wstring& path, exchange::CommandListener& listener) {
     CheckReport report;
     const std::vector<std::string> before = common::DumpAsPaths(Picture(path, common::DumpIds::DocumentOrder, &report.attachments));
 
@@ -85,9 +85,9 @@ CheckReport CheckArchive(const std::wstring& path) {
     const auto inScratch = [&](const wchar_t* name) { return scratch.Path() + platform::kPathSeparator + name; };
     std::filesystem::create_directory(platform::ToPath(inScratch(L"attachments")));
     structOrvanOnePatientComm record;
-    COrvanHandler importer;
+    COrvanHandler importer(listener);
     importer.DoOrvanImport(path, inScratch(L"attachments"), &record);
-    COrvanHandler exporter;
+    COrvanHandler exporter(listener);
     if (exporter.DoOrvanExport(inScratch(L"again.orvan"), &record) == 0) {
         throw common::OrvanFormatException(L"the imported record could not be exported again");
     }

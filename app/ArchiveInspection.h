@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "exchange/CommandListener.h"
+
 namespace orvan::app {
 
 // The picture of the archive at `path` (header, every object and property,
@@ -19,7 +21,9 @@ struct CheckReport {
 
 // Loads the archive, reads every attachment to check its CRC, imports it into
 // a record, exports that record to a scratch archive and compares the two
-// pictures. Scratch files are removed again. Throws like DumpArchive.
-CheckReport CheckArchive(const std::wstring& path);
+// pictures. Scratch files are removed again; what the import and the export
+// report goes to `listener`. Throws like DumpArchive.
+CheckReport CheckArchive(const std::wstring& path,
+                         exchange::CommandListener& listener = exchange::MessageBoxListener());
 
 }  // namespace orvan::app

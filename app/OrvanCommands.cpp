@@ -11,13 +11,11 @@
 #include "platform/DebugTrace.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
-#include "platform/MessageBox.h"
 
 namespace orvan::app {
 namespace {
 
 using platform::MessageKind;
-using platform::ShowMessageBox;
 
 // The success message names the archive by its file name.
 std::wstring Succeeded(const std::wstring& archive, const wchar_t* done) {
@@ -47,14 +45,14 @@ CommandOutcome DescribeFailure() {
 }
 
 // The command's own objects, busy cursor included, are gone before the message shows.
-CommandOutcome RunGuarded(const std::function<CommandOutcome()>& command) {
+CommandOutcome RunGuarded(exchange::CommandListener& listener, const std::function<CommandOutcome()>& command) {
     CommandOutcome failure;
     try {
         return command();
     } catch (...) {
         failure = DescribeFailure();
     }
-    ShowMessageBox(failure.detail, MessageKind::Error);
+    listener.ShowMessage(failure.detail, MessageKind::Error);
     failure.shown = true;
     return failure;
 }
@@ -69,15 +67,15 @@ std::wstring COrvanCommands::GetProgPath() const { return dataDirectory_ ? *data
 
 std::wstring COrvanCommands::ArchivePath() const { return archive_ ? *archive_ : GetProgPath() + kArchiveName; }
 
-CommandOutcome COrvanCommands::OnBnClickedExport() {
-    return RunGuarded([this] { return RunExport(); });
+CommandOutcome COrvanCommands::OnBnClickedExport(exchange::CommandListener& listener) {
+    return RunGuarded(listener, [this, &listener] { return RunExport(listener); });
 }
 
-CommandOutcome COrvanCommands::OnBnClickedImport() {
-    return RunGuarded([this] { return RunImport(); });
+CommandOutcome COrvanCommands::OnBnClickedImport(exchange::CommandListener& listener) {
+    return RunGuarded(listener, [this, &listener] { return RunImport(listener); });
 }
 
-CommandOutcome COrvanCommands::RunExport() {
+CommandOutcome COrvanCommands::RunExport(exchange::CommandListener& listener) {
     const platform::BusyCursor busy;
     structOrvanOnePatientComm record;
     record.Reset();
@@ -99,15 +97,15 @@ CommandOutcome COrvanCommands::RunExport() {
     }
     const NamedFile archive{L"archive", ArchivePath()};
     CheckOutputsAgainstInputs({archive}, inputs);
-    COrvanHandler handler;
+    COrvanHandler handler(listener);
     if (!ORVAN_ASSERT(handler.DoOrvanExport(WritableTarget(archive, false), &record) != 0)) {
         return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive.path + L"' was not written", false};
     }
-    ShowMessageBox(Succeeded(archive.path, L"exported"));
+    listener.ShowMessage(Succeeded(archive.path, L"exported"), MessageKind::Information);
     return CommandOutcome{};
 }
 
-CommandOutcome COrvanCommands::RunImport() {
+CommandOutcome COrvanCommands::RunImport(exchange::CommandListener& listener) {
     const platform::BusyCursor busy;
     const std::wstring archive = ArchivePath();
     platform::DebugTrace(L"%ls\n", archive);
@@ -131,7 +129,7 @@ CommandOutcome COrvanCommands::RunImport() {
         recordTarget = WritableTarget(recordFile, true);
     }
     structOrvanOnePatientComm record;
-    COrvanHandler handler;
+    COrvanHandler handler(listener);
     // Success is reported only for an import that succeeded.
     if (!ORVAN_ASSERT(handler.DoOrvanImport(archive, attachments, &record) != 0)) {
         return CommandOutcome{CommandOutcome::Kind::Failed, L"file '" + archive + L"' was not imported", false};
@@ -139,7 +137,7 @@ CommandOutcome COrvanCommands::RunImport() {
     if (recordTarget) {
         WriteRecordFile(*recordTarget, record);
     }
-    ShowMessageBox(Succeeded(archive, L"imported"));
+    listener.ShowMessage(Succeeded(archive, L"imported"), MessageKind::Information);
     return CommandOutcome{};
 }
 

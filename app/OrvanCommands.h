@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "exchange/CommandListener.h"
 #include "record/OrvanOnePatientComm.h"
 
 namespace orvan::app {
@@ -24,14 +25,15 @@ struct CommandOutcome {
 // library's, anything else. Call only inside a catch block.
 CommandOutcome DescribeFailure();
 
-// Runs `command`, turning any exception into an error message box, tried in
-// this order: the framework's exception family, the record library's family,
-// anything else ("Unexpected error occurred").
-CommandOutcome RunGuarded(const std::function<CommandOutcome()>& command);
+// Runs `command`, turning any exception into an error message to `listener`,
+// tried in this order: the framework's exception family, the record library's
+// family, anything else ("Unexpected error occurred").
+CommandOutcome RunGuarded(exchange::CommandListener& listener, const std::function<CommandOutcome()>& command);
 
 // The program's two commands, Export and Import, free of any toolkit: the
-// dialog and the command-line tool run the very same code. Messages go
-// through the platform's message box, the busy cursor through its guard.
+// dialog and the command-line tool run the very same code. Messages and
+// progress go to the listener the caller hands over, the busy cursor through
+// its guard.
 class COrvanCommands {
 public:
     // Files live in `dataDirectory` ('/' is appended when missing), or in the
@@ -45,9 +47,9 @@ public:
     void FillOrvanOnePatientCommStruct(structOrvanOnePatientComm& record);
 
     // Writes the demonstration record to "exportORVAN.orvan" and reads it back.
-    CommandOutcome OnBnClickedExport();
+    CommandOutcome OnBnClickedExport(exchange::CommandListener& listener = exchange::MessageBoxListener());
     // Reads "exportORVAN.orvan" into a record, attachments into "temp".
-    CommandOutcome OnBnClickedImport();
+    CommandOutcome OnBnClickedImport(exchange::CommandListener& listener = exchange::MessageBoxListener());
 
     // Export and Import use the archive at `path` instead of "exportORVAN.orvan"
     // in the data directory.
@@ -66,8 +68,8 @@ public:
     static constexpr wchar_t kAttachmentFolder[] = L"temp";
 
 private:
-    CommandOutcome RunExport();
-    CommandOutcome RunImport();
+    CommandOutcome RunExport(exchange::CommandListener& listener);
+    CommandOutcome RunImport(exchange::CommandListener& listener);
 
     std::optional<std::wstring> dataDirectory_;
     std::optional<std::wstring> archive_;

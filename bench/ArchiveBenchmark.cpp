@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     const std::string& command = args[0];
     if (command == "structure" && args.size() == 4) {
         auto structure = BuildStructure(std::stol(args[1]));
-        std::fprintf(stderr, "objects: %zu\n", structure->ObjectCount());
+        std::fprintf(stderr, "objects: %zu\n", structure->Owner().ObjectCount());
         Report("orvan-save", [&] { structure->Save(FromUtf8(args[2])); });
         const common::ZipReader reader(FromUtf8(args[2]));
         std::ofstream(args[3], std::ios::binary) << reader.ReadAll(*reader.Find("structure.xml"), 1ull << 34);

@@ -2,7 +2,10 @@
 
 #include "record/OleDate.h"
 
-COrvanHandler::COrvanHandler() : f_psOrvanOnePatientComm(nullptr) {}
+COrvanHandler::COrvanHandler() : COrvanHandler(orvan::exchange::MessageBoxListener()) {}
+
+COrvanHandler::COrvanHandler(orvan::exchange::CommandListener& listener)
+    : f_listener(listener), f_psOrvanOnePatientComm(nullptr) {}
 
 COrvanHandler::~COrvanHandler() { Dispose(); }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exchange/AttachmentName.h"
+#include "exchange/CommandListener.h"
 #include "library/model/OrvanStructure.h"
 #include "record/OrvanOnePatientComm.h"
 
@@ -25,7 +26,10 @@ namespace model = Dorv::Orvan::Framework::Common::Classes::fullORVAN;
 // to the caller.
 class COrvanHandler {
 public:
+    // Messages go to the platform's message box.
     COrvanHandler();
+    // Messages and the record library's progress go to `listener`.
+    explicit COrvanHandler(orvan::exchange::CommandListener& listener);
     ~COrvanHandler();
     COrvanHandler(const COrvanHandler&) = delete;
     COrvanHandler& operator=(const COrvanHandler&) = delete;
@@ -96,6 +100,7 @@ private:
     void DoImportDocumentTree(OrvanStructure* pOrvanStructure, orvan::exchange::model::DocumentTree* pDocumentTree);
     void DoImportDocument(orvan::exchange::model::Document* pDocument, structOrvanDocument& sOrvanDocument);
 
+    orvan::exchange::CommandListener& f_listener;
     structOrvanOnePatientComm* f_psOrvanOnePatientComm;
     std::wstring f_strAttachmentDir;
     std::map<std::int32_t, Address*> f_mapAddress;

@@ -217,7 +217,7 @@ bool COrvanHandler::DoExportAddressReference(OrvanStructure* pOrvanStructure, co
                                              Address*& pAddressRefID, std::wstring_view strMessage) {
     Address* pAddress = pOrvanStructure->NewAddress();
     if (pAddress == nullptr) {
-        orvan::platform::ShowMessageBox(strMessage, orvan::platform::MessageKind::Warning);
+        f_listener.ShowMessage(strMessage, orvan::platform::MessageKind::Warning);
         ORVAN_ASSERT(pAddress != nullptr);
         return false;
     }

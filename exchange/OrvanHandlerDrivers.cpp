@@ -14,11 +14,20 @@
 using namespace orvan::exchange;
 using orvan::platform::DebugTrace;
 
+namespace {
+
+Dorv::Orvan::Framework::Common::ProgressListener ProgressTo(CommandListener& listener) {
+    return [&listener](const Dorv::Orvan::Framework::Common::Progress& report) { listener.ShowProgress(report); };
+}
+
+}  // namespace
+
 int COrvanHandler::DoOrvanExport(const std::wstring& strFilename, structOrvanOnePatientComm* psOrvanOnePatientComm) {
     if (!ORVAN_ASSERT(psOrvanOnePatientComm != nullptr)) {
         return 0;
     }
     auto structure = std::make_unique<OrvanStructure>(psOrvanOnePatientComm->sArchive.bstrOrvanId);
+    structure->ReportProgressTo(ProgressTo(f_listener));
     // The header goes into the first write already, so that setting it on the
     // archive below finds nothing left to rewrite.
     structure->Header().Title = ToLibraryText(psOrvanOnePatientComm->sArchive.bstrTitle);
@@ -94,6 +103,7 @@ int COrvanHandler::DoOrvanImport(const std::wstring& strFilename, const std::wst
         return 0;
     }
     auto archive = std::make_unique<Dorv::Orvan::Framework::Common::Archive>(strFilename);
+    archive->ReportProgressTo(ProgressTo(f_listener));
     if (!strAttachmentDir.empty()) {
         CheckAttachmentFolder(strAttachmentDir);
         // Written out while the structure loads and maps; each document's file

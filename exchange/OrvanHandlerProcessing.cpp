@@ -17,12 +17,12 @@ constexpr std::wstring_view kPatientMessage = L"pPatientAddress->AddressRefID==N
 
 // A party whose reference exists but holds no address is reported to the user.
 template <typename Reference>
-model::Address* ReferencedAddress(Reference* reference, std::wstring_view message) {
+model::Address* ReferencedAddress(Reference* reference, std::wstring_view message, CommandListener& listener) {
     if (!ORVAN_ASSERT(reference != nullptr)) {
         return nullptr;
     }
     if (reference->AddressRefID == nullptr) {
-        orvan::platform::ShowMessageBox(message, orvan::platform::MessageKind::Warning);
+        listener.ShowMessage(message, orvan::platform::MessageKind::Warning);
         ORVAN_ASSERT(reference->AddressRefID != nullptr);
     }
     return reference->AddressRefID;
@@ -69,7 +69,7 @@ void COrvanHandler::DoExportAuthor(OrvanStructure* pOrvanStructure, model::Proce
 }
 
 void COrvanHandler::DoImportAuthor(model::ProcessingInfo* pProcessingInfo) {
-    if (Address* address = ReferencedAddress(pProcessingInfo->AuthorAddress, kAuthorMessage)) {
+    if (Address* address = ReferencedAddress(pProcessingInfo->AuthorAddress, kAuthorMessage, f_listener)) {
         DoImportAddress(address, &f_psOrvanOnePatientComm->sProcessingInfo.sAuthorAddress);
     }
 }
@@ -83,7 +83,7 @@ void COrvanHandler::DoExportRecipient(OrvanStructure* pOrvanStructure, model::Pr
 }
 
 void COrvanHandler::DoImportRecipient(model::ProcessingInfo* pProcessingInfo) {
-    if (Address* address = ReferencedAddress(pProcessingInfo->RecipientAddress, kRecipientMessage)) {
+    if (Address* address = ReferencedAddress(pProcessingInfo->RecipientAddress, kRecipientMessage, f_listener)) {
         DoImportAddress(address, &f_psOrvanOnePatientComm->sProcessingInfo.sRecipientAddress);
     }
 }
@@ -169,7 +169,7 @@ void COrvanHandler::DoImportPatientInfo(OrvanStructure*, model::PatientInfo* pPa
     record.bstrLanguage = ToRecordText(personal->Language);
     record.nEthnicity = static_cast<std::int32_t>(personal->Ethnicity);
     record.nMaritalStatus = static_cast<std::int32_t>(personal->MaritalStatus);
-    if (Address* address = ReferencedAddress(personal, kPatientMessage)) {
+    if (Address* address = ReferencedAddress(personal, kPatientMessage, f_listener)) {
         DoImportAddress(address, &record.sAddress);
         DoTraceAddress(address);
     }

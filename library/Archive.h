@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "library/Progress.h"
 #include "library/format/ArchiveHeader.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -43,10 +44,16 @@ public:
     // That extraction, if started; shared with the structures loaded since.
     const std::shared_ptr<AttachmentsAhead>& AttachmentsExtractedAhead() const { return ahead_; }
 
+    // Structures loaded from this archive afterwards report the progress of
+    // loading and of writing out their documents to `listener`.
+    void ReportProgressTo(ProgressListener listener) { progress_ = std::move(listener); }
+    const ProgressListener& ProgressReports() const { return progress_; }
+
 private:
     std::wstring path_;
     std::shared_ptr<const ZipReader> reader_;
     std::shared_ptr<AttachmentsAhead> ahead_;
+    ProgressListener progress_;
     ArchiveHeader stored_;  // the header as the file holds it
 };
 

@@ -37,7 +37,7 @@ public:
         std::uint64_t size = 0;
         std::int64_t modified = 0;  // nanoseconds
         std::uint64_t inode = 0;
-        const void* archive = nullptr;
+        const ZipReader* archive = nullptr;
         std::string entry;
         bool operator==(const Identity&) const = default;
     };

@@ -21,8 +21,6 @@
 
 namespace Dorv::Orvan::Framework::Common::Classes {
 
-class PrimaryClass;
-
 enum class PropertyKind {
     String,            // Text
     Int32,             // std::int32_t
@@ -97,7 +95,7 @@ struct PropertyInfo {
 struct ClassInfo {
     std::string_view name;
     std::span<const PropertyInfo> properties;
-    Object* (*make)(PrimaryClass& owner);  // made in the structure's memory, not yet adopted
+    Object* (*make)(HugePageArena& arena);  // made in a store's arena, not yet adopted
 
     const PropertyInfo* Find(std::string_view propertyName) const;
 };
@@ -252,7 +250,7 @@ PropertyInfo AttachmentProperty(std::string_view name) {
 
 template <typename C>
 ClassInfo MakeClassInfo(std::string_view name, std::span<const PropertyInfo> properties) {
-    return ClassInfo{name, properties, [](PrimaryClass& owner) -> Object* { return new (owner) C(); }};
+    return ClassInfo{name, properties, [](HugePageArena& arena) -> Object* { return new (arena) C(); }};
 }
 
 // Walks `root` and every object it owns in document order, the order of the

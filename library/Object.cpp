@@ -1,11 +1,18 @@
 #include "library/Object.h"
 
-#include "library/PrimaryClass.h"
+#include <new>
+
+#include "library/io/HugePageArena.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes {
 
-void* Object::operator new(std::size_t size, PrimaryClass& owner) { return owner.Allocate(size); }
+void* Object::operator new(std::size_t size, HugePageArena& arena) {
+    if (void* object = arena.Allocate(size)) {
+        return object;
+    }
+    throw std::bad_alloc();
+}
 
-void Object::operator delete(void* object, PrimaryClass& owner) noexcept { owner.Deallocate(object); }
+void Object::operator delete(void* object, HugePageArena& arena) noexcept { arena.Deallocate(object); }
 
 }  // namespace Dorv::Orvan::Framework::Common::Classes

@@ -5,10 +5,14 @@
 #include <optional>
 #include <string>
 
+namespace Dorv::Orvan::Framework::Common {
+class HugePageArena;
+}
+
 namespace Dorv::Orvan::Framework::Common::Classes {
 
 struct ClassInfo;
-class PrimaryClass;
+class ObjectStore;
 
 // Texts of the object model may be missing, which is not the same as empty.
 using Text = std::optional<std::wstring>;
@@ -22,17 +26,17 @@ public:
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
 
-    // The objects of a structure live in its memory (PrimaryClass::Create),
-    // where a large structure is built and freed much faster, and go with it.
-    // The structure itself is made anywhere.
-    static void* operator new(std::size_t size, PrimaryClass& owner);
-    static void operator delete(void* object, PrimaryClass& owner) noexcept;  // when a constructor throws
+    // The objects of a structure live in the arena of its store
+    // (ObjectStore::Create), where a large structure is built and freed much
+    // faster, and go with it. The structure itself is made anywhere.
+    static void* operator new(std::size_t size, HugePageArena& arena);
+    static void operator delete(void* object, HugePageArena& arena) noexcept;  // when a constructor throws
     static void* operator new(std::size_t size) { return ::operator new(size); }
     static void operator delete(void* object) noexcept { ::operator delete(object); }
 
     virtual const ClassInfo& GetClass() const = 0;
-    // The structure that owns this object.
-    PrimaryClass& Owner() const { return *owner_; }
+    // The store that owns this object (for the structure itself, the store of its objects).
+    ObjectStore& Owner() const { return *owner_; }
     // The `id` this object had in the archive it was loaded from; 0 for an
     // object made in memory.
     std::uint64_t FileId() const { return fileId_; }
@@ -41,14 +45,13 @@ protected:
     Object() = default;
 
 private:
-    friend class PrimaryClass;
+    friend class ObjectStore;
     friend class ObjectNumbering;
     friend struct ObjectFileIds;
 
-    PrimaryClass* owner_ = nullptr;
+    ObjectStore* owner_ = nullptr;
     std::uint64_t fileId_ = 0;
-    // Its place among the objects its owner made, from 1; 0 for the structure
-    // itself. A save numbers the objects in an array by their places.
+    // Its place among the objects its store made, from 1; 0 for the root. A save numbers the objects in an array by their places.
     std::uint32_t slot_ = 0;
 };
 

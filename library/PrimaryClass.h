@@ -7,13 +7,12 @@
 #include <vector>
 
 #include "library/Archive.h"
-#include "library/format/ArchiveHeader.h"
-#include "library/BaseCollection.h"
 #include "library/Object.h"
+#include "library/ObjectStore.h"
+#include "library/format/ArchiveHeader.h"
 
 namespace Dorv::Orvan::Framework::Common {
 class File;
-class HugePageArena;
 class AttachmentsAhead;
 class MimeTypesAhead;
 struct SavedArchive;
@@ -21,8 +20,8 @@ struct SavedArchive;
 
 namespace Dorv::Orvan::Framework::Common::Classes {
 
-// The root of a structure: it owns every object made in it and saves the
-// whole structure as one archive file.
+// The root of a structure: its store owns every object made in it (Owner()
+// makes them), and it saves the whole structure as one archive file.
 class PrimaryClass : public Object {
 public:
     ~PrimaryClass() override;
@@ -52,37 +51,6 @@ public:
     // Frees every object of the structure and removes its scratch files.
     void Dispose();
 
-    // Makes an object of this structure for the factory named `factory`
-    // ("Class.NewX"), or nothing when the test seam says so.
-    template <typename T>
-    T* Create(std::string_view factory) {
-        if (FactoryFails(factory)) {
-            return nullptr;
-        }
-        return static_cast<T*>(Adopt(new (*this) T()));
-    }
-    // Makes an object for `factory` and makes it the child in `slot`, or
-    // appends it to `list`; nothing changes when the factory fails.
-    template <typename T>
-    T* CreateInto(T*& slot, std::string_view factory) {
-        T* made = Create<T>(factory);
-        if (made) {
-            slot = made;
-        }
-        return made;
-    }
-    template <typename T>
-    T* CreateInto(BaseCollection<T*>& list, std::string_view factory) {
-        T* made = Create<T>(factory);
-        if (made) {
-            list.Add(made);
-        }
-        return made;
-    }
-    // Makes an object of the class `info` describes in this structure (for the reader).
-    Object* Make(const ClassInfo& info);
-    std::size_t ObjectCount() const { return objects_.size(); }
-
     // Identifying a file's type is the slow part of taking a document in, and
     // it can be done for many files at once: this identifies the files at
     // `paths` on all cores, so that documents taken in from them later find
@@ -94,33 +62,27 @@ public:
     // extracted ahead (Archive::ExtractAttachmentsAhead), or nothing.
     AttachmentsAhead* AttachmentsExtractedAhead() const { return attachmentsAhead_.get(); }
 
+    // Sends the progress of saving, loading and writing out documents to `listener`.
+    void ReportProgressTo(ProgressListener listener);
+
     const ArchiveHeader& Header() const { return header_; }
     ArchiveHeader& Header() { return header_; }
 
 protected:
     PrimaryClass();
-    void UseAttachmentsAhead(std::shared_ptr<AttachmentsAhead> ahead) { attachmentsAhead_ = std::move(ahead); }
+    void UseAttachmentsAhead(std::shared_ptr<AttachmentsAhead> ahead);
 
 private:
-    friend class Object;  // makes objects in this structure's memory
-
-    void* Allocate(std::size_t size);
-    void Deallocate(void* object) noexcept;
-    // Takes ownership of an object made in this structure's memory.
-    Object* Adopt(Object* object);
-    void Destroy(Object* object) noexcept;
-    // Whether the test seam makes this factory call return nothing.
-    static bool FactoryFails(std::string_view factory);
     std::unique_ptr<Archive> SaveTo(const std::wstring& path, bool durable);
+    // Lends the store what its objects use beyond it.
+    void LendServices();
     // Removes the scratch file beside the target, if there is one.
     void RemoveScratch() noexcept;
 
-    // The memory of the objects: built and freed together, a large structure
-    // is much faster in an arena of huge pages than on the heap.
-    std::unique_ptr<HugePageArena> memory_;
-    std::vector<Object*> objects_;
+    ObjectStore store_{*this};
     std::unique_ptr<const MimeTypesAhead> typesAhead_;
     std::shared_ptr<AttachmentsAhead> attachmentsAhead_;
+    ProgressListener progress_;
     ArchiveHeader header_;
     std::wstring scratchTarget_;  // beside which scratch saves lie, if set
     std::wstring scratchFolder_;  // the private folder of scratch saves without a target

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
-
-#include "platform/Port.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
@@ -18,13 +17,16 @@ struct Progress {
     std::uint64_t total;
 };
 
-// Receives progress reports; nothing listens by default. Reports come often
-// (every MiB, every few thousand objects): a listener shows them at its own pace.
-using ProgressPort = orvan::platform::Port<void(const Progress&)>;
-ProgressPort& ProgressOutput();
+// Receives the progress reports of the work it is handed to; reports come
+// often (every MiB, every few thousand objects): a listener shows them at its
+// own pace. An empty listener hears nothing.
+using ProgressListener = std::function<void(const Progress&)>;
 
-inline void ReportProgress(std::string_view stage, std::string_view unit, std::uint64_t done, std::uint64_t total) {
-    ProgressOutput()(Progress{stage, unit, done, total});
+inline void ReportProgress(const ProgressListener& listener, std::string_view stage, std::string_view unit,
+                           std::uint64_t done, std::uint64_t total) {
+    if (listener) {
+        listener(Progress{stage, unit, done, total});
+    }
 }
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -65,7 +65,7 @@ std::string Format(const Value& value) {
 
 class DumpBuilder {
 public:
-    DumpBuilder(const PrimaryClass& root, DumpIds ids) : ids_(ids) { Number(root); }
+    DumpBuilder(const Object& root, DumpIds ids) : ids_(ids) { Number(root); }
 
     DumpNode Object(const std::string& name, const Classes::Object& object) const {
         DumpNode node{name, Label(object), {}};
@@ -156,7 +156,7 @@ void AppendPaths(std::vector<std::string>& out, const DumpNode& node, const std:
 
 }  // namespace
 
-DumpNode BuildDump(const ArchiveHeader& header, const PrimaryClass& structure, DumpIds ids) {
+DumpNode BuildDump(const ArchiveHeader& header, const Object& structure, DumpIds ids) {
     DumpNode root{"archive", "", {}};
     DumpNode headerNode{"header", "", {}};
     const std::pair<const char*, const Text*> fields[] = {{"OrvanId", &header.OrvanId},

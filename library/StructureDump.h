@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "library/format/ArchiveHeader.h"
-#include "library/PrimaryClass.h"
+#include "library/Object.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
@@ -24,7 +24,7 @@ struct DumpNode {
 // their number in document order, so that two archives of one structure
 // written with other ids give the same picture.
 enum class DumpIds { AsInFile, DocumentOrder };
-DumpNode BuildDump(const ArchiveHeader& header, const Classes::PrimaryClass& structure,
+DumpNode BuildDump(const ArchiveHeader& header, const Classes::Object& structure,
                    DumpIds ids = DumpIds::AsInFile);
 
 // As an indented tree, one node a line.

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/ArchiveInspection.h"
@@ -20,7 +21,6 @@
 #include "library/io/Quoted.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
-#include "platform/MessageBox.h"
 #include "platform/System.h"
 #include "platform/Utf8.h"
 
@@ -69,10 +69,28 @@ std::string FileNameProblem(const std::string& value) {
 }
 const CLI::Validator kFileName(FileNameProblem, "FILE");
 
-// Shows progress on one line of the terminal, at most ten times a second.
-class TerminalProgress {
+// Prints the commands' messages (errors on standard error, the rest unless
+// quiet) and shows their progress on one line of the terminal, at most ten
+// times a second, where standard error is one.
+class TerminalListener final : public orvan::exchange::CommandListener {
 public:
-    void Show(const Dorv::Orvan::Framework::Common::Progress& progress) {
+    TerminalListener(bool quiet, bool showProgress) : quiet_(quiet), showProgress_(showProgress) {}
+    TerminalListener(const TerminalListener&) = delete;
+    TerminalListener& operator=(const TerminalListener&) = delete;
+
+    void ShowMessage(std::wstring_view text, MessageKind kind) override {
+        ClearProgress();
+        if (kind == MessageKind::Error) {
+            Error(std::wstring(text));
+        } else if (!quiet_) {
+            Print(kind == MessageKind::Information ? stdout : stderr, Safe(text) + "\n");
+        }
+    }
+
+    void ShowProgress(const Dorv::Orvan::Framework::Common::Progress& progress) override {
+        if (!showProgress_) {
+            return;
+        }
         const auto now = std::chrono::steady_clock::now();
         if (now - shown_ < std::chrono::milliseconds(100)) {
             return;
@@ -90,13 +108,17 @@ public:
         Print(stderr, line);
         dirty_ = true;
     }
-    ~TerminalProgress() {
-        if (dirty_) {
+    ~TerminalListener() override { ClearProgress(); }
+
+private:
+    void ClearProgress() {
+        if (std::exchange(dirty_, false)) {
             Print(stderr, "\r\033[K");
         }
     }
 
-private:
+    bool quiet_;
+    bool showProgress_;
     std::chrono::steady_clock::time_point shown_{};
     bool dirty_ = false;
 };
@@ -124,9 +146,9 @@ int Inspect(Inspection inspection) {
     }
 }
 
-int RunCheck(const std::wstring& archive, bool quiet) {
+int RunCheck(const std::wstring& archive, bool quiet, orvan::exchange::CommandListener& listener) {
     return Inspect([&] {
-        const orvan::app::CheckReport report = orvan::app::CheckArchive(archive);
+        const orvan::app::CheckReport report = orvan::app::CheckArchive(archive, listener);
         for (const std::string& line : report.removed) {
             Print(stdout, "- " + line + "\n");
         }
@@ -229,19 +251,7 @@ int main(int argc, char** argv) {
                               ": debug assertion failed: " + std::string(failure.condition) + "\n");
         }
     });
-    orvan::platform::MessageBoxOutput().Replace([quiet](std::wstring_view, std::wstring_view text, MessageKind kind) {
-        if (kind == MessageKind::Error) {
-            Error(std::wstring(text));
-        } else if (!quiet) {
-            Print(kind == MessageKind::Information ? stdout : stderr, Safe(text) + "\n");
-        }
-    });
-
-    TerminalProgress progress;
-    if (!quiet && ::isatty(STDERR_FILENO)) {
-        Dorv::Orvan::Framework::Common::ProgressOutput().Replace(
-            [&progress](const Dorv::Orvan::Framework::Common::Progress& report) { progress.Show(report); });
-    }
+    TerminalListener listener(quiet, !quiet && ::isatty(STDERR_FILENO));
 
     const std::string command = app.get_subcommands().front()->get_name();
     if (command == "dump") {
@@ -251,7 +261,7 @@ int main(int argc, char** argv) {
         });
     }
     if (command == "check") {
-        return RunCheck(FromUtf8(archive), quiet);
+        return RunCheck(FromUtf8(archive), quiet, listener);
     }
     if (!dataDirectory.empty()) {
         // Every remaining command writes into it; made owner-only, as the default one is.
@@ -277,7 +287,7 @@ int main(int argc, char** argv) {
         command == "export" ? commands.SetRecordSource(FromUtf8(record)) : commands.SetRecordTarget(FromUtf8(record));
     }
     const orvan::app::CommandOutcome outcome =
-        command == "export" ? commands.OnBnClickedExport() : commands.OnBnClickedImport();
+        command == "export" ? commands.OnBnClickedExport(listener) : commands.OnBnClickedImport(listener);
     if (!outcome.Succeeded() && !outcome.shown) {
         Error(outcome.detail);  // a failure the dialog passes over in silence
     }

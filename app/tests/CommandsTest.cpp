@@ -146,7 +146,7 @@ TEST(RunGuardedTest, EachExceptionFamilyGivesItsMessage) {
     };
     for (const auto& c : cases) {
         PlatformCapture capture;
-        const CommandOutcome outcome = RunGuarded(c.command);
+        const CommandOutcome outcome = RunGuarded(orvan::exchange::MessageBoxListener(), c.command);
         EXPECT_EQ(capture.Messages(), std::vector<std::wstring>{c.message});
         EXPECT_EQ(outcome.kind, c.kind);
         EXPECT_TRUE(outcome.shown);

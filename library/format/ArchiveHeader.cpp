@@ -1,6 +1,5 @@
 #include "library/format/ArchiveHeader.h"
 
-#include "library/Archive.h"
 #include "library/OrvanException.h"
 #include "library/io/Quoted.h"
 #include "library/format/XmlReader.h"

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "library/PrimaryClass.h"
+#include "library/ObjectStore.h"
 #include "library/Progress.h"
 #include "library/format/ArchiveHeader.h"
 #include "library/format/FormatFacts.h"
@@ -18,7 +18,7 @@ namespace {
 using namespace Classes;
 
 void WriteAttachment(ZipWriter& zip, const AttachmentContent& content, std::uint32_t number, std::uint64_t& written,
-                     std::uint64_t total) {
+                     std::uint64_t total, const ProgressListener& progress) {
     zip.BeginEntry(AttachmentEntryName(number),
                    content.Compressible() ? ZipWriter::Method::Deflated : ZipWriter::Method::Stored,
                    content.Size());
@@ -26,34 +26,36 @@ void WriteAttachment(ZipWriter& zip, const AttachmentContent& content, std::uint
     const std::span<std::byte> buffer = TransferBuffer();
     while (const std::size_t n = source->Read(buffer)) {
         zip.Write(buffer.first(n));
-        ReportProgress("save", "bytes", written += n, total);
+        ReportProgress(progress, "save", "bytes", written += n, total);
     }
     zip.EndEntry();
 }
 
 }  // namespace
 
-void WriteArchive(const PrimaryClass& structure, const std::wstring& path, bool durable, SavedArchive* saved) {
+void WriteArchive(const ObjectStore& objects, const ArchiveHeader& header, const std::wstring& path, bool durable,
+                  SavedArchive* saved) {
     AtomicFileWriter out(path, durable);
-    WriteArchive(structure, out, saved);
+    WriteArchive(objects, header, out, saved);
     out.Commit();
     if (saved != nullptr) {
         saved->path = path;
     }
 }
 
-void WriteArchive(const PrimaryClass& structure, AtomicFileWriter& out, SavedArchive* saved) {
-    const ObjectNumbering numbering(structure);
+void WriteArchive(const ObjectStore& objects, const ArchiveHeader& header, AtomicFileWriter& out,
+                  SavedArchive* saved) {
+    const ObjectNumbering numbering(objects);
     ZipWriter zip(out);
 
-    const std::string header = WriteArchiveHeader(structure.Header());
+    const std::string headerDocument = WriteArchiveHeader(header);
     zip.BeginEntry(ArchiveEntries::kHeader, ZipWriter::Method::Deflated);
-    zip.Write(std::as_bytes(std::span(header.data(), header.size())));
+    zip.Write(std::as_bytes(std::span(headerDocument.data(), headerDocument.size())));
     zip.EndEntry();
 
     SavedArchive::Digest digest;
     zip.BeginEntry(ArchiveEntries::kStructure, ZipWriter::Method::Deflated);
-    WriteStructure(numbering, structure, [&](std::span<const std::byte> data) {
+    WriteStructure(numbering, [&](std::span<const std::byte> data) {
         zip.Write(data);
         if (saved != nullptr) {
             digest.Add(data);
@@ -66,9 +68,10 @@ void WriteArchive(const PrimaryClass& structure, AtomicFileWriter& out, SavedArc
         total += attachment.second->Size();
     }
     std::uint64_t written = 0;
-    ReportProgress("save", "bytes", 0, total);
+    const ProgressListener& progress = objects.Lent().progress;
+    ReportProgress(progress, "save", "bytes", 0, total);
     for (const auto& [document, content] : numbering.Attachments()) {
-        WriteAttachment(zip, *content, numbering.NumberOf(*document), written, total);
+        WriteAttachment(zip, *content, numbering.NumberOf(*document), written, total, progress);
     }
     zip.Finish();
     if (saved != nullptr) {

@@ -130,7 +130,8 @@ int AttachmentsAhead::Extract(std::size_t index, const std::stop_token& stop) {
     }
 }
 
-bool AttachmentsAhead::Take(const ZipReader* archive, const std::string& entry, const std::wstring& path) {
+bool AttachmentsAhead::Take(const ZipReader* archive, const std::string& entry, const std::wstring& path,
+                            const ProgressListener& progress) {
     const auto slot = slotOf_.find(entry);
     if (archive != archive_.get() || slot == slotOf_.end()) {
         return false;
@@ -142,7 +143,7 @@ bool AttachmentsAhead::Take(const ZipReader* archive, const std::string& entry, 
         if (changed_.wait_for(lock, std::chrono::milliseconds(100)) == std::cv_status::timeout) {
             const std::uint64_t done = slots_[index].done;
             lock.unlock();  // a listener may take its time
-            ReportProgress("extract", "bytes", done, size);
+            ReportProgress(progress, "extract", "bytes", done, size);
             lock.lock();
         }
     }
@@ -158,7 +159,7 @@ bool AttachmentsAhead::Take(const ZipReader* archive, const std::string& entry, 
     if (!NameUnnamedFile(descriptor, path)) {
         return false;
     }
-    ReportProgress("extract", "bytes", size, size);
+    ReportProgress(progress, "extract", "bytes", size, size);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "library/Progress.h"
 #include "library/io/File.h"
 #include "library/io/OpenFileClaim.h"
 
@@ -40,8 +41,9 @@ public:
     // Gives the entry `entry` of `archive`, extracted ahead, the name `path`,
     // replacing a file there; waits for it while it is being extracted. False,
     // with nothing written, when it is not extracted ahead: the caller writes
-    // it out itself. Reports the extraction's progress while it waits.
-    bool Take(const ZipReader* archive, const std::string& entry, const std::wstring& path);
+    // it out itself. Reports the extraction's progress to `progress` while it waits.
+    bool Take(const ZipReader* archive, const std::string& entry, const std::wstring& path,
+              const ProgressListener& progress);
 
 private:
     struct Slot {

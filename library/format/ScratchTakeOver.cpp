@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "library/OrvanException.h"
-#include "library/PrimaryClass.h"
+#include "library/ObjectStore.h"
 #include "library/format/ArchiveHeader.h"
 #include "library/format/FormatFacts.h"
 #include "library/format/StructureWriter.h"
@@ -44,10 +44,10 @@ void SavedArchive::Digest::Add(std::span<const std::byte> data) {
     std::fill(tail.begin() + static_cast<std::ptrdiff_t>(rest), tail.end(), std::byte{0});
 }
 
-bool ArchiveMatches(const PrimaryClass& structure, const SavedArchive& saved) {
+bool ArchiveMatches(const ObjectStore& objects, const ArchiveHeader& header, const SavedArchive& saved) {
     try {
         const ZipReader archive(saved.path);
-        const ObjectNumbering numbering(structure);
+        const ObjectNumbering numbering(objects);
         const auto& attachments = numbering.Attachments();
         if (attachments.size() != saved.attachments.size()) {
             return false;
@@ -59,14 +59,14 @@ bool ArchiveMatches(const PrimaryClass& structure, const SavedArchive& saved) {
         }
         // The file must still hold what was written; content changed behind
         // the directory's back would fail its CRC check when read.
-        const ZipReader::Entry* header = archive.Find(ArchiveEntries::kHeader);
+        const ZipReader::Entry* headerEntry = archive.Find(ArchiveEntries::kHeader);
         const ZipReader::Entry* document = archive.Find(ArchiveEntries::kStructure);
-        if (!header || !document || archive.ReadAll(*header, 1 << 20) != WriteArchiveHeader(structure.Header()) ||
+        if (!headerEntry || !document || archive.ReadAll(*headerEntry, 1 << 20) != WriteArchiveHeader(header) ||
             document->crc != saved.structure.crc || document->uncompressedSize != saved.structure.size) {
             return false;
         }
         SavedArchive::Digest now;
-        WriteStructure(numbering, structure, [&now](std::span<const std::byte> data) { now.Add(data); });
+        WriteStructure(numbering, [&now](std::span<const std::byte> data) { now.Add(data); });
         return now == saved.structure;
     } catch (const OrvanException&) {
         return false;  // whatever stands in the way, a fresh save settles it

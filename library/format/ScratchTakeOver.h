@@ -10,8 +10,9 @@
 
 namespace Dorv::Orvan::Framework::Common {
 
+struct ArchiveHeader;
 namespace Classes {
-class PrimaryClass;
+class ObjectStore;
 }
 
 // The export saves a scratch copy first and then the archive itself; when the
@@ -39,9 +40,9 @@ struct SavedArchive {
     std::vector<AttachmentContent::Identity> attachments;  // in the order of their entries
 };
 
-// True when the archive `saved` holds exactly the bytes that writing
-// `structure` now would give: the same header and structure document, and
-// attachments from the same unchanged sources.
-bool ArchiveMatches(const Classes::PrimaryClass& structure, const SavedArchive& saved);
+// True when the archive `saved` holds exactly the bytes that writing the
+// structure of `objects` with `header` now would give: the same header and
+// structure document, and attachments from the same unchanged sources.
+bool ArchiveMatches(const Classes::ObjectStore& objects, const ArchiveHeader& header, const SavedArchive& saved);
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -5,10 +5,11 @@
 #include <unordered_set>
 #include <vector>
 
-#include "library/Archive.h"
 #include "library/ClassInfo.h"
+#include "library/ObjectStore.h"
 #include "library/OrvanException.h"
 #include "library/Progress.h"
+#include "library/format/FormatFacts.h"
 #include "library/io/Quoted.h"
 #include "library/format/XmlReader.h"
 #include "library/format/XmlText.h"
@@ -37,8 +38,8 @@ bool IsList(PropertyKind kind) {
 // references resolved at the end, since they may point forward.
 class StructureBuilder final : public XmlReader::Handler {
 public:
-    StructureBuilder(PrimaryClass& structure, std::shared_ptr<const ZipReader> archive, const XmlReader& xml)
-        : structure_(structure), archive_(std::move(archive)), xml_(xml) {}
+    StructureBuilder(ObjectStore& objects, std::shared_ptr<const ZipReader> archive, const XmlReader& xml)
+        : store_(objects), archive_(std::move(archive)), xml_(xml) {}
 
     void StartElement(std::string_view name, std::span<const XmlAttribute> attributes) override {
         if (leaf_) {
@@ -109,7 +110,7 @@ private:
     };
 
     void StartRoot(std::string_view name, std::span<const XmlAttribute> attributes) {
-        if (name != structure_.GetClass().name) {
+        if (name != store_.GetClass().name) {
             xml_.Fail(L"not a structure document");
         }
         xml_.RequireKnown(attributes, {XmlNames::kFormatVersion, XmlNames::kId});
@@ -117,8 +118,8 @@ private:
         if (!version || *version != "1") {
             xml_.Fail(L"unsupported format version");
         }
-        Register(structure_, attributes);
-        objects_.push_back(Frame{&structure_});
+        Register(store_.Root(), attributes);
+        objects_.push_back(Frame{&store_.Root()});
     }
 
     // Opens the element of property `p` of `holder`: an object's element
@@ -194,10 +195,10 @@ private:
         if (objects_.size() >= kMaxNestingDepth) {
             xml_.Fail(L"objects nest deeper than " + std::to_wstring(kMaxNestingDepth) + L" levels");
         }
-        Object* child = structure_.Make(p.target());
+        Object* child = store_.Make(p.target());
         Register(*child, attributes);
         if (++made_ % 65536 == 0) {
-            ReportProgress("load", "objects", made_, 0);
+            ReportProgress(store_.Lent().progress, "load", "objects", made_, 0);
         }
         p.append(holder, child);
         objects_.push_back(Frame{child});
@@ -350,7 +351,7 @@ private:
         }
     }
 
-    PrimaryClass& structure_;
+    ObjectStore& store_;
     std::shared_ptr<const ZipReader> archive_;
     const XmlReader& xml_;
     std::vector<Frame> objects_;
@@ -372,14 +373,14 @@ private:
 
 }  // namespace
 
-void LoadStructure(PrimaryClass& structure, const std::shared_ptr<const ZipReader>& archive) {
+void LoadStructure(ObjectStore& objects, const std::shared_ptr<const ZipReader>& archive) {
     const ZipReader::Entry* entry = archive->Find(ArchiveEntries::kStructure);
     if (!entry) {
         throw OrvanFormatException(EntryLocation(archive->Path(), ArchiveEntries::kStructure) + L": missing");
     }
     archive->RequireAtMost(*entry, kMaxStructureBytes);
     XmlReader xml(EntryLocation(archive->Path(), entry->name), XmlNames::kStructureNamespace);
-    StructureBuilder builder(structure, archive, xml);
+    StructureBuilder builder(objects, archive, xml);
     const auto content = archive->Open(*entry);
     xml.Parse(*content, builder);
     builder.Finish();

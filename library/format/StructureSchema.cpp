@@ -1,6 +1,6 @@
 #include "library/format/StructureSchema.h"
 
-#include "library/PrimaryClass.h"
+#include "library/ObjectStore.h"
 #include "library/format/XmlText.h"
 
 #include <memory>
@@ -164,23 +164,8 @@ std::string AbsentValue(const PropertyInfo& p, const Object& fresh) {
     return {};
 }
 
-namespace {
-
-// A structure of nothing, in which the tables make the fresh objects whose
-// values they show for absent elements.
-class FreshObjects final : public Classes::PrimaryClass {
-public:
-    explicit FreshObjects(const ClassInfo& root) : root_(root) {}
-    const ClassInfo& GetClass() const override { return root_; }
-
-private:
-    const ClassInfo& root_;
-};
-
-}  // namespace
-
 std::string StructureTables(const ClassInfo& root) {
-    FreshObjects made(root);
+    ObjectStore made;  // the fresh objects whose values stand for absent elements
     std::string out;
     for (const ClassInfo* info : ReachableClasses(root)) {
         out += "### " + std::string(info->name) +

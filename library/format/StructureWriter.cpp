@@ -12,8 +12,9 @@ namespace Dorv::Orvan::Framework::Common {
 
 namespace Classes {
 
-ObjectNumbering::ObjectNumbering(const PrimaryClass& root) : owner_(&root), numbers_(root.ObjectCount() + 1, 0) {
-    WalkDocumentOrder(root, [this](const Object& object, std::size_t depth) {
+ObjectNumbering::ObjectNumbering(const ObjectStore& objects)
+    : store_(&objects), numbers_(objects.ObjectCount() + 1, 0) {
+    WalkDocumentOrder(objects.Root(), [this](const Object& object, std::size_t depth) {
         if (depth > kMaxNestingDepth) {
             throw OrvanFormatException(L"cannot save: objects nest deeper than " +
                                        std::to_wstring(kMaxNestingDepth) + L" levels");
@@ -29,7 +30,7 @@ ObjectNumbering::ObjectNumbering(const PrimaryClass& root) : owner_(&root), numb
 }
 
 void ObjectNumbering::Number(const Object& object) {
-    if (&object.Owner() != owner_ || numbers_[object.slot_] != 0) {
+    if (&object.Owner() != store_ || numbers_[object.slot_] != 0) {
         const std::string_view name = object.GetClass().name;
         throw OrvanFormatException(L"cannot save: a " + std::wstring(name.begin(), name.end()) +
                                    L" is held twice or belongs to another structure");
@@ -54,7 +55,7 @@ public:
         out_.reserve(2 * kFlushAt);
     }
 
-    void Write(const PrimaryClass& root) {
+    void Write(const Object& root) {
         const std::string rootName(root.GetClass().name);
         out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<" + rootName + " xmlns=\"" + XmlNames::kStructureNamespace +
                 "\" " + XmlNames::kFormatVersion + "=\"1\" " + XmlNames::kId + "=\"1\">\n";
@@ -222,9 +223,9 @@ std::string AttachmentEntryName(std::uint64_t number) {
     return ArchiveEntries::kAttachmentPrefix + std::to_string(number);
 }
 
-void WriteStructure(const ObjectNumbering& numbering, const PrimaryClass& root,
+void WriteStructure(const ObjectNumbering& numbering,
                     const std::function<void(std::span<const std::byte>)>& sink) {
-    StructureXmlWriter(numbering, sink).Write(root);
+    StructureXmlWriter(numbering, sink).Write(numbering.Store().Root());
 }
 
 }  // namespace Dorv::Orvan::Framework::Common

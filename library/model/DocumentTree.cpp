@@ -1,17 +1,12 @@
 #include "library/model/DocumentTree.h"
 
-
+#include <algorithm>
 #include <limits>
 
 #include "library/ClassInfo.h"
-#include "library/format/AttachmentsAhead.h"
-#include "library/io/File.h"
-#include "library/io/MimeType.h"
+#include "library/ObjectStore.h"
 #include "library/OrvanException.h"
-#include "library/PrimaryClass.h"
-#include "library/Progress.h"
-#include "library/io/TransferBuffer.h"
-#include "platform/FileCalls.h"
+#include "library/format/AttachmentFiles.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
 
@@ -33,17 +28,10 @@ fullORVAN::ProducerAddress_Document* Document::NewProducerAddress() {
 }
 
 void Document::ImportFile(const std::wstring& path) {
-    const File file = File::OpenForReading(path);
-    const auto status = orvan::platform::GetOpenFileStatus(file.Descriptor());
-    if (!status || !status->isRegularFile) {
-        throw OrvanIoException(L"cannot take in attachment '" + path + L"': not a regular file");
-    }
-    const std::uint64_t size = status->size;
-    Filename = LastComponent(path);
-    MimeType = DetectMimeType(file.Descriptor(), Owner().TypesAhead());
-    Size = static_cast<std::int32_t>(
-        std::min<std::uint64_t>(size, std::numeric_limits<std::int32_t>::max()));
-    content_.SetFile(path, size, IsCompressible(*MimeType));
+    const TakenFile taken = TakeInFile(path, *Owner().Lent().typesAhead, content_);
+    Filename = taken.name;
+    MimeType = taken.mimeType;
+    Size = static_cast<std::int32_t>(std::min<std::uint64_t>(taken.size, std::numeric_limits<std::int32_t>::max()));
 }
 
 void Document::ExportFile(const std::wstring& path) const {
@@ -51,23 +39,7 @@ void Document::ExportFile(const std::wstring& path) const {
         throw OrvanFormatException(L"document " + std::to_wstring(ID) + L" has no content to write to '" +
                                    path + L"'");
     }
-    if (AttachmentsAhead* ahead = Owner().AttachmentsExtractedAhead()) {
-        const AttachmentContent::Identity source = content_.Identify();
-        if (ahead->Take(static_cast<const ZipReader*>(source.archive), source.entry, path)) {
-            return;
-        }
-    }
-    // A copy of content kept in the archive: written whole or not at all, but
-    // not worth waiting for the disk.
-    AtomicFileWriter out(path, /*durable=*/false);
-    const auto source = content_.Open();
-    const std::span<std::byte> buffer = TransferBuffer();
-    std::uint64_t written = 0;
-    while (const std::size_t n = source->Read(buffer)) {
-        out.Write(buffer.first(n));
-        ReportProgress("extract", "bytes", written += n, content_.Size());
-    }
-    out.Commit();
+    WriteOutContent(content_, path, Owner().Lent().attachmentsAhead, Owner().Lent().progress);
 }
 
 const ClassInfo& DocumentLeaf::StaticClass() {

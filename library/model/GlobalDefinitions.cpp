@@ -1,7 +1,7 @@
 #include "library/model/GlobalDefinitions.h"
 
 #include "library/ClassInfo.h"
-#include "library/PrimaryClass.h"
+#include "library/ObjectStore.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
 

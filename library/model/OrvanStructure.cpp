@@ -42,8 +42,9 @@ OrvanStructure::OrvanStructure(const std::wstring& orvanId) {
 
 OrvanStructure::OrvanStructure(const Archive& archive) {
     Header() = ArchiveHeader{archive.OrvanId, archive.TemplateOrvanId, archive.Title, archive.Language};
+    ReportProgressTo(archive.ProgressReports());
     UseAttachmentsAhead(archive.AttachmentsExtractedAhead());
-    LoadStructure(*this, archive.Reader());
+    LoadStructure(Owner(), archive.Reader());
 }
 
 const ClassInfo& OrvanStructure::StaticClass() {
@@ -57,17 +58,17 @@ const ClassInfo& OrvanStructure::StaticClass() {
 }
 
 fullORVAN::GlobalDefinitions* OrvanStructure::NewGlobalDefinitions() {
-    return CreateInto(GlobalDefinitions, "OrvanStructure.NewGlobalDefinitions");
+    return Owner().CreateInto(GlobalDefinitions, "OrvanStructure.NewGlobalDefinitions");
 }
 fullORVAN::ProcessingInfo* OrvanStructure::NewProcessingInfo() {
-    return CreateInto(ProcessingInfo, "OrvanStructure.NewProcessingInfo");
+    return Owner().CreateInto(ProcessingInfo, "OrvanStructure.NewProcessingInfo");
 }
 fullORVAN::PatientInfo* OrvanStructure::NewPatientInfo() {
-    return CreateInto(PatientInfo, "OrvanStructure.NewPatientInfo");
+    return Owner().CreateInto(PatientInfo, "OrvanStructure.NewPatientInfo");
 }
-fullORVAN::Address* OrvanStructure::NewAddress() { return CreateInto(Address, "OrvanStructure.NewAddress"); }
+fullORVAN::Address* OrvanStructure::NewAddress() { return Owner().CreateInto(Address, "OrvanStructure.NewAddress"); }
 fullORVAN::Document* OrvanStructure::NewDocument() {
-    return CreateInto(Document, "OrvanStructure.NewDocument");
+    return Owner().CreateInto(Document, "OrvanStructure.NewDocument");
 }
 
 }  // namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN

@@ -95,7 +95,7 @@ protected:
         int taken = 0;
         for (std::size_t i = 0; i < count; ++i) {
             const auto target = temp_.Path() / "out" / ("taken-" + std::to_string(i));
-            if (ahead.Take(&reader, entries.at(i), FromPath(target))) {
+            if (ahead.Take(&reader, entries.at(i), FromPath(target), {})) {
                 ++taken;
                 EXPECT_TRUE(ReadBytes(target) == Content(static_cast<int>(i))) << target;
             }
@@ -120,9 +120,9 @@ TEST_F(AttachmentsAheadTest, EachTakenFileHasItsContentAndNothingElseIsLeft) {
         AttachmentsAhead ahead(archive.Reader(), FromPath(folder));
         EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 6), 6);
         const auto entries = AttachmentEntries(*archive.Reader());
-        EXPECT_FALSE(ahead.Take(archive.Reader().get(), entries[0], FromPath(folder / "again"))) << "taken once only";
-        EXPECT_FALSE(ahead.Take(archive.Reader().get(), "attachments/99", FromPath(folder / "unknown")));
-        EXPECT_FALSE(ahead.Take(nullptr, entries[1], FromPath(folder / "other")))
+        EXPECT_FALSE(ahead.Take(archive.Reader().get(), entries[0], FromPath(folder / "again"), {})) << "taken once only";
+        EXPECT_FALSE(ahead.Take(archive.Reader().get(), "attachments/99", FromPath(folder / "unknown"), {}));
+        EXPECT_FALSE(ahead.Take(nullptr, entries[1], FromPath(folder / "other"), {}))
             << "an entry of another archive";
         struct stat info {};
         ASSERT_EQ(::lstat((folder / "taken-0").c_str(), &info), 0);

@@ -4,7 +4,6 @@
 
 #include "DialogFit.h"
 #include "Resources.h"
-#include "RunningCommand.h"
 #include "Win32Ports.h"
 #include "platform/DebugAssert.h"
 
@@ -93,6 +92,8 @@ BOOL COrvanCommonClassesTestDlg::OnInitDialog() {
 
     InstallWin32Ports(window_);
     progress_.Create(instance_, window_);
+    view_.emplace(window_, progress_);
+    session_.emplace(*view_);
     return TRUE;  // the dialog manager focuses the first tab stop
 }
 
@@ -100,7 +101,7 @@ bool COrvanCommonClassesTestDlg::OnSysCommand(UINT id) {
     if ((id & 0xFFF0) != IDM_ABOUTBOX) {
         return false;  // the system's own handling
     }
-    if (!commandRunning_) {
+    if (!session_->Running()) {
         about_.DoModal(window_);
     }
     return true;
@@ -126,7 +127,7 @@ bool COrvanCommonClassesTestDlg::OnPaint() {
 }
 
 void COrvanCommonClassesTestDlg::OnCommand(UINT id) {
-    if (commandRunning_) {
+    if (session_->Running()) {
         return;  // nothing ends the dialog or starts a command inside the running one
     }
     switch (id) {
@@ -146,23 +147,11 @@ void COrvanCommonClassesTestDlg::OnCommand(UINT id) {
 }
 
 void COrvanCommonClassesTestDlg::OnBnClickedExport() {
-    RunCommand(L"Exporting...", &app::COrvanCommands::OnBnClickedExport);
+    session_->Run(L"Exporting...", [this](exchange::CommandListener& listener) { commands_.OnBnClickedExport(listener); });
 }
 
 void COrvanCommonClassesTestDlg::OnBnClickedImport() {
-    RunCommand(L"Importing...", &app::COrvanCommands::OnBnClickedImport);
-}
-
-void COrvanCommonClassesTestDlg::RunCommand(const wchar_t* progressText,
-                                            app::CommandOutcome (app::COrvanCommands::*command)()) {
-    commandRunning_ = true;
-    ::SetPropW(window_, kCommandRunningProperty, window_);
-    {
-        const CRunningCommand running(window_, progress_, progressText, kProgressDelay);
-        (commands_.*command)();
-    }
-    ::RemovePropW(window_, kCommandRunningProperty);
-    commandRunning_ = false;
+    session_->Run(L"Importing...", [this](exchange::CommandListener& listener) { commands_.OnBnClickedImport(listener); });
 }
 
 }  // namespace orvan::win32

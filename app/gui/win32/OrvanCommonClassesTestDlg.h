@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
-#include <chrono>
+#include <optional>
 
 #include "AboutDlg.h"
 #include "ProgressWnd.h"
+#include "Win32CommandView.h"
+#include "app/CommandSession.h"
 #include "app/OrvanCommands.h"
 
 namespace orvan::win32 {
@@ -19,7 +21,7 @@ namespace orvan::win32 {
 //
 // A command runs to its end before the next input is handled: its clicks,
 // keys and closing are refused while it runs, and the progress window shows
-// when it takes long (CRunningCommand).
+// when it takes long (CommandSession, drawn by Win32CommandView).
 class COrvanCommonClassesTestDlg {
 public:
     COrvanCommonClassesTestDlg(HINSTANCE instance, app::COrvanCommands& commands);
@@ -30,12 +32,6 @@ public:
     // Shows the dialog and returns how it ended: IDOK or IDCANCEL.
     INT_PTR DoModal();
 
-    // How long a command runs before progress reports show the progress window.
-    static constexpr std::chrono::milliseconds kProgressDelay{500};
-    // The window property the dialog carries while a command runs, so that a
-    // program driving it from outside (its tests) knows when it takes input again.
-    static constexpr wchar_t kCommandRunningProperty[] = L"OrvanCommonClassesTest.CommandRunning";
-
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -45,7 +41,6 @@ private:
     void OnCommand(UINT id);
     void OnBnClickedExport();
     void OnBnClickedImport();
-    void RunCommand(const wchar_t* progressText, app::CommandOutcome (app::COrvanCommands::*command)());
     // The dialog procedure's answer to a message that wants a result of its own.
     INT_PTR Answer(LONG_PTR result) const;
 
@@ -57,7 +52,9 @@ private:
     CAboutDlg about_;
     CProgressWnd progress_;
     POINT minimumSize_{};  // the dialog as its texts need it: it shrinks no further
-    bool commandRunning_ = false;
+    // Made once the dialog's window exists.
+    std::optional<Win32CommandView> view_;
+    std::optional<app::CommandSession> session_;
 };
 
 }  // namespace orvan::win32

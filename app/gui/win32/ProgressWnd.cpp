@@ -35,21 +35,18 @@ INT_PTR CALLBACK CProgressWnd::DialogProc(HWND window, UINT message, WPARAM wPar
     }
 }
 
-void CProgressWnd::Start(const wchar_t* text) {
-    ::SetDlgItemTextW(window_, IDC_PROGRESS_TEXT, text);
-    ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETPOS, 0, 0);
-    SetMarquee(true);
-}
-
-void CProgressWnd::Show(const Dorv::Orvan::Framework::Common::Progress& report) {
-    if (report.total == 0) {
+void CProgressWnd::Show(std::wstring_view text, std::optional<int> perMille) {
+    if (text != text_) {
+        text_ = text;
+        ::SetDlgItemTextW(window_, IDC_PROGRESS_TEXT, text_.c_str());
+    }
+    if (!perMille) {
         SetMarquee(true);
         return;
     }
     SetMarquee(false);
-    const std::uint64_t done = report.done < report.total ? report.done : report.total;
     ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0, 1000);
-    ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(done * 1000 / report.total), 0);
+    ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(*perMille), 0);
 }
 
 void CProgressWnd::SetMarquee(bool on) {

@@ -2,14 +2,16 @@
 
 #include <windows.h>
 
-#include "library/Progress.h"
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace orvan::win32 {
 
 // The window that shows how far a long command has come: a line of text
 // ("Exporting...") and a bar. It has no button and no close box, and Esc does
 // not close it: a command cannot be cancelled, so nothing may pretend to. The
-// running command shows and hides it (CRunningCommand).
+// dialog's command view shows and hides it (Win32CommandView).
 class CProgressWnd {
 public:
     CProgressWnd() = default;
@@ -21,10 +23,8 @@ public:
     HWND Window() const { return window_; }
     bool IsVisible() const { return window_ != nullptr && ::IsWindowVisible(window_); }
 
-    // Sets the text and a bar of unknown length.
-    void Start(const wchar_t* text);
-    // Shows `report`: a part of the whole where the total is known, a moving bar where it is not.
-    void Show(const Dorv::Orvan::Framework::Common::Progress& report);
+    // Shows `text` and `perMille` parts of a thousand done, or a moving bar where that is not known.
+    void Show(std::wstring_view text, std::optional<int> perMille);
     // Shows the window over its owner's middle, on top of it, without taking
     // the focus from it.
     void Appear();
@@ -36,6 +36,7 @@ private:
 
     HWND window_ = nullptr;
     bool marquee_ = false;
+    std::wstring text_;  // shown above the bar
 };
 
 }  // namespace orvan::win32

@@ -5,9 +5,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <chrono>
-#include <functional>
 
 #include "ProgressWnd.h"
+#include "QtCommandView.h"
+#include "app/CommandSession.h"
 #include "app/OrvanCommands.h"
 
 namespace orvan::gui {
@@ -20,11 +21,13 @@ namespace orvan::gui {
 //
 // A command runs to its end before the next input is handled: the dialog
 // refuses all input while it runs, and shows the progress window when it
-// takes long (CRunningCommand).
+// takes long (CommandSession, drawn by QtCommandView).
 class COrvanCommonClassesTestDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit COrvanCommonClassesTestDlg(app::COrvanCommands& commands, QWidget* parent = nullptr);
+    // Progress reports show the progress window once a command has run `progressDelay`.
+    explicit COrvanCommonClassesTestDlg(app::COrvanCommands& commands, QWidget* parent = nullptr,
+                                        std::chrono::milliseconds progressDelay = app::CommandSession::kProgressDelay);
 
     QPushButton* ExportButton() const { return export_; }
     QPushButton* ImportButton() const { return import_; }
@@ -35,10 +38,7 @@ public:
     QMenu* CreateContextMenu();
 
     // Whether a command is running (a message box of its own may be open).
-    bool IsCommandRunning() const { return commandRunning_; }
-    // How long a command runs before progress reports show the progress window.
-    static constexpr std::chrono::milliseconds kProgressDelay{500};
-    void SetProgressDelay(std::chrono::milliseconds delay) { progressDelay_ = delay; }
+    bool IsCommandRunning() const { return session_.Running(); }
 
 public slots:
     void OnBnClickedExport();
@@ -50,16 +50,14 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void RunCommand(const QString& progressText, const std::function<void()>& command);
-
     app::COrvanCommands& commands_;
     QPushButton* cancel_;
     QPushButton* export_;
     QPushButton* import_;
     QAction* about_;
     CProgressWnd* progress_;
-    std::chrono::milliseconds progressDelay_ = kProgressDelay;
-    bool commandRunning_ = false;
+    QtCommandView view_;
+    app::CommandSession session_;
 };
 
 }  // namespace orvan::gui

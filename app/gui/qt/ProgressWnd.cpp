@@ -28,17 +28,14 @@ CProgressWnd::CProgressWnd(QWidget* parent) : QDialog(parent) {
     layout->setSizeConstraint(QLayout::SetFixedSize);  // as large as its text and bar need, no larger
 }
 
-void CProgressWnd::Start(const QString& text) {
-    label_->setText(text);
-    bar_->setRange(0, 0);
-    bar_->setValue(0);
-}
-
-void CProgressWnd::Show(const Dorv::Orvan::Framework::Common::Progress& report) {
-    if (report.total > 0) {
+void CProgressWnd::Show(std::wstring_view text, std::optional<int> perMille) {
+    const QString label = QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size()));
+    if (label_->text() != label) {
+        label_->setText(label);
+    }
+    if (perMille) {
         bar_->setRange(0, 1000);
-        const std::uint64_t done = report.done < report.total ? report.done : report.total;
-        bar_->setValue(static_cast<int>(done * 1000 / report.total));
+        bar_->setValue(*perMille);
     } else {
         bar_->setRange(0, 0);
     }

@@ -3,15 +3,15 @@
 #include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
-
-#include "library/Progress.h"
+#include <optional>
+#include <string_view>
 
 namespace orvan::gui {
 
 // The window that shows how far a long command has come: a line of text
 // ("Exporting...") and a bar. It has no button, and neither Esc nor the
 // window manager's close closes it: a command cannot be cancelled, so nothing
-// may pretend to. The running command shows and hides it (CRunningCommand).
+// may pretend to. The dialog's command view shows and hides it (QtCommandView).
 class CProgressWnd : public QDialog {
     Q_OBJECT
 public:
@@ -20,10 +20,8 @@ public:
     QLabel* Label() const { return label_; }
     QProgressBar* Bar() const { return bar_; }
 
-    // Sets the text and an empty bar of unknown length.
-    void Start(const QString& text);
-    // Shows `report`: a part of the whole where the total is known, a busy bar where it is not.
-    void Show(const Dorv::Orvan::Framework::Common::Progress& report);
+    // Shows `text` and `perMille` parts of a thousand done, or a busy bar where that is not known.
+    void Show(std::wstring_view text, std::optional<int> perMille);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

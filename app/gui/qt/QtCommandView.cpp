@@ -1,4 +1,4 @@
-#include "RunningCommand.h"
+#include "QtCommandView.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -37,29 +37,17 @@ bool IsUserInput(QEvent::Type type) {
 
 }  // namespace
 
-CRunningCommand::CRunningCommand(QWidget* dialog, CProgressWnd* progress, const QString& text,
-                                 std::chrono::milliseconds delay)
-    : dialog_(dialog),
-      progress_(progress),
-      delay_(delay),
-      observer_([this](const Dorv::Orvan::Framework::Common::Progress& report) { OnProgress(report); },
-                [this](std::wstring_view caption, std::wstring_view message, platform::MessageKind kind) {
-                    OnMessage(caption, message, kind);
-                }) {
-    progress_->Start(text);
-    sinceStart_.start();
-    qApp->installEventFilter(this);
+QtCommandView::QtCommandView(QWidget* dialog, CProgressWnd* progress) : dialog_(dialog), progress_(progress) {}
+
+void QtCommandView::SetRunning(bool running) {
+    if (running) {
+        qApp->installEventFilter(this);
+    } else {
+        qApp->removeEventFilter(this);
+    }
 }
 
-CRunningCommand::~CRunningCommand() {
-    HideProgress();
-    // Input that reached the program while the command ran, but has not been
-    // handled yet, is dropped here instead of acting once the command is over.
-    QGuiApplication::sync();
-    qApp->removeEventFilter(this);
-}
-
-bool CRunningCommand::Refuses(QObject* receiver, const QEvent& event) const {
+bool QtCommandView::Refuses(QObject* receiver, const QEvent& event) const {
     if (!IsUserInput(event.type())) {
         return false;
     }
@@ -74,7 +62,7 @@ bool CRunningCommand::Refuses(QObject* receiver, const QEvent& event) const {
     return true;
 }
 
-bool CRunningCommand::eventFilter(QObject* watched, QEvent* event) {
+bool QtCommandView::eventFilter(QObject* watched, QEvent* event) {
     if (!Refuses(watched, *event)) {
         return false;
     }
@@ -83,7 +71,18 @@ bool CRunningCommand::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-void CRunningCommand::HideProgress() {
+void QtCommandView::ShowProgress(std::wstring_view text, std::optional<int> perMille) {
+    if (!progress_) {
+        return;
+    }
+    progress_->Show(text, perMille);
+    if (!progress_->isVisible()) {
+        progress_->show();
+        progress_->raise();
+    }
+}
+
+void QtCommandView::HideProgress() {
     if (!progress_ || !progress_->isVisible()) {
         return;
     }
@@ -94,28 +93,22 @@ void CRunningCommand::HideProgress() {
     }
 }
 
-void CRunningCommand::OnProgress(const Dorv::Orvan::Framework::Common::Progress& report) {
-    if (progress_ && sinceStart_.elapsed() >= delay_.count()) {
-        progress_->Show(report);
-        if (!progress_->isVisible()) {
-            progress_->show();
-            progress_->raise();
-            sinceEventLoop_.invalidate();
-        }
-        if (!sinceEventLoop_.isValid() || sinceEventLoop_.elapsed() >= 50) {
-            sinceEventLoop_.start();
-            // Paints the window; the filter drops the user's input that comes with it.
-            QCoreApplication::processEvents();
-        }
-    }
-    observer_.ForwardProgress(report);
+std::optional<int> QtCommandView::RunQueueWithoutInput() {
+    // Paints the windows; the filter drops the user's input that comes with it.
+    QCoreApplication::processEvents();
+    return std::nullopt;
 }
 
-void CRunningCommand::OnMessage(std::wstring_view caption, std::wstring_view text, platform::MessageKind kind) {
-    HideProgress();
-    observer_.ForwardMessage(caption, text, kind);
-    sinceStart_.restart();
-    sinceEventLoop_.invalidate();
+void QtCommandView::DropInput() {
+    // Input that reached the program but has not been handled yet is
+    // delivered now, while the filter still drops it.
+    QGuiApplication::sync();
 }
+
+void QtCommandView::ShowMessage(std::wstring_view text, platform::MessageKind kind) {
+    platform::ShowMessageBox(text, kind);  // the dialog's own (InstallQtPorts)
+}
+
+void QtCommandView::Quit(int exitCode) { QCoreApplication::exit(exitCode); }
 
 }  // namespace orvan::gui

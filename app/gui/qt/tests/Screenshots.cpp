@@ -26,7 +26,6 @@
 #include "ApplicationSetup.h"
 #include "OrvanCommonClassesTestDlg.h"
 #include "TempDir.h"
-#include "library/Progress.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -97,10 +96,9 @@ int main(int argc, char** argv) {
     const orvan::testing::TempDir data;
     WriteLargeAttachment(data.Path() / "document2export.txt", 64);
     orvan::app::COrvanCommands commands(data.Wide());
-    orvan::gui::COrvanCommonClassesTestDlg dialog(commands);
     // The window from the Export's first report on, rather than after half a
     // second, so that the picture does not depend on how fast the disk is.
-    dialog.SetProgressDelay(std::chrono::milliseconds(0));
+    orvan::gui::COrvanCommonClassesTestDlg dialog(commands, nullptr, std::chrono::milliseconds(0));
     dialog.show();
     dialog.activateWindow();
     Grab({&dialog}, QStringLiteral("dialog.png"));
@@ -113,16 +111,18 @@ int main(int argc, char** argv) {
 
     // The progress window, once the bar of the save has come a third of the
     // way; the success message is acknowledged at once.
+    // The timer runs whenever the command lets the event loop paint its progress window.
     bool grabbed = false;
-    const Dorv::Orvan::Framework::Common::ProgressPort::Override watch(
-        Dorv::Orvan::Framework::Common::ProgressOutput(),
-        [&](const Dorv::Orvan::Framework::Common::Progress& report) {
-            orvan::gui::CProgressWnd* progress = dialog.ProgressWindow();
-            if (!grabbed && progress->isVisible() && report.total > 0 && report.done * 3 >= report.total) {
-                grabbed = true;
-                Grab({&dialog, progress}, QStringLiteral("progress.png"));
-            }
-        });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        orvan::gui::CProgressWnd* progress = dialog.ProgressWindow();
+        if (!grabbed && progress->isVisible() && progress->Bar()->maximum() > 0 &&
+            progress->Bar()->value() * 3 >= progress->Bar()->maximum()) {
+            grabbed = true;
+            Grab({&dialog, progress}, QStringLiteral("progress.png"));
+        }
+    });
+    watch.start(0);
     const orvan::platform::MessageBoxPort::Override acknowledge(
         orvan::platform::MessageBoxOutput(), [](std::wstring_view, std::wstring_view text, orvan::platform::MessageKind) {
             std::printf("message: %s\n", QString::fromWCharArray(text.data(), static_cast<int>(text.size())).toUtf8().constData());

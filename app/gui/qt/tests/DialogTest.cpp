@@ -25,7 +25,6 @@
 #include "PlatformCapture.h"
 #include "QtPorts.h"
 #include "TempDir.h"
-#include "library/Progress.h"
 
 using orvan::gui::CAboutDlg;
 using orvan::gui::COrvanCommonClassesTestDlg;
@@ -36,9 +35,6 @@ namespace {
 
 using orvan::gui::testing::WriteLargeAttachment;
 
-using Dorv::Orvan::Framework::Common::Progress;
-using Dorv::Orvan::Framework::Common::ProgressOutput;
-using Dorv::Orvan::Framework::Common::ProgressPort;
 
 bool OnRealWindowSystem() { return QGuiApplication::platformName() == QStringLiteral("xcb"); }
 
@@ -162,7 +158,7 @@ private slots:
         CAboutDlg about(&dialog);
         dialog.show();
         about.show();
-        dialog.ProgressWindow()->Start(QStringLiteral("Exporting..."));
+        dialog.ProgressWindow()->Show(L"Exporting...", std::nullopt);
         dialog.ProgressWindow()->show();
         for (QWidget* window : {static_cast<QWidget*>(&dialog), static_cast<QWidget*>(&about),
                                 static_cast<QWidget*>(dialog.ProgressWindow())}) {
@@ -304,10 +300,7 @@ private slots:
     // still open, no about box, the focus where it was.
     void inputDuringACommandIsRefused() {
         WriteLargeAttachment(temp_->Path() / "document2export.txt", 24);
-        dialog_->SetProgressDelay(std::chrono::milliseconds(0));
-        dialog_->show();
-        dialog_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        ShowDialogWithoutProgressDelay();
         dialog_->setResult(-1);
         orvan::gui::CProgressWnd* progress = dialog_->ProgressWindow();
 
@@ -403,18 +396,18 @@ private slots:
     // message box's), stays so, and its OK button takes the click that closes it.
     void progressNeverCoversTheMessageBox() {
         WriteLargeAttachment(temp_->Path() / "document2export.txt", 24);
-        dialog_->SetProgressDelay(std::chrono::milliseconds(0));
-        dialog_->show();
-        dialog_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        ShowDialogWithoutProgressDelay();
         orvan::gui::CProgressWnd* progress = dialog_->ProgressWindow();
 
+        // Runs whenever the command lets the event loop paint its progress window.
         bool progressShown = false;
-        const ProgressPort::Override watch(ProgressOutput(), [&](const Progress&) {
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
             if (!progressShown && progress->isVisible()) {
                 progressShown = QTest::qWaitForWindowExposed(progress);  // however fast the disk is
             }
         });
+        watch.start(0);
         std::vector<std::wstring> shown;
         QStringList problems;
         const auto checkOnTop = [&](QMessageBox* box, const char* when) {
@@ -478,7 +471,7 @@ private slots:
     void theProgressWindowCannotBeClosed() {
         orvan::gui::CProgressWnd* progress = dialog_->ProgressWindow();
         QVERIFY(!(progress->windowFlags() & Qt::WindowCloseButtonHint));
-        progress->Start(QStringLiteral("Exporting..."));
+        progress->Show(L"Exporting...", std::nullopt);
         progress->show();
         QVERIFY(QTest::qWaitForWindowExposed(progress));
         QTest::keyClick(progress, Qt::Key_Escape);
@@ -490,6 +483,14 @@ private slots:
     }
 
 private:
+    // Progress reports show the progress window from the command's first on.
+    void ShowDialogWithoutProgressDelay() {
+        dialog_ = std::make_unique<COrvanCommonClassesTestDlg>(*commands_, nullptr, std::chrono::milliseconds(0));
+        dialog_->show();
+        dialog_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+    }
+
     QFont applicationFont_;
     std::unique_ptr<orvan::testing::TempDir> temp_;
     std::unique_ptr<orvan::testing::PlatformCapture> capture_;

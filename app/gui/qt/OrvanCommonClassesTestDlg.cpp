@@ -6,7 +6,6 @@
 
 #include "AboutDlg.h"
 #include "DialogUnits.h"
-#include "RunningCommand.h"
 
 namespace orvan::gui {
 namespace {
@@ -20,8 +19,13 @@ QPushButton* MakeButton(QWidget* parent, const QString& text) {
 
 }  // namespace
 
-COrvanCommonClassesTestDlg::COrvanCommonClassesTestDlg(app::COrvanCommands& commands, QWidget* parent)
-    : QDialog(parent), commands_(commands) {
+COrvanCommonClassesTestDlg::COrvanCommonClassesTestDlg(app::COrvanCommands& commands, QWidget* parent,
+                                                       std::chrono::milliseconds progressDelay)
+    : QDialog(parent),
+      commands_(commands),
+      progress_(new CProgressWnd(this)),
+      view_(this, progress_),
+      session_(view_, progressDelay) {
     setWindowTitle(QStringLiteral("OrvanCommonClassesTest"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
@@ -62,32 +66,18 @@ COrvanCommonClassesTestDlg::COrvanCommonClassesTestDlg(app::COrvanCommands& comm
     about_->setShortcutContext(Qt::WindowShortcut);
     addAction(about_);
     connect(about_, &QAction::triggered, this, &COrvanCommonClassesTestDlg::ShowAboutBox);
-
-    progress_ = new CProgressWnd(this);
 }
 
 void COrvanCommonClassesTestDlg::OnBnClickedExport() {
-    RunCommand(tr("Exporting..."), [this] { commands_.OnBnClickedExport(); });
+    session_.Run(L"Exporting...", [this](exchange::CommandListener& listener) { commands_.OnBnClickedExport(listener); });
 }
 
 void COrvanCommonClassesTestDlg::OnBnClickedImport() {
-    RunCommand(tr("Importing..."), [this] { commands_.OnBnClickedImport(); });
-}
-
-void COrvanCommonClassesTestDlg::RunCommand(const QString& progressText, const std::function<void()>& command) {
-    if (commandRunning_) {
-        return;  // the running command refuses input; nothing may start a second one inside it
-    }
-    commandRunning_ = true;
-    {
-        const CRunningCommand running(this, progress_, progressText, progressDelay_);
-        command();
-    }
-    commandRunning_ = false;
+    session_.Run(L"Importing...", [this](exchange::CommandListener& listener) { commands_.OnBnClickedImport(listener); });
 }
 
 void COrvanCommonClassesTestDlg::ShowAboutBox() {
-    if (commandRunning_) {
+    if (session_.Running()) {
         return;
     }
     CAboutDlg about(this);

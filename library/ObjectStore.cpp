@@ -1,0 +1,47 @@
+#include "library/ObjectStore.h"
+
+#include "library/ClassInfo.h"
+#include "library/io/FaultInjection.h"
+#include "library/io/HugePageArena.h"
+
+namespace Dorv::Orvan::Framework::Common::Classes {
+
+ObjectStore::ObjectStore() : arena_(std::make_unique<HugePageArena>()) {}
+
+ObjectStore::ObjectStore(Object& root) : ObjectStore() {
+    root_ = &root;
+    root.owner_ = this;
+}
+
+ObjectStore::~ObjectStore() { Clear(); }
+
+bool ObjectStore::FactoryFails(std::string_view factory) { return FaultInjection::FactoryFails(factory); }
+
+Object* ObjectStore::Adopt(Object* object) {
+    try {
+        objects_.push_back(object);
+    } catch (...) {
+        Destroy(object);
+        throw;
+    }
+    object->owner_ = this;
+    object->slot_ = static_cast<std::uint32_t>(objects_.size());
+    return object;
+}
+
+void ObjectStore::Destroy(Object* object) noexcept {
+    object->~Object();
+    arena_->Deallocate(object);
+}
+
+Object* ObjectStore::Make(const ClassInfo& info) { return Adopt(info.make(*arena_)); }
+
+void ObjectStore::Clear() noexcept {
+    // Objects refer to each other only by plain pointers, so they can go in any order.
+    for (Object* object : objects_) {
+        Destroy(object);
+    }
+    objects_.clear();
+}
+
+}  // namespace Dorv::Orvan::Framework::Common::Classes
