@@ -12,4 +12,4 @@ bash scripts/setup.sh
 cmake -S . -B "$build_dir" -G Ninja > /dev/null
 cmake --build "$build_dir" --target orvan_gui_screenshots
 QT_QPA_PLATFORM=xcb xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24" \
-  "$build_dir/app/gui/tests/orvan_gui_screenshots" docs
+  "$build_dir/app/gui/qt/tests/orvan_gui_screenshots" docs
