@@ -4,6 +4,7 @@
 
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
+#include "platform/ProgramFacts.h"
 #include "platform/System.h"
 #include "platform/Utf8.h"
 
@@ -35,7 +36,7 @@ bool CreateFolders(const std::wstring& path) {
 }
 
 std::wstring UserDataDirectory() {
-    const std::wstring folder = platform::UserDataFolder() + platform::kPathSeparator + L"OrvanCommonClassesTest" +
+    const std::wstring folder = platform::UserDataFolder() + platform::kPathSeparator + std::wstring(facts::kName) +
                                 platform::kPathSeparator;
     CreateFolders(folder.substr(0, folder.size() - 1));
     return folder;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/ProgramFacts.h"
 #include "platform/Utf8.h"
 
 namespace orvan::platform {
@@ -17,6 +18,6 @@ MessageBoxPort& MessageBoxOutput() {
     return port;
 }
 
-void ShowMessageBox(std::wstring_view text, MessageKind kind) { MessageBoxOutput()(kApplicationName, text, kind); }
+void ShowMessageBox(std::wstring_view text, MessageKind kind) { MessageBoxOutput()(facts::kName, text, kind); }
 
 }  // namespace orvan::platform

@@ -6,9 +6,6 @@
 
 namespace orvan::platform {
 
-// The caption of every message box the program shows.
-inline constexpr std::wstring_view kApplicationName = L"OrvanCommonClassesTest";
-
 // What a message tells. Every message box looks the same (OK button only, no
 // icon); the kind lets a headless front end send errors where errors go.
 enum class MessageKind { Information, Warning, Error };

@@ -21,6 +21,7 @@
 #include "library/io/Quoted.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
+#include "platform/ProgramFacts.h"
 #include "platform/System.h"
 #include "platform/Utf8.h"
 
@@ -191,9 +192,8 @@ bool ReportUnknownCommand(CLI::App& app) {
 
 int main(int argc, char** argv) {
     orvan::platform::UseBinaryStandardStreams();
-    CLI::App app{"Exports and imports patient-record archives, as the OrvanCommonClassesTest dialog does.",
-                 "orvan"};
-    app.set_version_flag("--version", "orvan 1.0.0");
+    CLI::App app{"Exports and imports patient-record archives, as the " ORVAN_NAME " dialog does.", ORVAN_CLI_NAME};
+    app.set_version_flag("--version", ORVAN_CLI_NAME " " ORVAN_VERSION);
     app.footer(kExitCodes);
     app.require_subcommand(1);
     app.fallthrough();  // the global options may follow the command too

@@ -13,6 +13,7 @@
 
 #include "TempDir.h"
 #include "app/RecordJson.h"
+#include "platform/ProgramFacts.h"
 #include "platform/Utf8.h"
 #include "record/tests/FilledRecord.h"
 
@@ -57,7 +58,7 @@ TEST_F(CliTest, EachCommandHasItsExitCodeAndItsStreams) {
         const char* err;  // expected on standard error
     } cases[] = {
         {"--help", 0, "Usage:", ""},
-        {"--version", 0, "orvan 1.0.0", ""},
+        {"--version", 0, ORVAN_CLI_NAME " " ORVAN_VERSION, ""},
         {"", 2, "", "A subcommand is required"},
         {"frobnicate", 2, "", "orvan: unknown command 'frobnicate'; the commands are: export, import, dump, check, demo-record\n"},
         {Data() + "frobnicate", 2, "", "unknown command 'frobnicate'"},

@@ -3,40 +3,41 @@
 #include <algorithm>
 
 #include "DialogUnits.h"
+#include "platform/ProgramFacts.h"
 
 namespace orvan::gui {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("About OrvanCommonClassesTest"));
+    setWindowTitle(QStringLiteral(ORVAN_TEXT_ABOUT_CAPTION));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     const QFont& dialogFont = font();
 
     auto* icon = new QLabel(this);
     icon->setPixmap(windowIcon().pixmap(32, 32));
-    name_ = new QLabel(QStringLiteral("OrvanCommonClassesTest, Version 1.0"), this);
+    name_ = new QLabel(QStringLiteral(ORVAN_TEXT_ABOUT_NAME), this);
     name_->setTextFormat(Qt::PlainText);
-    rights_ = new QLabel(QStringLiteral("Copyright (C) 2011 the OrvanCommonClassesTest developers"), this);
+    rights_ = new QLabel(QStringLiteral(ORVAN_COPYRIGHT), this);
     rights_->setTextFormat(Qt::PlainText);
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_ = new QPushButton(QStringLiteral(ORVAN_TEXT_OK), this);
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
 
     // The resource's places (dialog units), each control grown to its text;
     // what lies right of or below a grown control moves along, and the box
     // grows to keep its margins.
-    const QRect iconRect = FitToText(*icon, DialogRect(dialogFont, 14, 14, 0, 0));
-    QRect nameRect = DialogRect(dialogFont, 42, 14, 114, 8);
+    const QRect iconRect = FitToText(*icon, DialogRect(dialogFont, {facts::kAboutIcon.x, facts::kAboutIcon.y, 0, 0}));
+    QRect nameRect = DialogRect(dialogFont, facts::kAboutName);
     nameRect.moveLeft(std::max(nameRect.left(), iconRect.right() + 1 + DialogUnitsAcross(dialogFont, 4)));
     nameRect = FitToText(*name_, nameRect);
-    QRect rightsRect = DialogRect(dialogFont, 42, 26, 114, 8);
+    QRect rightsRect = DialogRect(dialogFont, facts::kAboutRights);
     rightsRect.moveLeft(nameRect.left());
     rightsRect.moveTop(std::max(rightsRect.top(), nameRect.bottom() + 1 + DialogUnitsDown(dialogFont, 4)));
     rightsRect = FitToText(*rights_, rightsRect);
-    QRect okRect = FitToText(*ok_, DialogRect(dialogFont, 113, 41, 50, 14));
+    QRect okRect = FitToText(*ok_, DialogRect(dialogFont, facts::kAboutOk));
     okRect.moveTop(std::max({okRect.top(), rightsRect.bottom() + 1 + DialogUnitsDown(dialogFont, 7),
                              iconRect.bottom() + 1 + DialogUnitsDown(dialogFont, 7)}));
 
-    QSize size = DialogRect(dialogFont, 0, 0, 170, 62).size();
+    QSize size = DialogRect(dialogFont, facts::kAboutBox).size();
     size.setWidth(std::max(
         {size.width(), std::max(nameRect.right(), rightsRect.right()) + 1 + DialogUnitsAcross(dialogFont, 14),
          okRect.width() + 2 * DialogUnitsAcross(dialogFont, 7)}));

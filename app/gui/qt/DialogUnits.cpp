@@ -27,6 +27,10 @@ QRect DialogRect(const QFont& font, int x, int y, int width, int height) {
                  DialogUnitsDown(font, height));
 }
 
+QRect DialogRect(const QFont& font, const facts::DialogPlace& place) {
+    return DialogRect(font, place.x, place.y, place.width, place.height);
+}
+
 QRect FitToText(const QWidget& control, QRect rect) {
     rect.setSize(rect.size().expandedTo(control.sizeHint()));
     return rect;

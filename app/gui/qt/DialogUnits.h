@@ -4,11 +4,14 @@
 #include <QRect>
 #include <QWidget>
 
+#include "platform/ProgramFacts.h"
+
 namespace orvan::gui {
 
 // Dialog layouts are given in dialog units: a quarter of the font's average
 // character width across, an eighth of its height down.
 QRect DialogRect(const QFont& font, int x, int y, int width, int height);
+QRect DialogRect(const QFont& font, const facts::DialogPlace& place);
 int DialogUnitsAcross(const QFont& font, int units);
 int DialogUnitsDown(const QFont& font, int units);
 

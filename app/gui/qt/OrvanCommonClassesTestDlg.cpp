@@ -6,6 +6,7 @@
 
 #include "AboutDlg.h"
 #include "DialogUnits.h"
+#include "platform/ProgramFacts.h"
 
 namespace orvan::gui {
 namespace {
@@ -26,16 +27,16 @@ COrvanCommonClassesTestDlg::COrvanCommonClassesTestDlg(app::COrvanCommands& comm
       progress_(new CProgressWnd(this)),
       view_(this, progress_),
       session_(view_, progressDelay) {
-    setWindowTitle(QStringLiteral("OrvanCommonClassesTest"));
+    setWindowTitle(QStringLiteral(ORVAN_NAME));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     setSizeGripEnabled(true);
     const QFont& dialogFont = font();
 
     // Created in tab order.
-    cancel_ = MakeButton(this, QStringLiteral("Cancel"));
-    export_ = MakeButton(this, QStringLiteral("Export"));
-    import_ = MakeButton(this, QStringLiteral("Import"));
+    cancel_ = MakeButton(this, QStringLiteral(ORVAN_TEXT_CANCEL));
+    export_ = MakeButton(this, QStringLiteral(ORVAN_TEXT_EXPORT));
+    import_ = MakeButton(this, QStringLiteral(ORVAN_TEXT_IMPORT));
     setTabOrder(cancel_, export_);
     setTabOrder(export_, import_);
     cancel_->setFocus();  // the first tab stop has the focus when the dialog opens
@@ -46,11 +47,11 @@ COrvanCommonClassesTestDlg::COrvanCommonClassesTestDlg(app::COrvanCommands& comm
     // The resource's places (dialog units), each button grown to its text:
     // Export keeps its distance from Import, Cancel its corner, and the dialog
     // grows to keep its margins.
-    const QRect importRect = FitToText(*import_, DialogRect(dialogFont, 60, 59, 50, 14));
-    QRect exportRect = FitToText(*export_, DialogRect(dialogFont, 131, 59, 50, 14));
+    const QRect importRect = FitToText(*import_, DialogRect(dialogFont, facts::kImportButton));
+    QRect exportRect = FitToText(*export_, DialogRect(dialogFont, facts::kExportButton));
     exportRect.moveLeft(std::max(exportRect.left(), importRect.right() + 1 + DialogUnitsAcross(dialogFont, 21)));
-    QRect cancelRect = FitToText(*cancel_, DialogRect(dialogFont, 214, 106, 50, 14));
-    QSize size = DialogRect(dialogFont, 0, 0, 271, 127).size();
+    QRect cancelRect = FitToText(*cancel_, DialogRect(dialogFont, facts::kCancelButton));
+    QSize size = DialogRect(dialogFont, facts::kDialog).size();
     const int marginX = DialogUnitsAcross(dialogFont, 7);
     const int marginY = DialogUnitsDown(dialogFont, 7);
     size.setWidth(std::max({size.width(), exportRect.right() + 1 + marginX, cancelRect.width() + 2 * marginX}));
@@ -61,7 +62,7 @@ COrvanCommonClassesTestDlg::COrvanCommonClassesTestDlg(app::COrvanCommands& comm
     cancel_->setGeometry(cancelRect);
     resize(size);
 
-    about_ = new QAction(QStringLiteral("&About OrvanCommonClassesTest..."), this);
+    about_ = new QAction(QStringLiteral(ORVAN_TEXT_ABOUT_MENU), this);
     about_->setShortcut(QKeySequence(Qt::Key_F1));
     about_->setShortcutContext(Qt::WindowShortcut);
     addAction(about_);
@@ -69,11 +70,11 @@ COrvanCommonClassesTestDlg::COrvanCommonClassesTestDlg(app::COrvanCommands& comm
 }
 
 void COrvanCommonClassesTestDlg::OnBnClickedExport() {
-    session_.Run(L"Exporting...", [this](exchange::CommandListener& listener) { commands_.OnBnClickedExport(listener); });
+    session_.Run(facts::kExporting, [this](exchange::CommandListener& listener) { commands_.OnBnClickedExport(listener); });
 }
 
 void COrvanCommonClassesTestDlg::OnBnClickedImport() {
-    session_.Run(L"Importing...", [this](exchange::CommandListener& listener) { commands_.OnBnClickedImport(listener); });
+    session_.Run(facts::kImporting, [this](exchange::CommandListener& listener) { commands_.OnBnClickedImport(listener); });
 }
 
 void COrvanCommonClassesTestDlg::ShowAboutBox() {

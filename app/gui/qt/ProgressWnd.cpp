@@ -5,11 +5,12 @@
 #include <QVBoxLayout>
 
 #include "DialogUnits.h"
+#include "platform/ProgramFacts.h"
 
 namespace orvan::gui {
 
 CProgressWnd::CProgressWnd(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("OrvanCommonClassesTest"));
+    setWindowTitle(QStringLiteral(ORVAN_NAME));
     // A caption without a close box, a system menu or a help button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowModality(Qt::WindowModal);
@@ -18,13 +19,13 @@ CProgressWnd::CProgressWnd(QWidget* parent) : QDialog(parent) {
     label_->setTextFormat(Qt::PlainText);
     bar_ = new QProgressBar(this);
     bar_->setTextVisible(false);
-    const QRect margins = DialogRect(font(), 7, 7, 0, 0);
+    const QRect margins = DialogRect(font(), facts::kProgressText.x, facts::kProgressText.y, 0, 0);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(margins.x(), margins.y(), margins.x(), margins.y());
-    layout->setSpacing(DialogRect(font(), 0, 4, 0, 0).y());
+    layout->setSpacing(DialogRect(font(), 0, facts::kProgressBar.y - facts::kProgressText.y - facts::kProgressText.height, 0, 0).y());
     layout->addWidget(label_);
     layout->addWidget(bar_);
-    bar_->setMinimumWidth(DialogRect(font(), 0, 0, 180, 0).width());
+    bar_->setMinimumWidth(DialogRect(font(), 0, 0, facts::kProgressBar.width, 0).width());
     layout->setSizeConstraint(QLayout::SetFixedSize);  // as large as its text and bar need, no larger
 }
 

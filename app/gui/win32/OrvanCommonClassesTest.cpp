@@ -9,6 +9,7 @@
 
 #include "OrvanCommonClassesTestDlg.h"
 #include "app/OrvanCommands.h"
+#include "platform/ProgramFacts.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{};
@@ -19,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     orvan::app::COrvanCommands commands;
     orvan::win32::COrvanCommonClassesTestDlg dialog(instance, commands);
     if (dialog.DoModal() == -1) {
-        ::MessageBoxW(nullptr, L"The dialog cannot be shown.", L"OrvanCommonClassesTest", MB_OK | MB_ICONERROR);
+        ::MessageBoxW(nullptr, L"The dialog cannot be shown.", L"" ORVAN_NAME, MB_OK | MB_ICONERROR);
         return 1;
     }
     return 0;

@@ -6,6 +6,7 @@
 #include "Resources.h"
 #include "Win32Ports.h"
 #include "platform/DebugAssert.h"
+#include "platform/ProgramFacts.h"
 
 namespace orvan::win32 {
 namespace {
@@ -147,11 +148,11 @@ void COrvanCommonClassesTestDlg::OnCommand(UINT id) {
 }
 
 void COrvanCommonClassesTestDlg::OnBnClickedExport() {
-    session_->Run(L"Exporting...", [this](exchange::CommandListener& listener) { commands_.OnBnClickedExport(listener); });
+    session_->Run(facts::kExporting, [this](exchange::CommandListener& listener) { commands_.OnBnClickedExport(listener); });
 }
 
 void COrvanCommonClassesTestDlg::OnBnClickedImport() {
-    session_->Run(L"Importing...", [this](exchange::CommandListener& listener) { commands_.OnBnClickedImport(listener); });
+    session_->Run(facts::kImporting, [this](exchange::CommandListener& listener) { commands_.OnBnClickedImport(listener); });
 }
 
 }  // namespace orvan::win32

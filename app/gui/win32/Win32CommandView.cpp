@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/MessageBox.h"
+#include "platform/ProgramFacts.h"
 
 namespace orvan::win32 {
 namespace {
@@ -18,9 +19,9 @@ bool IsUserInput(UINT message) {
 
 void Win32CommandView::SetRunning(bool running) {
     if (running) {
-        ::SetPropW(dialog_, kCommandRunningProperty, dialog_);
+        ::SetPropW(dialog_, facts::kCommandRunningProperty, dialog_);
     } else {
-        ::RemovePropW(dialog_, kCommandRunningProperty);
+        ::RemovePropW(dialog_, facts::kCommandRunningProperty);
     }
 }
 

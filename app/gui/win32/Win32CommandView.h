@@ -15,10 +15,6 @@ class Win32CommandView final : public app::CommandView {
 public:
     Win32CommandView(HWND dialog, CProgressWnd& progress) : dialog_(dialog), progress_(progress) {}
 
-    // The window property the dialog carries while a command runs, so that a
-    // program driving it from outside (its tests) knows when it takes input again.
-    static constexpr wchar_t kCommandRunningProperty[] = L"OrvanCommonClassesTest.CommandRunning";
-
     void SetRunning(bool running) override;
     void ShowProgress(std::wstring_view text, std::optional<int> perMille) override;
     void HideProgress() override { progress_.Hide(); }

@@ -25,6 +25,7 @@
 #include "PlatformCapture.h"
 #include "QtPorts.h"
 #include "TempDir.h"
+#include "platform/ProgramFacts.h"
 
 using orvan::gui::CAboutDlg;
 using orvan::gui::COrvanCommonClassesTestDlg;
@@ -113,16 +114,16 @@ private slots:
     // ever grows, to the size its text needs.
     void layoutFollowsTheDialogResource() {
         const QFont& font = dialog_->font();
-        QCOMPARE(dialog_->windowTitle(), QStringLiteral("OrvanCommonClassesTest"));
-        const QSize dialogSize = DialogRect(font, 0, 0, 271, 127).size();
+        QCOMPARE(dialog_->windowTitle(), QStringLiteral(ORVAN_NAME));
+        const QSize dialogSize = DialogRect(font, orvan::facts::kDialog).size();
         QVERIFY(dialog_->width() >= dialogSize.width() && dialog_->height() >= dialogSize.height());
-        QCOMPARE(dialog_->ImportButton()->geometry(), FitToText(*dialog_->ImportButton(), DialogRect(font, 60, 59, 50, 14)));
-        const QRect exportRect = DialogRect(font, 131, 59, 50, 14);
+        QCOMPARE(dialog_->ImportButton()->geometry(), FitToText(*dialog_->ImportButton(), DialogRect(font, orvan::facts::kImportButton)));
+        const QRect exportRect = DialogRect(font, orvan::facts::kExportButton);
         QCOMPARE(dialog_->ExportButton()->y(), exportRect.y());
         QVERIFY(dialog_->ExportButton()->x() >= exportRect.x());
         QCOMPARE(dialog_->ExportButton()->size(), FitToText(*dialog_->ExportButton(), exportRect).size());
         QCOMPARE(dialog_->CancelButton()->size(),
-                 FitToText(*dialog_->CancelButton(), DialogRect(font, 214, 106, 50, 14)).size());
+                 FitToText(*dialog_->CancelButton(), DialogRect(font, orvan::facts::kCancelButton)).size());
         // Cancel keeps its corner: 7 units from the right and the bottom edge.
         const QRect margin = DialogRect(font, 0, 0, 7, 7);
         QCOMPARE(dialog_->CancelButton()->geometry().right(), dialog_->width() - 1 - margin.width());
@@ -158,7 +159,7 @@ private slots:
         CAboutDlg about(&dialog);
         dialog.show();
         about.show();
-        dialog.ProgressWindow()->Show(L"Exporting...", std::nullopt);
+        dialog.ProgressWindow()->Show(orvan::facts::kExporting, std::nullopt);
         dialog.ProgressWindow()->show();
         for (QWidget* window : {static_cast<QWidget*>(&dialog), static_cast<QWidget*>(&about),
                                 static_cast<QWidget*>(dialog.ProgressWindow())}) {
@@ -177,8 +178,8 @@ private slots:
             }
         }
         // The about box is the resource's where its texts fit, and grows where they do not.
-        QVERIFY(about.width() >= DialogRect(about.font(), 0, 0, 170, 62).width());
-        const QRect nameRect = DialogRect(about.font(), 42, 14, 114, 8);
+        QVERIFY(about.width() >= DialogRect(about.font(), orvan::facts::kAboutBox).width());
+        const QRect nameRect = DialogRect(about.font(), orvan::facts::kAboutName);
         QCOMPARE(about.NameLabel()->y(), nameRect.y());
         QVERIFY(about.NameLabel()->x() >= nameRect.x());  // right of the icon, where a small font puts it closer
         QVERIFY(about.NameLabel()->width() >= nameRect.width());
@@ -202,7 +203,7 @@ private slots:
         };
         closeAbout();
         QTest::keyClick(dialog_.get(), Qt::Key_F1);
-        QCOMPARE(title, QStringLiteral("About OrvanCommonClassesTest"));
+        QCOMPARE(title, QStringLiteral(ORVAN_TEXT_ABOUT_CAPTION));
 
         title.clear();
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dialog_->mapToGlobal(QPoint(5, 5)));
@@ -210,10 +211,10 @@ private slots:
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         QVERIFY(menu != nullptr);
         QCOMPARE(menu->actions().size(), 1);
-        QCOMPARE(menu->actions()[0]->text(), QStringLiteral("&About OrvanCommonClassesTest..."));
+        QCOMPARE(menu->actions()[0]->text(), QStringLiteral(ORVAN_TEXT_ABOUT_MENU));
         closeAbout();
         menu->actions()[0]->trigger();
-        QCOMPARE(title, QStringLiteral("About OrvanCommonClassesTest"));
+        QCOMPARE(title, QStringLiteral(ORVAN_TEXT_ABOUT_CAPTION));
         menu->close();
     }
 
@@ -471,7 +472,7 @@ private slots:
     void theProgressWindowCannotBeClosed() {
         orvan::gui::CProgressWnd* progress = dialog_->ProgressWindow();
         QVERIFY(!(progress->windowFlags() & Qt::WindowCloseButtonHint));
-        progress->Show(L"Exporting...", std::nullopt);
+        progress->Show(orvan::facts::kExporting, std::nullopt);
         progress->show();
         QVERIFY(QTest::qWaitForWindowExposed(progress));
         QTest::keyClick(progress, Qt::Key_Escape);

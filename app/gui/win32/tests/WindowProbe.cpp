@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ProgramFacts.h"
+
 namespace {
 
 std::string Utf8(const std::wstring& text) {
@@ -114,7 +116,7 @@ std::string Describe(HWND window) {
     std::vector<HWND> children;
     ::EnumChildWindows(window, &CollectChild, reinterpret_cast<LPARAM>(&children));
     std::string out = "{" + Common(window) + ",\"pid\":" + std::to_string(process) + ",\"commandRunning\":" +
-                      (::GetPropW(window, L"OrvanCommonClassesTest.CommandRunning") != nullptr ? "true" : "false") +
+                      (::GetPropW(window, orvan::facts::kCommandRunningProperty) != nullptr ? "true" : "false") +
                       ",\"owner\":" +
                       Handle(::GetWindow(window, GW_OWNER)) + ",\"active\":" +
                       (gui.hwndActive == window ? "true" : "false") + ",\"foreground\":" +

@@ -17,22 +17,30 @@ import json
 import os
 import pathlib
 import random
+import re
 import select
 import shutil
 import subprocess
 import sys
 import time
 
-TITLE = "OrvanCommonClassesTest"
-ABOUT_TITLE = "About OrvanCommonClassesTest"
-ABOUT_TEXTS = ["OrvanCommonClassesTest, Version 1.0", "Copyright (C) 2011 the OrvanCommonClassesTest developers"]
 EXPORTED = "file 'exportORVAN.orvan' successfully exported!"
 IMPORTED = "file 'exportORVAN.orvan' successfully imported!"
 SCREEN = (1024, 768)
-PROGRAM = "OrvanCommonClassesTest.exe"
-INSTALL_FOLDER = "Program Files/OrvanCommonClassesTest"
 # Large enough that an Export under wine runs for seconds, with its progress window up.
 LONG_ATTACHMENT_MIB = 320
+
+
+def read_facts(build):
+    """The program's texts, from the header the build made of its facts: each
+    #define of string literals and earlier names, joined."""
+    facts = {}
+    for line in (build / "generated/platform/ProgramFacts.h").read_text(encoding="utf-8").splitlines():
+        definition = re.fullmatch(r"#define (ORVAN_\w+) (.+)", line)
+        if definition and definition.group(2).lstrip().startswith(('"', "ORVAN_")):
+            parts = re.findall(r'"([^"]*)"|(ORVAN_\w+)', definition.group(2))
+            facts[definition.group(1)] = "".join(text or facts[name] for text, name in parts)
+    return facts
 
 
 class Failure(Exception):
@@ -163,7 +171,7 @@ class Desktop:
             time.sleep(0.2)
 
     def dialog(self, windows):
-        return next((w for w in windows if w["text"] == TITLE and control(w, "Export", "button")), None)
+        return next((w for w in windows if w["text"] == TITLE and control(w, EXPORT, "button")), None)
 
     def idle(self, windows):
         """Whether the dialog is there and runs no command."""
@@ -252,7 +260,7 @@ def data_folder(build, work, name):
 def export_import(desktop, folder):
     process, dialog = desktop.start_dialog(folder)
     check_texts_whole(dialog)
-    desktop.click(control(dialog, "Export"))
+    desktop.click(control(dialog, EXPORT))
     box = desktop.answer(EXPORTED)
     check(box["owner"] == dialog["hwnd"], "the message box belongs to the dialog")
     archive = folder / "exportORVAN.orvan"
@@ -285,16 +293,16 @@ def about(desktop, folder):
 def long_command(desktop, folder):
     write_large_attachment(folder / "document2export.txt", LONG_ATTACHMENT_MIB)
     process, dialog = desktop.start_dialog(folder)
-    desktop.click(control(dialog, "Export"))
+    desktop.click(control(dialog, EXPORT))
     progress = desktop.wait("progress window", desktop.progress_window)
-    check(texts(progress, "static") == ["Exporting..."], f"progress texts {texts(progress, 'static')}")
+    check(texts(progress, "static") == [EXPORTING], f"progress texts {texts(progress, 'static')}")
     check(progress["owner"] == dialog["hwnd"], "the progress window belongs to the dialog")
     check(desktop.dialog(desktop.tree())["commandRunning"], "the dialog runs the command")
     check_texts_whole(progress)
     # Everything a user might try while the command runs: refused, and never acted on later.
-    desktop.click(control(dialog, "Import"))
+    desktop.click(control(dialog, IMPORT))
     desktop.keys("Escape", "Return", "alt+F4")
-    desktop.click(control(dialog, "Cancel"))
+    desktop.click(control(dialog, CANCEL))
     desktop.click(progress)
     windows = desktop.tree()
     progress = desktop.progress_window(windows)
@@ -318,11 +326,11 @@ def closing(desktop, folder):
     desktop.keys("Escape")
     desktop.ended(process, "Escape")
     process, dialog = desktop.start_dialog(folder)
-    desktop.click(control(dialog, "Cancel"))
+    desktop.click(control(dialog, CANCEL))
     desktop.ended(process, "a click on Cancel")
     process, _ = desktop.start_dialog(folder)
     focused = [c["text"] for c in desktop.dialog(desktop.tree())["controls"] if c["focused"]]
-    check(focused == ["Cancel"], f"the first tab stop, Cancel, has the focus, not {focused}")
+    check(focused == [CANCEL], f"the first tab stop, Cancel, has the focus, not {focused}")
     desktop.keys("Return")
     desktop.ended(process, "Enter on Cancel")
     check(not (folder / "exportORVAN.orvan").exists(), "closing ran no command")
@@ -331,7 +339,7 @@ def closing(desktop, folder):
 def installed(desktop, build):
     install = desktop.prefix / "drive_c" / INSTALL_FOLDER
     shutil.rmtree(install, ignore_errors=True)
-    for data in (desktop.prefix / "drive_c/users").glob("*/AppData/Local/OrvanCommonClassesTest"):
+    for data in (desktop.prefix / "drive_c/users").glob("*/AppData/Local/" + TITLE):
         shutil.rmtree(data)
     subprocess.run(["cmake", "--install", str(build), "--prefix", str(install), "--strip"], check=True,
                    capture_output=True)
@@ -340,13 +348,13 @@ def installed(desktop, build):
     process = desktop.start("C:\\" + INSTALL_FOLDER.replace("/", "\\") + "\\" + PROGRAM, install)
     dialog = desktop.wait("installed dialog", desktop.dialog)
     desktop.activate(dialog)
-    desktop.click(control(dialog, "Export"))
+    desktop.click(control(dialog, EXPORT))
     desktop.answer(EXPORTED)
-    desktop.click(control(dialog, "Import"))
+    desktop.click(control(dialog, IMPORT))
     desktop.answer(IMPORTED)
     desktop.keys("Escape")
     desktop.ended(process, "Escape")
-    data = list((desktop.prefix / "drive_c/users").glob("*/AppData/Local/OrvanCommonClassesTest"))
+    data = list((desktop.prefix / "drive_c/users").glob("*/AppData/Local/" + TITLE))
     check(len(data) == 1, "the per-user data folder exists")
     check((data[0] / "exportORVAN.orvan").stat().st_size > 0, "the archive is in the per-user folder")
     check((data[0] / "temp/document2export.txt").read_bytes() == (data[0] / "document2export.txt").read_bytes(),
@@ -387,7 +395,7 @@ def screenshots(desktop, folder, out):
     desktop.xdotool("mousemove", "--sync", "1", "1")
     time.sleep(0.5)
     grab(desktop, [desktop.dialog(desktop.tree())], out / "windows-dialog.png")
-    desktop.click(control(dialog, "Export"))
+    desktop.click(control(dialog, EXPORT))
     progress = desktop.wait("progress window", desktop.progress_window)
     time.sleep(1)
     grab(desktop, [dialog, progress], out / "windows-progress.png")
@@ -405,6 +413,13 @@ def main():
     parser.add_argument("--work", required=True, type=pathlib.Path)
     args = parser.parse_args()
     build, work = args.build.resolve(), args.work.resolve()
+    global TITLE, ABOUT_TITLE, ABOUT_TEXTS, PROGRAM, INSTALL_FOLDER, EXPORT, IMPORT, CANCEL, EXPORTING
+    facts = read_facts(build)
+    TITLE, ABOUT_TITLE, PROGRAM = facts["ORVAN_NAME"], facts["ORVAN_TEXT_ABOUT_CAPTION"], facts["ORVAN_PROGRAM_FILE"]
+    ABOUT_TEXTS = [facts["ORVAN_TEXT_ABOUT_NAME"], facts["ORVAN_COPYRIGHT"]]
+    EXPORT, IMPORT, CANCEL = facts["ORVAN_TEXT_EXPORT"], facts["ORVAN_TEXT_IMPORT"], facts["ORVAN_TEXT_CANCEL"]
+    EXPORTING = facts["ORVAN_TEXT_EXPORTING"]
+    INSTALL_FOLDER = "Program Files/" + TITLE
     scenarios = {"export-import": export_import, "about": about, "long-command": long_command, "closing": closing}
     if args.action == "test" and args.target not in scenarios and args.target != "installed":
         parser.error(f"unknown scenario {args.target}")
