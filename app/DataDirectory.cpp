@@ -28,7 +28,7 @@ bool CreateFolders(const std::wstring& path) {
     // Each level is made when missing, owner-only: the program's folders hold patient data.
     for (std::size_t start = 1; start <= path.size(); ++start) {
         const std::size_t end = std::min(path.find_first_of(platform::kPathSeparators, start), path.size());
-        platform::CreateDirectory(path.substr(0, end));
+        platform::CreateFolder(path.substr(0, end));
         start = end;
     }
     const auto status = platform::GetFileStatus(path);

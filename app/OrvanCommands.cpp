@@ -114,7 +114,7 @@ CommandOutcome COrvanCommands::RunImport(exchange::CommandListener& listener) {
     }
     const std::wstring attachments = GetProgPath() + kAttachmentFolder;
     // An existing folder is normal; what it is, the import checks.
-    if (!platform::CreateDirectory(attachments) && !platform::GetFileStatus(attachments)) {
+    if (!platform::CreateFolder(attachments) && !platform::GetFileStatus(attachments)) {
         throw platform::CFileException(attachments, L"the attachment folder cannot be created");
     }
     // The import writes into the attachment folder: neither the archive nor

@@ -102,7 +102,7 @@ void PrimaryClass::RemoveScratch() noexcept {
     if (scratchFile_) {
         const std::wstring path = scratchFile_->Path();
         scratchFile_.reset();  // closed first: Windows removes no file its opener keeps from others
-        orvan::platform::DeleteFile(path);
+        orvan::platform::RemoveFile(path);
         scratch_.reset();
     }
 }

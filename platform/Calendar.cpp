@@ -1,6 +1,6 @@
 #include "platform/Calendar.h"
 
-#include <time.h>
+#include "platform/System.h"
 
 namespace orvan::platform {
 
@@ -34,13 +34,7 @@ double OleDateFromCalendar(int year, int month, int day, int hour, int minute, i
 }
 
 double CurrentOleDate() {
-    const time_t now = ::time(nullptr);
-    tm local{};
-#ifdef _WIN32
-    ::localtime_s(&local, &now);
-#else
-    ::localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalTime(std::time(nullptr));
     return OleDateFromCalendar(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                                local.tm_sec);
 }

@@ -5,21 +5,12 @@
 #include <string>
 #include <string_view>
 
-// <windows.h> names its calls of these names with macros; ours keep their names.
-#undef CreateDirectory
-#undef DeleteFile
-
 namespace orvan::platform {
 
 // The separator this system writes between path components, and those it
 // reads as one ('/' too on Windows, as its calls do).
-#ifdef _WIN32
-inline constexpr wchar_t kPathSeparator = L'\\';
-inline constexpr std::wstring_view kPathSeparators = L"\\/";
-#else
-inline constexpr wchar_t kPathSeparator = L'/';
-inline constexpr std::wstring_view kPathSeparators = L"/";
-#endif
+extern const wchar_t kPathSeparator;
+extern const std::wstring_view kPathSeparators;
 inline bool IsPathSeparator(wchar_t c) { return kPathSeparators.find(c) != std::wstring_view::npos; }
 
 struct FileStatus {
@@ -53,7 +44,7 @@ std::optional<FileStatus> GetFileStatus(const std::wstring& path);
 // Creates one folder, readable by its owner only (everything this program
 // creates may hold patient data). False when it could not be created, also
 // when it exists already.
-bool CreateDirectory(const std::wstring& path);
+bool CreateFolder(const std::wstring& path);
 
 // Whether `name` cannot name a file of its own in a folder: on Windows the
 // device names (NUL, CON, COM1, ... with any extension) name the device
@@ -70,6 +61,6 @@ bool CanWriteIn(const std::wstring& folder);
 
 // Removes the file, or the symbolic link itself, at `path`; never a folder.
 // False when nothing was removed.
-bool DeleteFile(const std::wstring& path);
+bool RemoveFile(const std::wstring& path);
 
 }  // namespace orvan::platform

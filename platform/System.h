@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -25,6 +27,11 @@ std::optional<std::wstring> ShippedFile(const std::wstring& name);
 // Windows would otherwise write "\r\n", and a dump or a record printed there
 // would differ from the same printed on Linux.
 void UseBinaryStandardStreams();
+// Whether `stream` (standard output or error) is a terminal.
+bool IsTerminal(std::FILE* stream);
+
+// The calendar date and time of day of `time` in the user's time zone.
+std::tm LocalTime(std::time_t time);
 
 // Milliseconds since the system started, in 32 bits: it wraps to 0 after
 // about 49.7 days, as callers of such a counter expect.

@@ -19,7 +19,7 @@ std::optional<std::wstring> CreateUniqueFolder(const std::wstring& parent, const
         for (int i = 0; i < 6; ++i) {
             path += static_cast<wchar_t>(kLetters[random() % kLetters.size()]);
         }
-        if (CreateDirectory(path)) {
+        if (CreateFolder(path)) {
             return path;
         }
         if (errno != EEXIST) {

@@ -2,8 +2,6 @@
 // as the dialog, and inspects archives.
 #include <CLI/CLI.hpp>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -251,7 +249,7 @@ int main(int argc, char** argv) {
                               ": debug assertion failed: " + std::string(failure.condition) + "\n");
         }
     });
-    TerminalListener listener(quiet, !quiet && ::isatty(STDERR_FILENO));
+    TerminalListener listener(quiet, !quiet && orvan::platform::IsTerminal(stderr));
 
     const std::string command = app.get_subcommands().front()->get_name();
     if (command == "dump") {

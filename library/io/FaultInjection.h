@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,7 +23,7 @@ public:
     // Arms one fault while the object lives; `nth` counts from 1. Faults of
     // different names and operations may be armed at the same time.
     static FaultInjection FailFactory(std::string_view factory, int nth = 1);
-    static FaultInjection FailFile(FileOperation operation, int nth = 1, int error = 28 /*ENOSPC*/);
+    static FaultInjection FailFile(FileOperation operation, int nth = 1, int error = ENOSPC);
     static FaultInjection FailThread(std::string_view worker, int nth = 1);
 
     ~FaultInjection();

@@ -135,7 +135,7 @@ void RemoveStale(const std::wstring& folder, std::string_view prefix) {
         }
         const auto opened = sys::GetOpenFileStatus(file);
         if (opened && opened->SameFileAs(*status) && sys::TryLockFile(file)) {
-            sys::DeleteFile(path);
+            sys::RemoveFile(path);
         }
         sys::CloseFile(file);
     }
@@ -275,7 +275,7 @@ AtomicFileWriter::AtomicFileWriter(std::wstring path, bool durable)
 AtomicFileWriter::~AtomicFileWriter() {
     if (!committed_) {
         file_ = File();
-        sys::DeleteFile(temporaryPath_);
+        sys::RemoveFile(temporaryPath_);
     }
 }
 
@@ -374,7 +374,7 @@ void RenameLinked(const std::wstring& temporary, const std::wstring& path, bool 
             Fail(path, L"rename the temporary file to", errno);
         }
     } catch (...) {
-        sys::DeleteFile(temporary);
+        sys::RemoveFile(temporary);
         throw;
     }
     if (durable) {

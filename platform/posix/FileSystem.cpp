@@ -8,6 +8,9 @@
 
 namespace orvan::platform {
 
+const wchar_t kPathSeparator = L'/';
+const std::wstring_view kPathSeparators = L"/";
+
 std::optional<FileStatus> GetFileStatus(const std::wstring& path) {
     struct stat info {};
     if (path.empty() || ::stat(ToUtf8(path).c_str(), &info) != 0) {
@@ -16,7 +19,7 @@ std::optional<FileStatus> GetFileStatus(const std::wstring& path) {
     return StatusOf(info);
 }
 
-bool CreateDirectory(const std::wstring& path) {
+bool CreateFolder(const std::wstring& path) {
     return !path.empty() && ::mkdir(ToUtf8(path).c_str(), S_IRWXU) == 0;
 }
 
@@ -31,7 +34,7 @@ bool IsInFolder(std::wstring_view path, std::wstring_view folder) {
 
 bool CanWriteIn(const std::wstring& folder) { return ::access(ToUtf8(folder).c_str(), W_OK) == 0; }
 
-bool DeleteFile(const std::wstring& path) {
+bool RemoveFile(const std::wstring& path) {
     return !path.empty() && ::unlink(ToUtf8(path).c_str()) == 0;
 }
 

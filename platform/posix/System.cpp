@@ -44,6 +44,14 @@ std::optional<std::wstring> ShippedFile(const std::wstring&) { return std::nullo
 
 void UseBinaryStandardStreams() {}
 
+bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+
+std::tm LocalTime(std::time_t time) {
+    std::tm local{};
+    ::localtime_r(&time, &local);
+    return local;
+}
+
 std::uint32_t GetTickCount() {
     timespec now{};
     clock_gettime(CLOCK_BOOTTIME, &now);

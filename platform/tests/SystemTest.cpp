@@ -36,11 +36,11 @@ TEST(SystemTest, TickCountAdvancesInMilliseconds) {
 TEST(FileSystemTest, CreateDirectoryIsOwnerOnlyAndFailsWhenPresent) {
     TempDir temp;
     const std::wstring folder = temp.Wide("data");
-    ASSERT_TRUE(CreateDirectory(folder));
-    EXPECT_FALSE(CreateDirectory(folder));
+    ASSERT_TRUE(CreateFolder(folder));
+    EXPECT_FALSE(CreateFolder(folder));
     EXPECT_TRUE(orvan::testing::IsOwnerOnly(temp.Path() / "data"));
-    EXPECT_FALSE(CreateDirectory(temp.Wide("missing/child")));
-    EXPECT_FALSE(CreateDirectory(L""));
+    EXPECT_FALSE(CreateFolder(temp.Wide("missing/child")));
+    EXPECT_FALSE(CreateFolder(L""));
 }
 
 TEST(FileSystemTest, StatusTellsSizeAndKind) {
@@ -66,12 +66,12 @@ TEST(FileSystemTest, DeleteRemovesFilesAndLinksButNeverFoldersOrLinkTargets) {
     }
     std::filesystem::create_directory(temp.Path() / "folder");
 
-    EXPECT_TRUE(DeleteFile(temp.Wide("link")));
+    EXPECT_TRUE(RemoveFile(temp.Wide("link")));
     EXPECT_TRUE(std::filesystem::exists(temp.Path() / "target.txt"));
-    EXPECT_FALSE(DeleteFile(temp.Wide("folder")));
+    EXPECT_FALSE(RemoveFile(temp.Wide("folder")));
     EXPECT_TRUE(std::filesystem::is_directory(temp.Path() / "folder"));
-    EXPECT_TRUE(DeleteFile(temp.Wide("target.txt")));
-    EXPECT_FALSE(DeleteFile(temp.Wide("target.txt")));
+    EXPECT_TRUE(RemoveFile(temp.Wide("target.txt")));
+    EXPECT_FALSE(RemoveFile(temp.Wide("target.txt")));
 }
 
 }  // namespace

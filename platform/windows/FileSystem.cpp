@@ -9,6 +9,9 @@
 
 namespace orvan::platform {
 
+const wchar_t kPathSeparator = L'\\';
+const std::wstring_view kPathSeparators = L"\\/";
+
 std::optional<FileStatus> GetFileStatus(const std::wstring& path) {
     if (path.empty()) {
         return std::nullopt;
@@ -23,7 +26,7 @@ std::optional<FileStatus> GetFileStatus(const std::wstring& path) {
     return StatusOfHandle(handle.get());
 }
 
-bool CreateDirectory(const std::wstring& path) {
+bool CreateFolder(const std::wstring& path) {
     OwnerOnly security;
     return !path.empty() && (::CreateDirectoryW(path.c_str(), security.Attributes()) || FailWithLastError() == 0);
 }
@@ -72,7 +75,7 @@ bool CanWriteIn(const std::wstring& folder) {
     return static_cast<bool>(handle);
 }
 
-bool DeleteFile(const std::wstring& path) {
+bool RemoveFile(const std::wstring& path) {
     return !path.empty() && (::DeleteFileW(path.c_str()) || FailWithLastError() == 0);
 }
 

@@ -44,7 +44,7 @@ std::wstring UserName() {
 // The user's parent folder, cleared of the folders of processes gone.
 std::wstring ScratchParent(const std::wstring& prefix) {
     const std::wstring parent = TemporaryFilesFolder() + L"\\" + prefix + L"-" + UserName();
-    CreateDirectory(parent);
+    CreateFolder(parent);
     const auto status = GetLinkStatus(parent);
     if (!status || !status->isDirectory || !status->ownedByUser) {
         throw CFileException(parent, L"not a private folder of this user, cannot hold scratch files");

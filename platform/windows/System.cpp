@@ -50,6 +50,14 @@ void UseBinaryStandardStreams() {
     ::_setmode(::_fileno(stderr), _O_BINARY);
 }
 
+bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+
+std::tm LocalTime(std::time_t time) {
+    std::tm local{};
+    ::localtime_s(&local, &time);
+    return local;
+}
+
 std::uint32_t GetTickCount() { return ::GetTickCount(); }
 
 }  // namespace orvan::platform
