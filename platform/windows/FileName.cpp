@@ -1,0 +1,43 @@
+#include "platform/FileName.h"
+
+#include <windows.h>
+
+#include "platform/FileSystem.h"
+#include "platform/windows/Win32.h"
+
+namespace orvan::platform {
+
+std::wstring FileNameKey(std::wstring_view name) { return WindowsFileNameKey(name); }
+
+std::wstring UsableFileName(std::wstring_view name) { return WindowsFileName(name); }
+
+bool NamesDeviceByItsStem(std::wstring_view path) {
+    const std::wstring_view name = path.substr(path.find_last_of(kPathSeparators) + 1);
+    // A device's own name is all stem.
+    return IsWindowsDeviceName(name) && name.find_first_of(L" .:") != std::wstring_view::npos;
+}
+
+std::optional<std::wstring> NameInFolder(const std::wstring& path) {
+    // A search for the name itself, which the folder answers with the name it
+    // keeps; a name with wildcards would find others, and names nothing.
+    const std::wstring_view name = std::wstring_view(path).substr(path.find_last_of(kPathSeparators) + 1);
+    if (name.empty() || name.find_first_of(L"*?<>\"") != std::wstring_view::npos) {
+        return std::nullopt;
+    }
+    // The search takes the name as a pattern, in which trailing dots mean
+    // something: they go first, as they go when a file is opened.
+    std::wstring pattern = path;
+    if (!pattern.starts_with(L"\\\\?\\")) {
+        pattern.erase(pattern.find_last_not_of(L". ") + 1);
+    }
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileExW(Win32Path(pattern).c_str(), FindExInfoBasic, &found,
+                                             FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    ::FindClose(search);
+    return std::wstring(found.cFileName);
+}
+
+}  // namespace orvan::platform
