@@ -12,6 +12,7 @@
 #include "library/Progress.h"
 #include "library/io/TransferBuffer.h"
 #include "platform/FileCalls.h"
+#include "platform/FileName.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes::fullORVAN {
 
@@ -39,7 +40,9 @@ void Document::ImportFile(const std::wstring& path) {
         throw OrvanIoException(L"cannot take in attachment '" + path + L"': not a regular file");
     }
     const std::uint64_t size = status->size;
-    Filename = LastComponent(path);
+    // The name the file has, which a path may spell otherwise ("a.txt." or
+    // "REPORT~1.TXT" on Windows): the archive carries what the folder shows.
+    Filename = orvan::platform::NameInFolder(path).value_or(LastComponent(path));
     MimeType = DetectMimeType(file.Descriptor(), Owner().TypesAhead());
     Size = static_cast<std::int32_t>(
         std::min<std::uint64_t>(size, std::numeric_limits<std::int32_t>::max()));

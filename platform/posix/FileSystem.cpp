@@ -20,8 +20,6 @@ bool CreateDirectory(const std::wstring& path) {
     return !path.empty() && ::mkdir(ToUtf8(path).c_str(), S_IRWXU) == 0;
 }
 
-bool IsReservedName(std::wstring_view) { return false; }
-
 bool IsInFolder(std::wstring_view path, std::wstring_view folder) {
     while (!folder.empty() && folder.back() == L'/') {
         folder.remove_suffix(1);
