@@ -7,6 +7,7 @@
 #include "app/UsageError.h"
 #include "library/io/Quoted.h"
 #include "platform/Exception.h"
+#include "platform/FileName.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
@@ -47,19 +48,23 @@ void CheckOutputsAgainstInputs(const std::vector<NamedFile>& outputs, const std:
 }
 
 std::wstring WritableTarget(const NamedFile& file, bool streamAllowed) {
-    std::error_code error;
-    const std::filesystem::path given = platform::ToPath(file.path);
-    const std::filesystem::path resolved = std::filesystem::canonical(given, error);
-    if (error) {
+    const auto status = platform::GetFileStatus(file.path);
+    if (!status) {
         return file.path;  // nothing there yet, or a dangling link: the path as it is
     }
-    const auto status = platform::GetFileStatus(platform::FromPath(resolved));
-    if (status && (status->isRegularFile || (streamAllowed && status->isStream))) {
-        return status->isRegularFile ? platform::FromPath(resolved) : file.path;
+    // A device is written to only under its own name: "nul.json" is no name
+    // for Windows' NUL that anyone means.
+    if (status->isStream && streamAllowed && !platform::NamesDeviceByItsStem(file.path)) {
+        return file.path;
     }
-    throw platform::CFileException(file.path, status && status->isDirectory
-                                                  ? L"is a folder, not a file"
-                                                  : L"is no regular file and cannot be replaced by one");
+    if (!status->isRegularFile) {
+        throw platform::CFileException(file.path, status->isDirectory
+                                                      ? L"is a folder, not a file"
+                                                      : L"is no regular file and cannot be replaced by one");
+    }
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(platform::ToPath(file.path), error);
+    return error ? file.path : platform::FromPath(resolved);
 }
 
 }  // namespace orvan::app
