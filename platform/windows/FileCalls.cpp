@@ -58,52 +58,11 @@ int FailWith(DWORD error) {
     return FailWithLastError();
 }
 
-// Whether another program holds the file at `path` open: then it cannot be
-// opened without sharing.
-bool HeldOpen(const std::wstring& path) {
-    const Handle probe(
-        ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;
-}
-
-// Whether the file at `path` is a program running: it cannot be written to.
-bool Running(const std::wstring& path) {
-    const Handle probe(::CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-    return !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;
-}
-
-// Renames the file `from` onto `to` by `rename()`, replacing a file there as
-// POSIX systems do. Windows refuses to replace a read-only file (wine does
-// not: it is refused here first), a folder and a running program, and so
-// does this. It also refuses to replace a file that is open (wine: open at
-// all; Windows: without shared deletion), where POSIX systems let its readers
-// go on reading the old file. That is done here too, for a file that another
-// program really holds: it moves aside first, under a name of its own, the
-// new one takes its place, and the old one is removed, which takes effect
-// when its last reader closes it. Where it cannot be removed, all goes back
-// and the rename fails. A crash in between leaves the old content under
-// ".<name>.old-XXXXXX", never nothing.
+// Moves the file at `target` (`to`) aside, renames by `rename()` and removes
+// the old file, which goes when its last reader closes it. Where it cannot be
+// removed (a running program), everything goes back and this fails.
 template <typename Rename>
-int Replacing(const std::wstring& from, const std::wstring& to, Rename rename) {
-    const std::wstring target = Win32Path(to);
-    const DWORD attributes = ::GetFileAttributesW(target.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        return FailWith(ERROR_FILE_READ_ONLY);
-    }
-    if (rename()) {
-        return 0;
-    }
-    const DWORD error = ::GetLastError();
-    if (!exists || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) {
-        return FailWith(error);
-    }
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return FailWith(ERROR_DIRECTORY_NOT_SUPPORTED);
-    }
-    if (!HeldOpen(target)) {
-        return FailWith(Running(target) ? ERROR_SHARING_VIOLATION : error);
-    }
+int MovingAside(const std::wstring& from, const std::wstring& to, const std::wstring& target, Rename rename) {
     thread_local std::mt19937 random{std::random_device{}()};
     const std::size_t name = to.find_last_of(kPathSeparators) + 1;
     const std::wstring aside =
@@ -117,13 +76,40 @@ int Replacing(const std::wstring& from, const std::wstring& to, Rename rename) {
         return FailWith(failure);
     }
     if (!::DeleteFileW(aside.c_str())) {
-        // A running program, whose file stays while it runs: the old one
-        // comes back.
         ::MoveFileExW(target.c_str(), Win32Path(from).c_str(), 0);
         ::MoveFileExW(aside.c_str(), target.c_str(), 0);
         return FailWith(ERROR_SHARING_VIOLATION);
     }
     return 0;
+}
+
+// Renames the file `from` onto `to` by `rename()`, replacing a file there as
+// POSIX systems do. Windows refuses to replace a read-only file (wine does
+// not: it is refused here first) and a folder, and so does this. It also
+// refuses to replace a file that is open (wine: open at all; Windows: without
+// shared deletion), where POSIX systems let its readers go on reading the old
+// file. That is done here too: the old file moves aside first, under a name of
+// its own, which the system allows only where every holder shares deletion,
+// the new one takes its place, and the old one is removed; where it cannot be
+// (a running program), everything goes back. A crash in between leaves the
+// old content under ".<name>.old-XXXXXX", never nothing.
+template <typename Rename>
+int Replacing(const std::wstring& from, const std::wstring& to, Rename rename) {
+    const std::wstring target = Win32Path(to);
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    const bool folder = exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (exists && !folder && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return FailWith(ERROR_FILE_READ_ONLY);
+    }
+    if (rename()) {
+        return 0;
+    }
+    const DWORD error = ::GetLastError();
+    if (!exists || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) {
+        return FailWith(error);
+    }
+    return folder ? FailWith(kErrorDirectoryNotSupported) : MovingAside(from, to, target, rename);
 }
 
 }  // namespace

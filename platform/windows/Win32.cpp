@@ -21,7 +21,7 @@ int ErrnoOf(DWORD error) {
         case ERROR_NOACCESS:
         case ERROR_CANT_ACCESS_FILE:
         case ERROR_NETWORK_ACCESS_DENIED:
-        case ERROR_ELEVATION_REQUIRED:
+        case kErrorElevationRequired:
         case ERROR_PRIVILEGE_NOT_HELD: return EACCES;
         // Another program holds the file (shared too narrowly, or locked).
         case ERROR_SHARING_VIOLATION:
@@ -36,12 +36,12 @@ int ErrnoOf(DWORD error) {
         case ERROR_ALREADY_EXISTS: return EEXIST;
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
-        case ERROR_DISK_QUOTA_EXCEEDED:
+        case kErrorDiskQuotaExceeded:
         case ERROR_CANNOT_MAKE:
         case ERROR_EA_TABLE_FULL:
         case ERROR_END_OF_MEDIA: return ENOSPC;
         case ERROR_DIRECTORY: return ENOTDIR;
-        case ERROR_DIRECTORY_NOT_SUPPORTED: return EISDIR;
+        case kErrorDirectoryNotSupported: return EISDIR;
         case ERROR_DIR_NOT_EMPTY: return ENOTEMPTY;
         case ERROR_NOT_SAME_DEVICE: return EXDEV;
         case ERROR_FILENAME_EXCED_RANGE:

@@ -20,6 +20,10 @@ int FailWithLastError();
 // names as such.
 int ErrnoOf(DWORD error);
 inline constexpr int kWindowsError = 1 << 20;
+// Windows errors that the cross compiler's headers do not name.
+inline constexpr DWORD kErrorDirectoryNotSupported = 336;
+inline constexpr DWORD kErrorElevationRequired = 740;
+inline constexpr DWORD kErrorDiskQuotaExceeded = 1295;
 
 // `path` as Windows' file calls take it at any length: as it is while it is
 // short; longer, made absolute in the extended form ("\\?\C:\...",
