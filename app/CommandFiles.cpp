@@ -48,17 +48,19 @@ void CheckOutputsAgainstInputs(const std::vector<NamedFile>& outputs, const std:
 }
 
 std::wstring WritableTarget(const NamedFile& file, bool streamAllowed) {
+    // A device named by its name alone is told by the name (Windows may not
+    // answer for one): written to only under its own name, never replaced.
+    const platform::DeviceName device = platform::NamedDevice(file.path);
     const auto status = platform::GetFileStatus(file.path);
-    if (!status) {
+    if (device == platform::DeviceName::None && !status) {
         return file.path;  // nothing there yet, or a dangling link: the path as it is
     }
-    // A device is written to only under its own name: "nul.json" is no name
-    // for Windows' NUL that anyone means.
-    if (status->isStream && streamAllowed && !platform::NamesDeviceByItsStem(file.path)) {
+    const bool stream = device == platform::DeviceName::Own || (device == platform::DeviceName::None && status->isStream);
+    if (stream && streamAllowed) {
         return file.path;
     }
-    if (!status->isRegularFile) {
-        throw platform::CFileException(file.path, status->isDirectory
+    if (device != platform::DeviceName::None || !status->isRegularFile) {
+        throw platform::CFileException(file.path, status && status->isDirectory
                                                       ? L"is a folder, not a file"
                                                       : L"is no regular file and cannot be replaced by one");
     }

@@ -24,7 +24,7 @@ void CheckOutputsAgainstInputs(const std::vector<NamedFile>& outputs, const std:
 // (CFileException, exit 1) when what is there is no regular file and
 // `streamAllowed` is false, or is a folder or another kind of file that
 // cannot be written as a stream, or a device named by accident
-// (platform::NamesDeviceByItsStem).
+// (platform::NamedDevice).
 std::wstring WritableTarget(const NamedFile& file, bool streamAllowed);
 
 }  // namespace orvan::app

@@ -20,17 +20,25 @@ inline bool SameFileName(std::wstring_view a, std::wstring_view b) { return File
 // WindowsFileName. Empty when no usable name is left.
 std::wstring UsableFileName(std::wstring_view name);
 
-// Whether `path` names a device only because its last component starts with
-// a device's name ("nul.json", "CON .txt", "COM1:x"), which Windows takes for
-// the device itself: nobody means a device by such a name. Never on POSIX
-// systems, nor for a device's own name ("NUL", "\\.\NUL").
-bool NamesDeviceByItsStem(std::wstring_view path);
+// How the last component of `path` names a device wherever the path points
+// (Windows: NUL, CON, COM1, ...; POSIX systems name devices by their paths
+// only): not at all, by the device's own name ("NUL", "\\.\NUL"), or by a
+// name that only begins with one ("nul.json", "CON .txt", "COM1:x"), which
+// nobody means.
+enum class DeviceName { None, Own, Stem };
+DeviceName NamedDevice(std::wstring_view path);
 
 // The name the file or folder at `path` has in its folder, as a listing of the
 // folder shows it; nothing when there is none. On Windows it may differ from
 // the last component of `path`: in letter case, in trailing dots and spaces,
 // or as the long name of a short 8.3 alias ("REPORT~1.TXT").
 std::optional<std::wstring> NameInFolder(const std::wstring& path);
+
+// `path` in the form the standard library takes: on Windows without the
+// prefixes only the system's own calls understand ("\\?\C:\x" and
+// "\\.\C:\x" are "C:\x", "\\?\UNC\server\share" is "\\server\share"),
+// which those calls get again where a path needs them; elsewhere as it is.
+std::wstring PlainPath(std::wstring_view path);
 
 // Windows' rules, as text functions alike on every system, so that the tests
 // of each system check them.

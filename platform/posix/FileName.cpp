@@ -12,7 +12,9 @@ std::wstring FileNameKey(std::wstring_view name) { return std::wstring(name); }
 
 std::wstring UsableFileName(std::wstring_view name) { return std::wstring(name); }
 
-bool NamesDeviceByItsStem(std::wstring_view) { return false; }
+DeviceName NamedDevice(std::wstring_view) { return DeviceName::None; }
+
+std::wstring PlainPath(std::wstring_view path) { return std::wstring(path); }
 
 std::optional<std::wstring> NameInFolder(const std::wstring& path) {
     struct stat info {};

@@ -50,12 +50,17 @@ TEST(FileNameTest, NamesAreOneFileWhereTheFileSystemSaysSo) {
     }
 }
 
-TEST(FileNameTest, ADeviceIsWrittenToOnlyUnderItsOwnName) {
-    for (const wchar_t* path : {L"nul.json", L"C:\\x\\CON .txt", L"COM1:x", L"out/aux.orvan"}) {
-        EXPECT_EQ(NamesDeviceByItsStem(path), kWindows) << ToUtf8(path);
-    }
-    for (const wchar_t* path : {L"NUL", L"\\\\.\\NUL", L"C:\\x\\con", L"null.json", L"/dev/null"}) {
-        EXPECT_FALSE(NamesDeviceByItsStem(path)) << ToUtf8(path);
+TEST(FileNameTest, ADeviceIsNamedByItsOwnNameOrByAccident) {
+    const struct {
+        const wchar_t* path;
+        DeviceName onWindows;
+    } cases[] = {
+        {L"nul.json", DeviceName::Stem}, {L"C:\\x\\CON .txt", DeviceName::Stem}, {L"COM1:x", DeviceName::Stem},
+        {L"out/aux.orvan", DeviceName::Stem}, {L"NUL", DeviceName::Own}, {L"\\\\.\\NUL", DeviceName::Own},
+        {L"C:\\x\\con", DeviceName::Own}, {L"null.json", DeviceName::None}, {L"/dev/null", DeviceName::None},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NamedDevice(c.path), kWindows ? c.onWindows : DeviceName::None) << ToUtf8(c.path);
     }
 }
 

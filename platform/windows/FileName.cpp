@@ -11,10 +11,22 @@ std::wstring FileNameKey(std::wstring_view name) { return WindowsFileNameKey(nam
 
 std::wstring UsableFileName(std::wstring_view name) { return WindowsFileName(name); }
 
-bool NamesDeviceByItsStem(std::wstring_view path) {
+DeviceName NamedDevice(std::wstring_view path) {
     const std::wstring_view name = path.substr(path.find_last_of(kPathSeparators) + 1);
+    if (!IsWindowsDeviceName(name)) {
+        return DeviceName::None;
+    }
     // A device's own name is all stem.
-    return IsWindowsDeviceName(name) && name.find_first_of(L" .:") != std::wstring_view::npos;
+    return name.find_first_of(L" .:") == std::wstring_view::npos ? DeviceName::Own : DeviceName::Stem;
+}
+
+std::wstring PlainPath(std::wstring_view path) {
+    if (path.starts_with(L"\\\\?\\UNC\\")) {
+        return L"\\\\" + std::wstring(path.substr(8));
+    }
+    // A drive's path only: "\\.\NUL" stays a device's.
+    const bool prefixed = path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\");
+    return std::wstring(prefixed && path.size() > 5 && path[5] == L':' ? path.substr(4) : path);
 }
 
 std::optional<std::wstring> NameInFolder(const std::wstring& path) {
