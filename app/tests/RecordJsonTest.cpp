@@ -168,7 +168,7 @@ TEST_F(RecordJsonTest, EveryMisfitIsRefusedWithItsPath) {
         {leaf + R"({"sDocument": {"bstrFilename": "files/missing.txt"}}]}]}]}})", "$.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf[0].values[0].sDocument.bstrFilename: no attachment file"},
         {leaf + R"({"sDocument": {"bstrFilename": "files"}}]}]}]}})", "sDocument.bstrFilename: no attachment file"},
         // However deep its folder, the file's name shows.
-        {leaf + R"({"sDocument": {"bstrFilename": ")" + std::string(100, 'd') + R"(/gone.txt"}}]}]}]}})", "/gone.txt'"},
+        {leaf + R"({"sDocument": {"bstrFilename": ")" + std::string(100, 'd') + R"(/gone.txt"}}]}]}]}})", "gone.txt'"},
         {R"({"vecDocument": [{"sProducerAddress": {"nSex": "2"}}]})", "$.vecDocument[0].sProducerAddress.nSex: expected an integer"},
         // Two documents with one lID (0 when left out) would share the first one's file.
         {leaf + R"({"sDocument": {"bstrFilename": "files/a.txt"}}, {"sDocument": {"bstrFilename": ""}}]}]}]}})",
