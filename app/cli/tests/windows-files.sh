@@ -24,13 +24,15 @@ expect() {
     failures=$((failures + 1))
   fi
 }
-# hold FILE read|read-delete: another program holds FILE open until release.
-hold() {
+# held FILE read|read-delete EXPECTATION...: expect, while another program holds FILE.
+held() {
   rm -f release held.txt
   wine "$hold_exe" "$1" "$2" release >held.txt &
   until grep -q held held.txt 2>/dev/null; do sleep 0.1; done
+  expect "${@:3}"
+  touch release
+  wait
 }
-release() { touch release; wait; }
 
 expect 0 "" export
 wine ./orvan.exe demo-record --data-dir data >r.json
@@ -38,12 +40,8 @@ cp orvan.exe orvan.copy
 for target in ro held shared; do echo old >"$target.orvan"; done
 chmod a-w ro.orvan
 expect 1 "the file is read-only" export --archive ro.orvan
-hold held.orvan read
-expect 1 "in use by another program" export --archive held.orvan
-release
-hold shared.orvan read-delete
-expect 0 "" export --archive shared.orvan
-release
+held held.orvan read 1 "in use by another program" export --archive held.orvan
+held shared.orvan read-delete 0 "" export --archive shared.orvan
 expect 1 "in use by another program" export --archive orvan.exe
 mkdir -p folder.orvan data/temp/document2export.txt
 expect 1 "is a folder, not a file" export --archive folder.orvan
@@ -63,11 +61,9 @@ for form in "\\\\?\\$W\\x" "\\\\?\\$deep" "$deep" "${W//\\//}/x" "Z:x"; do
 done
 
 # The type database beside the program, missing and then damaged.
-mkdir nomagic
-cp orvan.exe nomagic/
+mkdir nomagic && cp orvan.exe nomagic/
 orvan=nomagic/orvan.exe expect 1 "magic.mgc'" export --archive nomagic.orvan
-echo damaged >nomagic/magic.mgc
-orvan=nomagic/orvan.exe expect 1 "magic.mgc'" export --archive nomagic.orvan
+echo damaged >nomagic/magic.mgc && orvan=nomagic/orvan.exe expect 1 "magic.mgc'" export --archive nomagic.orvan
 
 [[ ! -e nomagic.orvan ]] && cmp orvan.exe orvan.copy && grep -qx old ro.orvan && grep -qx old held.orvan ||
   { echo "FAILED: a refused target changed" >&2; failures=$((failures + 1)); }

@@ -10,14 +10,11 @@
 int main() {
     int count = 0;
     wchar_t** arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (arguments == nullptr || count != 4) {
-        std::fputs("usage: orvan-hold-file PATH read|read-delete RELEASE\n", stderr);
-        return 2;
-    }
-    const DWORD share = FILE_SHARE_READ | (std::wcscmp(arguments[2], L"read-delete") == 0 ? FILE_SHARE_DELETE : 0);
-    const HANDLE file = ::CreateFileW(arguments[1], GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    const DWORD share = count == 4 && std::wcscmp(arguments[2], L"read-delete") == 0 ? FILE_SHARE_DELETE : 0;
+    const HANDLE file = count == 4 ? ::CreateFileW(arguments[1], GENERIC_READ, FILE_SHARE_READ | share, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr)
+                                   : INVALID_HANDLE_VALUE;
     if (file == INVALID_HANDLE_VALUE) {
-        std::fprintf(stderr, "cannot open: Windows error %lu\n", ::GetLastError());
         return 1;
     }
     std::puts("held");
@@ -25,6 +22,5 @@ int main() {
     for (int i = 0; i < 1200 && ::GetFileAttributesW(arguments[3]) == INVALID_FILE_ATTRIBUTES; ++i) {
         ::Sleep(50);
     }
-    ::CloseHandle(file);
-    return 0;
+    return ::CloseHandle(file) ? 0 : 1;
 }
