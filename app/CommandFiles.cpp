@@ -7,6 +7,7 @@
 #include "app/UsageError.h"
 #include "library/io/Quoted.h"
 #include "platform/Exception.h"
+#include "platform/FileName.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
@@ -47,19 +48,25 @@ void CheckOutputsAgainstInputs(const std::vector<NamedFile>& outputs, const std:
 }
 
 std::wstring WritableTarget(const NamedFile& file, bool streamAllowed) {
-    std::error_code error;
-    const std::filesystem::path given = platform::ToPath(file.path);
-    const std::filesystem::path resolved = std::filesystem::canonical(given, error);
-    if (error) {
+    // A device named by its name alone is told by the name (Windows may not
+    // answer for one): written to only under its own name, never replaced.
+    const platform::DeviceName device = platform::NamedDevice(file.path);
+    const auto status = platform::GetFileStatus(file.path);
+    if (device == platform::DeviceName::None && !status) {
         return file.path;  // nothing there yet, or a dangling link: the path as it is
     }
-    const auto status = platform::GetFileStatus(platform::FromPath(resolved));
-    if (status && (status->isRegularFile || (streamAllowed && status->isStream))) {
-        return status->isRegularFile ? platform::FromPath(resolved) : file.path;
+    const bool stream = device == platform::DeviceName::Own || (device == platform::DeviceName::None && status->isStream);
+    if (stream && streamAllowed) {
+        return file.path;
     }
-    throw platform::CFileException(file.path, status && status->isDirectory
-                                                  ? L"is a folder, not a file"
-                                                  : L"is no regular file and cannot be replaced by one");
+    if (device != platform::DeviceName::None || !status->isRegularFile) {
+        throw platform::CFileException(file.path, status && status->isDirectory
+                                                      ? L"is a folder, not a file"
+                                                      : L"is no regular file and cannot be replaced by one");
+    }
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(platform::ToPath(file.path), error);
+    return error ? file.path : platform::FromPath(resolved);
 }
 
 }  // namespace orvan::app

@@ -23,7 +23,8 @@ void CheckOutputsAgainstInputs(const std::vector<NamedFile>& outputs, const std:
 // link to a regular file has its target replaced and stays a link. Throws
 // (CFileException, exit 1) when what is there is no regular file and
 // `streamAllowed` is false, or is a folder or another kind of file that
-// cannot be written as a stream.
+// cannot be written as a stream, or a device named by accident
+// (platform::NamedDevice).
 std::wstring WritableTarget(const NamedFile& file, bool streamAllowed);
 
 }  // namespace orvan::app

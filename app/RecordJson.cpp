@@ -299,15 +299,19 @@ public:
     Reader(std::filesystem::path folder, std::size_t budget) : folder_(std::move(folder)), budget_(budget) {}
 
     void Read(const Json& json, const std::string& path, std::int32_t& value) const {
-        if (!json.is_number_integer()) {
+        // As JSON Schema counts them: 1.0 and 1e2 are integers too.
+        const bool integral = json.is_number_integer() ||
+                              (json.is_number_float() && std::trunc(json.get<double>()) == json.get<double>());
+        if (!integral) {
             Refuse(path, "expected an integer");
         }
-        if (json.is_number_unsigned() ? json.get<std::uint64_t>() > std::numeric_limits<std::int32_t>::max()
-                                      : json.get<std::int64_t>() < std::numeric_limits<std::int32_t>::min() ||
-                                            json.get<std::int64_t>() > std::numeric_limits<std::int32_t>::max()) {
+        const double number = json.is_number_unsigned() ? static_cast<double>(json.get<std::uint64_t>())
+                              : json.is_number_integer() ? static_cast<double>(json.get<std::int64_t>())
+                                                         : json.get<double>();
+        if (number < std::numeric_limits<std::int32_t>::min() || number > std::numeric_limits<std::int32_t>::max()) {
             Refuse(path, "out of the range of a 32-bit signed integer");
         }
-        value = json.get<std::int32_t>();
+        value = static_cast<std::int32_t>(number);
     }
     void Read(const Json& json, const std::string& path, std::wstring& text) const {
         if (!json.is_string()) {
@@ -351,7 +355,8 @@ public:
         const std::filesystem::path resolved = (folder_ / platform::ToPath(name)).lexically_normal();
         const auto status = platform::GetFileStatus(platform::FromPath(resolved));
         if (!status || !status->isRegularFile) {
-            Refuse(path, "no attachment file " + Shown(platform::GenericUtf8(resolved)));
+            Refuse(path, "no attachment file " +
+                             platform::ToUtf8(Dorv::Orvan::Framework::Common::QuotedPath(platform::FromPath(resolved))));
         }
         file.value = platform::FromPath(resolved);
     }

@@ -1,6 +1,7 @@
 #include "exchange/AttachmentName.h"
 
 #include "library/io/File.h"
+#include "platform/FileName.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
@@ -33,32 +34,48 @@ std::wstring SafeAttachmentName(const std::wstring& storedName, std::int32_t doc
     if (const auto separator = name.find_last_of(L"/\\"); separator != std::wstring::npos) {
         name.erase(0, separator + 1);
     }
+    name = platform::UsableFileName(name);
     // A name of the library's temporary files would be taken for one left
-    // behind; a device name would write to the device.
-    if (name.empty() || name == L"." || name == L".." || !Fits(name) || platform::IsReservedName(name) ||
-        Dorv::Orvan::Framework::Common::IsTemporaryName(platform::ToUtf8(name))) {
+    // behind.
+    if (name.empty() || name == L"." || name == L".." || !Fits(name) ||
+        Dorv::Orvan::Framework::Common::IsTemporaryName(name)) {
         return L"document-" + std::to_wstring(documentId);
     }
     return name;
 }
 
+void AttachmentNames::Reset(const std::wstring& folder) {
+    folder_ = folder;
+    if (!folder_.empty() && !platform::IsPathSeparator(folder_.back())) {
+        folder_ += platform::kPathSeparator;
+    }
+    taken_.clear();
+    nextVariant_.clear();
+}
+
 std::wstring AttachmentNames::Claim(const std::wstring& name) {
-    if (taken_.insert(name).second) {
+    if (Take(name)) {
         return name;
     }
-    unsigned& next = nextVariant_.try_emplace(name, 2).first->second;
+    unsigned& next = nextVariant_.try_emplace(platform::FileNameKey(name), 2).first->second;
     for (;; ++next) {
         std::wstring variant = Variant(name, next);
-        if (taken_.insert(variant).second) {
+        if (Take(variant)) {
             ++next;
             return variant;
         }
     }
 }
 
-void AttachmentNames::Clear() {
-    taken_.clear();
-    nextVariant_.clear();
+bool AttachmentNames::Take(const std::wstring& name) {
+    const std::wstring key = platform::FileNameKey(name);
+    if (!taken_.insert(key).second) {
+        return false;
+    }
+    // A file there under another name that this one reaches stays untouched;
+    // one of this very name is replaced, as a new import replaces an older one's.
+    const auto onDisk = folder_.empty() ? std::nullopt : platform::NameInFolder(folder_ + name);
+    return !onDisk || platform::FileNameKey(*onDisk) == key;
 }
 
 }  // namespace orvan::exchange

@@ -111,7 +111,7 @@ int COrvanHandler::DoOrvanImport(const std::wstring& strFilename, const std::wst
         archive->ExtractAttachmentsAhead(strAttachmentDir);
     }
     f_strAttachmentDir = strAttachmentDir;
-    f_attachmentNames.Clear();
+    f_attachmentNames.Reset(strAttachmentDir);
     f_mapDiagnosisImportParentID.clear();
     f_mapDiagnosisImportAddedID.clear();
     f_mapDocumentsImportedID.clear();

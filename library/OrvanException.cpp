@@ -1,7 +1,6 @@
 #include "library/OrvanException.h"
 
-#include <cstring>
-
+#include "platform/ErrorText.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -10,7 +9,7 @@ OrvanException::OrvanException(std::wstring message)
     : std::runtime_error(orvan::platform::ToUtf8(message)), message_(std::move(message)) {}
 
 std::wstring DescribeSystemError(const std::wstring& path, int error) {
-    return L"'" + path + L"': " + orvan::platform::FromUtf8(std::strerror(error));
+    return L"'" + path + L"': " + orvan::platform::ErrorText(error);
 }
 
 }  // namespace Dorv::Orvan::Framework::Common

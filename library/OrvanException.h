@@ -36,7 +36,7 @@ public:
     using OrvanException::OrvanException;
 };
 
-// "'path': <strerror text>" for the error number `error`.
+// "'path': <what the error number means>" (platform::ErrorText).
 std::wstring DescribeSystemError(const std::wstring& path, int error);
 
 }  // namespace Dorv::Orvan::Framework::Common

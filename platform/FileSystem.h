@@ -46,11 +46,6 @@ std::optional<FileStatus> GetFileStatus(const std::wstring& path);
 // when it exists already.
 bool CreateFolder(const std::wstring& path);
 
-// Whether `name` cannot name a file of its own in a folder: on Windows the
-// device names (NUL, CON, COM1, ... with any extension) name the device
-// wherever they stand. Never on POSIX systems.
-bool IsReservedName(std::wstring_view name);
-
 // Whether `path` is `folder` or lies below it, with either kind of separator
 // and letters compared as the system's file names are (ignoring case on
 // Windows). Compares spellings; links are not followed.

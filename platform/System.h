@@ -18,9 +18,9 @@ std::wstring GetExecutablePath();
 // CFileException when the system names none.
 std::wstring UserDataFolder();
 
-// A file the program ships beside its executable, where the system keeps no
-// shared copy (Windows), when it is there; nothing where the system's own is
-// used, or when the file is missing.
+// Where the program ships a file beside its executable, on a system that
+// keeps no shared copy (Windows), whether or not it is there; nothing where
+// the system's own is used.
 std::optional<std::wstring> ShippedFile(const std::wstring& name);
 
 // Makes standard output and error write lines as they are, ending in "\n":

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "platform/FileName.h"
+
 namespace orvan::platform {
 namespace {
 
@@ -149,7 +151,7 @@ std::basic_string<Char> Narrowed(std::wstring_view text) {
 }  // namespace
 
 std::filesystem::path ToPath(std::wstring_view text) {
-    return std::filesystem::path(Narrowed<std::filesystem::path::value_type>(text));
+    return std::filesystem::path(Narrowed<std::filesystem::path::value_type>(PlainPath(text)));
 }
 
 std::wstring FromPath(const std::filesystem::path& path) { return Widened(path.native()); }

@@ -31,7 +31,8 @@ void AppendUtf8(std::string& out, char32_t c);
 // surrogates or values beyond U+10FFFF.
 std::optional<std::wstring> FromUtf8Strict(std::string_view text);
 
-// File-system paths: UTF-8 byte strings on POSIX systems, UTF-16 on Windows.
+// File-system paths: UTF-8 byte strings on POSIX systems, UTF-16 on Windows
+// (in the plain form the standard library takes: PlainPath).
 std::filesystem::path ToPath(std::wstring_view text);
 std::wstring FromPath(const std::filesystem::path& path);
 // The path in UTF-8, its components separated by '/' on every system, as

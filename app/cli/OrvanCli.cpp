@@ -49,6 +49,8 @@ std::string Safe(std::wstring_view text) {
 
 void Error(const std::wstring& text) { Print(stderr, "orvan: " + Safe(text) + "\n"); }
 
+constexpr wchar_t kSeeHelp[] = L" (see orvan --help)";
+
 // The trace comes in pieces that end their lines themselves.
 void PrintTrace(std::wstring_view text) {
     const bool ends = !text.empty() && text.back() == L'\n';
@@ -180,9 +182,8 @@ bool ReportUnknownCommand(CLI::App& app) {
     if (!app.get_subcommands().empty() || rest.empty() || rest.front().starts_with('-')) {
         return false;
     }
-    Print(stderr, "orvan: unknown command " + ToUtf8(Dorv::Orvan::Framework::Common::Quoted(rest.front())) +
-                      "; the commands are: " + CommandNames(app) +
-                      "\nRun with --help for more information.\n");
+    Error(L"unknown command " + Dorv::Orvan::Framework::Common::Quoted(rest.front()) +
+          L"; the commands are: " + FromUtf8(CommandNames(app)) + kSeeHelp);
     return true;
 }
 
@@ -233,7 +234,11 @@ int main(int argc, char** argv) {
         if (ReportUnknownCommand(app)) {
             return kUsage;
         }
-        return app.exit(error) == 0 ? kSuccess : kUsage;
+        if (error.get_exit_code() != 0) {
+            Error(FromUtf8(error.what()) + kSeeHelp);  // one line, as every other message
+            return kUsage;
+        }
+        return app.exit(error) == 0 ? kSuccess : kUsage;  // --help, --version
     }
 
     using orvan::platform::DebugAssertOutput;

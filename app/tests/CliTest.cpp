@@ -30,6 +30,13 @@ std::string Read(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+constexpr int kUsageError = 2;
+
+// A usage error, as every message, is one line of its own.
+bool IsOneMessageLine(const std::string& err) {
+    return err.starts_with("orvan: ") && err.find('\n') == err.size() - 1;
+}
+
 class CliTest : public ::testing::Test {
 protected:
     CliRun Orvan(const std::string& arguments) const { return Shell(std::string(ORVAN_CLI) + " " + arguments); }
@@ -60,7 +67,7 @@ TEST_F(CliTest, EachCommandHasItsExitCodeAndItsStreams) {
         {"--help", 0, "Usage:", ""},
         {"--version", 0, ORVAN_CLI_NAME " " ORVAN_VERSION, ""},
         {"", 2, "", "A subcommand is required"},
-        {"frobnicate", 2, "", "orvan: unknown command 'frobnicate'; the commands are: export, import, dump, check, demo-record\n"},
+        {"frobnicate", 2, "", "orvan: unknown command 'frobnicate'; the commands are: export, import, dump, check, demo-record (see orvan --help)\n"},
         {Data() + "frobnicate", 2, "", "unknown command 'frobnicate'"},
         {"\"$(printf 'bad\\033[2J')\"", 2, "", "unknown command 'bad\\x1b[2J'"},
         {"export --frobnicate", 2, "", "--frobnicate"},
@@ -91,7 +98,20 @@ TEST_F(CliTest, EachCommandHasItsExitCodeAndItsStreams) {
         if (std::string(c.err).empty()) {
             EXPECT_EQ(run.err, "") << c.arguments;
         }
+        if (c.exitCode == kUsageError) {
+            EXPECT_TRUE(IsOneMessageLine(run.err)) << c.arguments << ": " << run.err;
+        }
     }
+}
+
+// Without its type database an export would give every attachment the wrong
+// type: it stops, naming the database, before anything is written.
+TEST_F(CliTest, AMissingTypeDatabaseStopsTheExport) {
+    std::filesystem::create_directory(temp_.Path() / "data");
+    const CliRun run = Shell("MAGIC=/nonexistent/magic.mgc " + std::string(ORVAN_CLI) + " " + Data() + "export", temp_.Path());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("cannot load the type database '/nonexistent/magic.mgc'"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(temp_.Path() / "data" / "exportORVAN.orvan"));
 }
 
 TEST_F(CliTest, JsonDumpIsStableAndCheckFindsADamagedAttachment) {
@@ -299,6 +319,7 @@ TEST_F(CliTest, OutputsThatAreInputsOrNoFilesAreRefusedBeforeAnythingIsWritten) 
         const CliRun run = Shell(std::string(ORVAN_CLI) + " " + Data() + c.arguments, temp_.Path());
         EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << ": " << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
+        EXPECT_TRUE(IsOneMessageLine(run.err)) << c.arguments << ": " << run.err;
         EXPECT_EQ(listing(), before) << c.arguments << ": nothing is written";
     }
     EXPECT_EQ(Read(temp_.Path() / "r.json"), record);

@@ -163,9 +163,12 @@ TEST_F(RecordJsonTest, EveryMisfitIsRefusedWithItsPath) {
         {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 0, "values": [], "x": 1}]}}})", "$.sPatientInfo.sKg.mapDiagnosis[0]: expected an object with exactly"},
         {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 2, "values": []}, {"key": 1, "values": []}]}}})", "$.sPatientInfo.sKg.mapDiagnosis[1].key: keys must ascend"},
         {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 1, "values": []}, {"key": 1, "values": []}]}}})", "$.sPatientInfo.sKg.mapDiagnosis[1].key: keys must ascend"},
-        {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 1, "values": [{"lID": 1e3}]}]}}})", "$.sPatientInfo.sKg.mapDiagnosis[0].values[0].lID: expected an integer"},
+        {R"({"sPatientInfo": {"sKg": {"mapDiagnosis": [{"key": 1, "values": [{"lID": 1.25e1}]}]}}})", "$.sPatientInfo.sKg.mapDiagnosis[0].values[0].lID: expected an integer"},
+        {R"({"sPatientInfo": {"lID": 3e9}})", "$.sPatientInfo.lID: out of the range"},
         {leaf + R"({"sDocument": {"bstrFilename": "files/missing.txt"}}]}]}]}})", "$.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf[0].values[0].sDocument.bstrFilename: no attachment file"},
         {leaf + R"({"sDocument": {"bstrFilename": "files"}}]}]}]}})", "sDocument.bstrFilename: no attachment file"},
+        // However deep its folder, the file's name shows.
+        {leaf + R"({"sDocument": {"bstrFilename": ")" + std::string(100, 'd') + R"(/gone.txt"}}]}]}]}})", "gone.txt'"},
         {R"({"vecDocument": [{"sProducerAddress": {"nSex": "2"}}]})", "$.vecDocument[0].sProducerAddress.nSex: expected an integer"},
         // Two documents with one lID (0 when left out) would share the first one's file.
         {leaf + R"({"sDocument": {"bstrFilename": "files/a.txt"}}, {"sDocument": {"bstrFilename": ""}}]}]}]}})",
@@ -184,6 +187,14 @@ TEST_F(RecordJsonTest, EveryMisfitIsRefusedWithItsPath) {
         const std::string refusal = Refusal(c.json);
         EXPECT_NE(refusal.find(c.refusal), std::string::npos) << c.json << "\n  refused with: " << refusal;
         EXPECT_EQ(refusal.find_first_of("\n\r\x1b"), std::string::npos) << refusal;
+    }
+}
+
+// As JSON Schema counts them, numbers written with a fraction or an exponent are integers when integral.
+TEST_F(RecordJsonTest, IntegralNumbersInAnyNotationAreIntegers) {
+    for (const auto& [json, value] : {std::pair{"1.0", 1}, {"1e2", 100}, {"-2.5e1", -25}, {"-2147483648.0", INT32_MIN}}) {
+        EXPECT_EQ(RecordFromJson(std::string(R"({"sPatientInfo": {"lID": )") + json + "}}", temp_.Path()).sPatientInfo.lID,
+                  value) << json;
     }
 }
 

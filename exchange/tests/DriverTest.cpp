@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "library/io/FaultInjection.h"
 #include "library/OrvanException.h"
+#include "platform/FileName.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
@@ -190,7 +191,7 @@ TEST_F(DriverTest, AttachmentsLandAsPlainFilesInsideTheFolderWhateverTheArchiveN
     using namespace std::string_literals;
     // Where a device name names the device wherever it stands (Windows), it is no file name.
     const auto unlessDevice = [](const wchar_t* name) {
-        return orvan::platform::IsReservedName(name) ? L"document-7" : name;
+        return orvan::platform::UsableFileName(name).empty() ? L"document-7" : name;
     };
     const struct {
         std::wstring stored;
@@ -235,6 +236,7 @@ TEST_F(DriverTest, EveryDistinctAttachmentGetsItsOwnFileAndRecord) {
         const char* name;
         std::vector<std::pair<std::wstring, std::int64_t>> documents;  // stored name, ID
         std::vector<std::string> written;
+        std::vector<std::string> writtenOnWindows = {};  // where Windows names them otherwise
     } cases[] = {
         {"same name in two folders", {{L"a/Befund.txt", 1}, {L"b/Befund.txt", 2}}, {"Befund.txt", "Befund (2).txt"}},
         {"a stored name equal to a made one", {{L"document-7", 1}, {L"", 7}}, {"document-7", "document-7 (2)"}},
@@ -242,7 +244,18 @@ TEST_F(DriverTest, EveryDistinctAttachmentGetsItsOwnFileAndRecord) {
         {"the same ID twice", {{L"a.txt", 5}, {L"a.txt", 5}, {L"a (2).txt", 6}}, {"a.txt", "a (2).txt", "a (2) (2).txt"}},
         {"a name as long as a name may be", {{orvan::platform::FromUtf8(longName), 1}}, {longName}},
         {"a name of a temporary file", {{L".x.tmp-abcdef", 1}}, {"document-1"}},
+        {"names of one file on Windows", {{L"Report.txt", 1}, {L"report.txt", 2}, {L"REPORT.TXT.", 3}},
+         {"Report.txt", "report.txt", "REPORT.TXT."}, {"Report.txt", "report (2).txt", "REPORT (3).TXT"}},
+        {"letters of one case class", {{L"\u03a3.txt", 1}, {L"\u03c3.txt", 2}, {L"\u03c2.txt", 3}},
+         {"\u03a3.txt", "\u03c3.txt", "\u03c2.txt"}, {"\u03a3.txt", "\u03c3 (2).txt", "\u03c2 (3).txt"}},
+        {"a made name against a stored one", {{L"DOCUMENT-1", 2}, {L"CON", 1}}, {"DOCUMENT-1", "CON"},
+         {"DOCUMENT-1", "document-1 (2)"}},
+        {"names of temporary files to Windows", {{L".x.tmp-abcdef.", 1}, {L".y.TMP-abcdef", 2}},
+         {".x.tmp-abcdef.", ".y.TMP-abcdef"}, {"document-1", "document-2"}},
+        {"names Windows forbids", {{L"a.txt:evil", 1}, {L"what?.txt", 2}, {L"COM\u00b9.txt", 3}, {L". .", 4}},
+         {"a.txt:evil", "what?.txt", "COM\u00b9.txt", ". ."}, {"a.txt_evil", "what_.txt", "document-3", "document-4"}},
     };
+    const bool windows = orvan::platform::kPathSeparator == L'\\';
     for (const auto& c : cases) {
         std::filesystem::remove_all(Out());
         std::filesystem::create_directory(Out());
@@ -262,16 +275,41 @@ TEST_F(DriverTest, EveryDistinctAttachmentGetsItsOwnFileAndRecord) {
         }
         const structOrvanOnePatientComm record = Import(FromPath(Out()));
         const auto& leaves = record.sPatientInfo.vecDocumentTree.at(0).mapDocumentLeaf.at(1);
-        ASSERT_EQ(leaves.size(), c.written.size()) << c.name;
-        for (std::size_t i = 0; i < c.written.size(); ++i) {
-            EXPECT_EQ(Read(Out() / c.written[i]), "content " + std::to_string(i)) << c.name << ": " << c.written[i];
-            EXPECT_EQ(leaves[i].sDocument.bstrFilename, FromPath(Out() / c.written[i])) << c.name;
+        const auto& written = windows && !c.writtenOnWindows.empty() ? c.writtenOnWindows : c.written;
+        ASSERT_EQ(leaves.size(), written.size()) << c.name;
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            const auto path = Out() / orvan::platform::ToPath(orvan::platform::FromUtf8(written[i]));
+            EXPECT_EQ(Read(path), "content " + std::to_string(i)) << c.name << ": " << written[i];
+            EXPECT_EQ(leaves[i].sDocument.bstrFilename, FromPath(path)) << c.name;
             EXPECT_EQ(leaves[i].sDocument.lID, static_cast<std::int32_t>(c.documents[i].second)) << c.name;
         }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Out()), {}),
-                  static_cast<std::ptrdiff_t>(c.written.size()))
+                  static_cast<std::ptrdiff_t>(written.size()))
             << c.name << ": no other file, no temporary file left";
     }
+}
+
+// A short 8.3 alias reaches the long-named file it stands for (Windows): an
+// attachment named so leaves that file alone.
+TEST_F(DriverTest, AShortAliasOfAFileThereReplacesNothing) {
+    std::filesystem::create_directory(Out());
+    std::ofstream(Out() / "Long File Name.txt") << "older";
+    const std::wstring alias = orvan::testing::ShortName(Out() / "Long File Name.txt");
+    if (alias.empty() || alias == L"Long File Name.txt") {
+        GTEST_SKIP() << "this file system gives no short names";
+    }
+    {
+        model::OrvanStructure structure(L"x");
+        std::ofstream(temp_.Path() / "new.txt") << "new";
+        auto* document = structure.NewDocument();
+        document->ImportFile(FromPath(temp_.Path() / "new.txt"));
+        document->Filename = alias;
+        structure.NewPatientInfo()->NewDocumentTree()->NewDocumentLeaf()->DocumentRefID = document;
+        structure.Save(ArchivePath());
+    }
+    Import(FromPath(Out()));
+    EXPECT_EQ(Read(Out() / (alias.substr(0, alias.find(L'.')) + L" (2)" + alias.substr(alias.find(L'.')))), "new");
+    EXPECT_EQ(Read(Out() / "Long File Name.txt"), "older");
 }
 
 TEST_F(DriverTest, ADocumentWithoutContentKeepsItsRecordWithoutAFile) {

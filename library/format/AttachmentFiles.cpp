@@ -8,6 +8,7 @@
 #include "library/io/MimeType.h"
 #include "library/io/TransferBuffer.h"
 #include "platform/FileCalls.h"
+#include "platform/FileName.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
@@ -17,7 +18,10 @@ TakenFile TakeInFile(const std::wstring& path, const MimeTypesAhead& typesAhead,
     if (!status || !status->isRegularFile) {
         throw OrvanIoException(L"cannot take in attachment '" + path + L"': not a regular file");
     }
-    TakenFile taken{LastComponent(path), DetectMimeType(file.Descriptor(), typesAhead), status->size};
+    // The name the file has, which a path may spell otherwise ("a.txt." or
+    // "REPORT~1.TXT" on Windows): the archive carries what the folder shows.
+    TakenFile taken{orvan::platform::NameInFolder(path).value_or(LastComponent(path)),
+                    DetectMimeType(file.Descriptor(), typesAhead), status->size};
     content.SetFile(path, taken.size, IsCompressible(taken.mimeType));
     return taken;
 }

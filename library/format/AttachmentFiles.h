@@ -13,7 +13,7 @@ class MimeTypesAhead;
 
 // What taking a file in as a document's content found out about it.
 struct TakenFile {
-    std::wstring name;  // the last component of its path
+    std::wstring name;  // the name it has in its folder
     std::wstring mimeType;
     std::uint64_t size = 0;
 };

@@ -13,6 +13,7 @@
 #include "library/io/StartWorker.h"
 #include "library/OrvanException.h"
 #include "platform/FileCalls.h"
+#include "platform/FileName.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -85,10 +86,12 @@ std::size_t ReadFully(const std::wstring& path, std::span<std::byte> buffer, Rea
 
 }  // namespace
 
-bool IsTemporaryName(std::string_view name) {
-    const std::size_t random = kTemporaryTail.size() - 6;
-    return name.size() > 1 + kTemporaryTail.size() && name.front() == '.' &&
-           name.substr(name.size() - kTemporaryTail.size(), random) == kTemporaryTail.substr(0, random);
+bool IsTemporaryName(std::wstring_view name) {
+    // Compared as the file system compares names.
+    const std::wstring key = sys::FileNameKey(name);
+    const std::wstring tail = sys::FileNameKey(L".tmp-");
+    return key.size() > 1 + tail.size() + 6 && key.front() == L'.' &&
+           key.compare(key.size() - 6 - tail.size(), tail.size(), tail) == 0;
 }
 
 namespace {
@@ -116,15 +119,16 @@ std::optional<std::wstring> LinkAsTemporary(const std::wstring& path, Link link)
     }
 }
 
-// Removes the unlocked temporary files in `folder` whose names begin with `prefix`.
-void RemoveStale(const std::wstring& folder, std::string_view prefix) {
-    for (const std::wstring& wideName : sys::ListFolder(folder)) {
-        const std::string name = ToUtf8(wideName);
-        if (!IsTemporaryName(name) || !name.starts_with(prefix)) {
+// Removes the unlocked temporary files in `folder` whose names begin, as the
+// file system compares names, with `prefix`.
+void RemoveStale(const std::wstring& folder, const std::wstring& prefix) {
+    const std::wstring prefixKey = sys::FileNameKey(prefix);
+    for (const std::wstring& name : sys::ListFolder(folder)) {
+        if (!IsTemporaryName(name) || !sys::FileNameKey(name).starts_with(prefixKey)) {
             continue;
         }
         // A writer holds its temporary file locked while it lives.
-        const std::wstring path = folder + sys::kPathSeparator + wideName;
+        const std::wstring path = folder + sys::kPathSeparator + name;
         const auto status = sys::GetLinkStatus(path);
         if (!status || !status->isRegularFile || !status->ownedByUser) {
             continue;
@@ -146,8 +150,8 @@ void RemoveStale(const std::wstring& folder, std::string_view prefix) {
 void RemoveStaleTemporaries(const std::wstring& folder) { RemoveStale(folder, {}); }
 
 void RemoveStaleTemporariesOf(const std::wstring& path) {
-    const std::string name = ToUtf8(LastComponent(TemporaryPattern(path)));
-    RemoveStale(ParentFolder(path), std::string_view(name).substr(0, name.size() - 6));  // without the XXXXXX
+    const std::wstring name = LastComponent(TemporaryPattern(path));
+    RemoveStale(ParentFolder(path), name.substr(0, name.size() - 6));  // without the XXXXXX
 }
 
 File File::OpenForReading(const std::wstring& path) {

@@ -85,10 +85,11 @@ private:
     bool committed_ = false;
 };
 
-// Whether `name` has the form of the temporary files that AtomicFileWriter
-// makes: ".<name>.tmp-XXXXXX". They are readable by their owner only and
-// named short enough for any target name a file name can be.
-bool IsTemporaryName(std::string_view name);
+// Whether `name` names, to the file system, a file of the form of the
+// temporary files that AtomicFileWriter makes: ".<name>.tmp-XXXXXX" (on
+// Windows also ".<name>.TMP-XXXXXX.", say). They are readable by their owner
+// only and named short enough for any target name a file name can be.
+bool IsTemporaryName(std::wstring_view name);
 
 // Removes the temporary files in `folder` that a writer killed before its
 // Commit left behind; a writer still at work keeps its own.

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "library/io/MimeTypesAhead.h"
+#include "library/io/Quoted.h"
+#include "library/OrvanException.h"
 #include "platform/FileCalls.h"
 #include "platform/System.h"
 #include "platform/Utf8.h"
@@ -21,7 +23,7 @@ constexpr wchar_t kUnknown[] = L"application/octet-stream";
 
 // The type database: the system's where it has one (nothing here: libmagic
 // knows where, or takes the MAGIC variable); otherwise the one shipped beside
-// the program, when it is there.
+// the program.
 const char* DatabasePath() {
     static const std::optional<std::string> path = []() -> std::optional<std::string> {
         const auto shipped = orvan::platform::ShippedFile(L"magic.mgc");
@@ -32,14 +34,20 @@ const char* DatabasePath() {
 
 using Database = std::unique_ptr<magic_set, decltype(&magic_close)>;
 
+// A loaded database; throws when it is missing or unreadable, which would
+// otherwise make every attachment "application/octet-stream" and an archive
+// differ from the same record's on another system.
 Database LoadDatabase() {
     Database opened(magic_open(MAGIC_MIME_TYPE | MAGIC_NO_CHECK_COMPRESS | MAGIC_NO_CHECK_TAR), &magic_close);
     // The first 64 KiB tell the type; reading and scanning a whole file of
     // many megabytes would only cost time.
     const std::size_t bytes = 64 << 10;
-    if (opened && (magic_load(opened.get(), DatabasePath()) != 0 ||
-                   magic_setparam(opened.get(), MAGIC_PARAM_BYTES_MAX, &bytes) != 0)) {
-        opened.reset();
+    if (!opened || magic_load(opened.get(), DatabasePath()) != 0 ||
+        magic_setparam(opened.get(), MAGIC_PARAM_BYTES_MAX, &bytes) != 0) {
+        const char* path = DatabasePath() ? DatabasePath() : magic_getpath(nullptr, 0);
+        const char* problem = opened ? magic_error(opened.get()) : nullptr;
+        throw OrvanIoException(L"cannot load the type database " + QuotedPath(orvan::platform::FromUtf8(path ? path : "")) +
+                               L": " + orvan::platform::FromUtf8(problem ? problem : "out of memory"));
     }
     return opened;
 }
@@ -91,7 +99,7 @@ std::wstring DetectMimeType(int descriptor, const MimeTypesAhead& ahead) {
 std::wstring IdentifyMimeType(int descriptor) {
     Database database = Pool().Borrow();
     const std::int64_t position = orvan::platform::FilePosition(descriptor);
-    const char* found = database ? magic_descriptor(database.get(), descriptor) : nullptr;
+    const char* found = magic_descriptor(database.get(), descriptor);
     std::wstring type = found ? orvan::platform::FromUtf8(found) : kUnknown;
     orvan::platform::SetFilePosition(descriptor, static_cast<std::uint64_t>(std::max<std::int64_t>(position, 0)));
     Pool().GiveBack(std::move(database));

@@ -7,7 +7,8 @@ namespace Dorv::Orvan::Framework::Common {
 class MimeTypesAhead;
 
 // The MIME type of the open file `descriptor` from its content, for instance
-// "application/pdf"; "application/octet-stream" when it cannot be told. A type
+// "application/pdf"; "application/octet-stream" when it cannot be told. Throws
+// OrvanIoException naming the type database when that is missing or damaged. A type
 // `ahead` found for the same, unchanged file is taken as it is.
 std::wstring DetectMimeType(int descriptor, const MimeTypesAhead& ahead);
 // The same, always read from the content. Safe on any thread.

@@ -86,12 +86,9 @@ std::wstring Quoted(std::string_view text) {
 }
 
 std::wstring QuotedPath(const std::wstring& path) {
-    const std::string text = orvan::platform::ToUtf8(path);
     std::wstring out = L"'";
-    if (AppendEscaped(out, text, !orvan::platform::IsPathSeparator(L'\\'), kQuotedLength)) {
-        return out + L"'";
-    }
-    return out + L"...' (" + std::to_wstring(text.size()) + L" bytes)";
+    AppendEscaped(out, orvan::platform::ToUtf8(path), !orvan::platform::IsPathSeparator(L'\\'), std::string_view::npos);
+    return out + L"'";
 }
 
 std::wstring TerminalSafe(std::string_view text) {

@@ -14,7 +14,8 @@ namespace Dorv::Orvan::Framework::Common {
 std::wstring Quoted(std::string_view text);
 inline constexpr std::size_t kQuotedLength = 80;
 // The same for a path of this system's, whose separators show as they are
-// (a backslash is one on Windows, where no name can hold one).
+// (a backslash is one on Windows, where no name can hold one), and whole:
+// cut short, a long folder would hide the file's name.
 std::wstring QuotedPath(const std::wstring& path);
 
 // A whole line of output made safe the same way, without quotes and with

@@ -45,16 +45,6 @@ TEST(FilePathTest, FolderAndNameSplitAtTheSystemsSeparators) {
     }
 }
 
-TEST(FilePathTest, DeviceNamesAreNoFileNamesOnWindowsOnly) {
-    const bool windows = platform::kPathSeparator == L'\\';
-    for (const wchar_t* device : {L"nul", L"NUL.txt", L"con", L"Aux.pdf", L"com1", L"LPT9.log", L"prn "}) {
-        EXPECT_EQ(platform::IsReservedName(device), windows) << platform::ToUtf8(device);
-    }
-    for (const wchar_t* name : {L"null", L"console.txt", L"com10", L"lpt", L"a nul"}) {
-        EXPECT_FALSE(platform::IsReservedName(name)) << platform::ToUtf8(name);
-    }
-}
-
 // An installed program is told by its folder lying in the install prefix:
 // whole components only, either separator, and on Windows any letter case.
 TEST(FilePathTest, PathsLieInAFolderByWholeComponents) {

@@ -23,8 +23,6 @@ bool CreateFolder(const std::wstring& path) {
     return !path.empty() && ::mkdir(ToUtf8(path).c_str(), S_IRWXU) == 0;
 }
 
-bool IsReservedName(std::wstring_view) { return false; }
-
 bool IsInFolder(std::wstring_view path, std::wstring_view folder) {
     while (!folder.empty() && folder.back() == L'/') {
         folder.remove_suffix(1);

@@ -53,50 +53,76 @@ std::int64_t Transferred(Call call) {
     return count;
 }
 
-// Renames onto `to` by `rename()`, replacing the file there. Windows refuses
-// to replace a file that is open (wine: open at all; Windows: without shared
-// deletion), where POSIX systems let its readers go on reading the old file.
-// That is done here too: the old file moves aside first, under a name of its
-// own, the new one takes its place, and the old one is removed, which takes
-// effect when its last reader closes it. A crash in between leaves the old
-// content under ".<name>.old-XXXXXX", never nothing.
+int FailWith(DWORD error) {
+    ::SetLastError(error);
+    return FailWithLastError();
+}
+
+// Moves the file at `target` (`to`) aside, renames by `rename()` and removes
+// the old file, which goes when its last reader closes it. Where it cannot be
+// removed (a running program), everything goes back and this fails.
 template <typename Rename>
-int Replacing(const std::wstring& to, Rename rename) {
-    if (rename()) {
-        return 0;
-    }
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) {
-        return FailWithLastError();
-    }
+int MovingAside(const std::wstring& from, const std::wstring& to, const std::wstring& target, Rename rename) {
     thread_local std::mt19937 random{std::random_device{}()};
     const std::size_t name = to.find_last_of(kPathSeparators) + 1;
-    const std::wstring aside = to.substr(0, name) + L"." + to.substr(name) + L".old-" + std::to_wstring(random() % 1000000);
-    if (!::MoveFileExW(to.c_str(), aside.c_str(), 0)) {
-        ::SetLastError(error);
+    const std::wstring aside =
+        Win32Path(to.substr(0, name) + L"." + to.substr(name) + L".old-" + std::to_wstring(random() % 1000000));
+    if (!::MoveFileExW(target.c_str(), aside.c_str(), 0)) {
         return FailWithLastError();
     }
     if (!rename()) {
         const DWORD failure = ::GetLastError();
-        ::MoveFileExW(aside.c_str(), to.c_str(), 0);
-        ::SetLastError(failure);
-        return FailWithLastError();
+        ::MoveFileExW(aside.c_str(), target.c_str(), 0);
+        return FailWith(failure);
     }
-    ::DeleteFileW(aside.c_str());
+    if (!::DeleteFileW(aside.c_str())) {
+        ::MoveFileExW(target.c_str(), Win32Path(from).c_str(), 0);
+        ::MoveFileExW(aside.c_str(), target.c_str(), 0);
+        return FailWith(ERROR_SHARING_VIOLATION);
+    }
     return 0;
+}
+
+// Renames the file `from` onto `to` by `rename()`, replacing a file there as
+// POSIX systems do. Windows refuses to replace a read-only file (wine does
+// not: it is refused here first) and a folder, and so does this. It also
+// refuses to replace a file that is open (wine: open at all; Windows: without
+// shared deletion), where POSIX systems let its readers go on reading the old
+// file. That is done here too: the old file moves aside first, under a name of
+// its own, which the system allows only where every holder shares deletion,
+// the new one takes its place, and the old one is removed; where it cannot be
+// (a running program), everything goes back. A crash in between leaves the
+// old content under ".<name>.old-XXXXXX", never nothing.
+template <typename Rename>
+int Replacing(const std::wstring& from, const std::wstring& to, Rename rename) {
+    const std::wstring target = Win32Path(to);
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    const bool folder = exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (exists && !folder && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return FailWith(ERROR_FILE_READ_ONLY);
+    }
+    if (rename()) {
+        return 0;
+    }
+    const DWORD error = ::GetLastError();
+    if (!exists || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) {
+        return FailWith(error);
+    }
+    return folder ? FailWith(kErrorDirectoryNotSupported) : MovingAside(from, to, target, rename);
 }
 
 }  // namespace
 
 int OpenFile(const std::wstring& path, OpenFor purpose) {
     const DWORD access = purpose == OpenFor::Reading ? GENERIC_READ : GENERIC_WRITE;
-    return Adopt(::CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+    return Adopt(::CreateFileW(Win32Path(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
                  purpose == OpenFor::Reading ? _O_RDONLY : _O_WRONLY);
 }
 
 int CreateNewFile(const std::wstring& path, bool locked) {
     OwnerOnly security;
-    const int descriptor = Adopt(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
+    const int descriptor = Adopt(::CreateFileW(Win32Path(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
                                                security.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr),
                                  _O_RDWR);
     if (descriptor >= 0 && locked) {
@@ -189,28 +215,28 @@ bool TryLockFile(int descriptor) {
 }
 
 int RenameFile(const std::wstring& from, const std::wstring& to) {
-    return Replacing(
-        to, [&] { return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH); });
+    const std::wstring source = Win32Path(from);
+    const std::wstring target = Win32Path(to);
+    return Replacing(from, to, [&] {
+        return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    });
 }
 
-int RenameOpenFile(int descriptor, const std::wstring&, const std::wstring& to) {
+int RenameOpenFile(int descriptor, const std::wstring& from, const std::wstring& to) {
     // Through the handle, which alone may move the file. The new name is
-    // given in the system's own form, "\\??\\" and the full path.
-    const DWORD length = ::GetFullPathNameW(to.c_str(), 0, nullptr, nullptr);
-    std::wstring full(length, L'\0');
-    if (length == 0 || ::GetFullPathNameW(to.c_str(), length, full.data(), nullptr) == 0) {
+    // given in the system's own form, whatever form `to` has.
+    const auto target = NtPath(to);
+    if (!target) {
         return FailWithLastError();
     }
-    full.resize(full.find(L'\0'));
-    const std::wstring target = L"\\??\\" + full;
-    const std::size_t bytes = target.size() * sizeof(wchar_t);
+    const std::size_t bytes = target->size() * sizeof(wchar_t);
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     rename->ReplaceIfExists = TRUE;
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(bytes);
-    std::copy(target.begin(), target.end(), rename->FileName);
-    return Replacing(to, [&] {
+    std::copy(target->begin(), target->end(), rename->FileName);
+    return Replacing(from, to, [&] {
         return ::SetFileInformationByHandle(HandleOf(descriptor), FileRenameInfo, rename,
                                             static_cast<DWORD>(buffer.size()));
     });
@@ -236,7 +262,7 @@ std::optional<FileStatus> GetLinkStatus(const std::wstring& path) {
         errno = ENOENT;
         return std::nullopt;
     }
-    const Handle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
+    const Handle handle(::CreateFileW(Win32Path(path).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!handle) {
         FailWithLastError();
@@ -248,7 +274,7 @@ std::optional<FileStatus> GetLinkStatus(const std::wstring& path) {
 std::vector<std::wstring> ListFolder(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    const HANDLE search = ::FindFirstFileW(Win32Path(folder + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         return names;
     }
@@ -262,11 +288,11 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder) {
     return names;
 }
 
-bool RemoveFolder(const std::wstring& path) { return ::RemoveDirectoryW(path.c_str()) || FailWithLastError() == 0; }
+bool RemoveFolder(const std::wstring& path) { return ::RemoveDirectoryW(Win32Path(path).c_str()) || FailWithLastError() == 0; }
 
 std::optional<std::uint64_t> FreeSpace(const std::wstring& folder) {
     ULARGE_INTEGER available{};
-    if (!::GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) {
+    if (!::GetDiskFreeSpaceExW(Win32Path(folder).c_str(), &available, nullptr, nullptr)) {
         FailWithLastError();
         return std::nullopt;
     }

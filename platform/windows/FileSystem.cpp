@@ -16,7 +16,7 @@ std::optional<FileStatus> GetFileStatus(const std::wstring& path) {
     if (path.empty()) {
         return std::nullopt;
     }
-    const Handle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
+    const Handle handle(::CreateFileW(Win32Path(path).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!handle) {
@@ -28,25 +28,7 @@ std::optional<FileStatus> GetFileStatus(const std::wstring& path) {
 
 bool CreateFolder(const std::wstring& path) {
     OwnerOnly security;
-    return !path.empty() && (::CreateDirectoryW(path.c_str(), security.Attributes()) || FailWithLastError() == 0);
-}
-
-bool IsReservedName(std::wstring_view name) {
-    // The stem before any dot and trailing spaces, in any case.
-    std::wstring stem(name.substr(0, name.find(L'.')));
-    while (!stem.empty() && stem.back() == L' ') {
-        stem.pop_back();
-    }
-    for (wchar_t& c : stem) {
-        c = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-    }
-    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
-        if (stem == device) {
-            return true;
-        }
-    }
-    return stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT")) && stem[3] >= L'0' &&
-           stem[3] <= L'9';
+    return !path.empty() && (::CreateDirectoryW(Win32Path(path).c_str(), security.Attributes()) || FailWithLastError() == 0);
 }
 
 bool IsInFolder(std::wstring_view path, std::wstring_view folder) {
@@ -70,13 +52,13 @@ bool CanWriteIn(const std::wstring& folder) {
     // allow it are many and may be inherited from far up.
     std::random_device random;
     const std::wstring probe = folder + L"\\.write-probe-" + std::to_wstring(random());
-    const Handle handle(::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const Handle handle(::CreateFileW(Win32Path(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     return static_cast<bool>(handle);
 }
 
 bool RemoveFile(const std::wstring& path) {
-    return !path.empty() && (::DeleteFileW(path.c_str()) || FailWithLastError() == 0);
+    return !path.empty() && (::DeleteFileW(Win32Path(path).c_str()) || FailWithLastError() == 0);
 }
 
 }  // namespace orvan::platform

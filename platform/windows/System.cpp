@@ -40,9 +40,7 @@ std::wstring UserDataFolder() {
 
 std::optional<std::wstring> ShippedFile(const std::wstring& name) {
     const std::wstring program = GetExecutablePath();
-    const std::wstring path = program.substr(0, program.find_last_of(kPathSeparators) + 1) + name;
-    const auto status = GetFileStatus(path);
-    return status && status->isRegularFile ? std::optional(path) : std::nullopt;
+    return program.substr(0, program.find_last_of(kPathSeparators) + 1) + name;
 }
 
 void UseBinaryStandardStreams() {

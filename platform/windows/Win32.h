@@ -13,9 +13,27 @@
 
 namespace orvan::platform {
 
-// Sets errno to the nearest value for GetLastError() and returns -1.
+// Sets errno to the value for GetLastError() and returns -1.
 int FailWithLastError();
+// The errno value for a Windows error: the POSIX one that means the same, or,
+// where none does, kWindowsError plus the Windows error, which ErrorText
+// names as such.
 int ErrnoOf(DWORD error);
+inline constexpr int kWindowsError = 1 << 20;
+// Windows errors that the cross compiler's headers do not name.
+inline constexpr DWORD kErrorDirectoryNotSupported = 336;
+inline constexpr DWORD kErrorElevationRequired = 740;
+inline constexpr DWORD kErrorDiskQuotaExceeded = 1295;
+
+// `path` as Windows' file calls take it at any length: as it is while it is
+// short; longer, made absolute in the extended form ("\\?\C:\...",
+// "\\?\UNC\server\share\..."), which has no length limit. A path in that
+// form or in the device form ("\\.\") stays as it is.
+std::wstring Win32Path(const std::wstring& path);
+// The absolute path in the system's own form ("\??\C:\...",
+// "\??\UNC\server\share\..."), as a rename through a handle takes it;
+// nothing when it cannot be made absolute.
+std::optional<std::wstring> NtPath(const std::wstring& path);
 
 class Handle {
 public:

@@ -2,7 +2,8 @@
 # An archive crosses between the systems in both directions unchanged: each
 # program exports the demonstration record, the other imports it, and both
 # give the same record back (as JSON), the same attachment and the same dump,
-# MIME types included.
+# MIME types included. Then a record whose attachment names are one file on
+# Windows, or names Windows forbids, crosses both ways.
 # Usage: cross-platform.sh LINUX_ORVAN WINDOWS_ORVAN_EXE   (wine runs the second)
 set -euo pipefail
 linux=$1
@@ -34,3 +35,28 @@ for from in linux windows; do
   grep -q 'text/plain' "$dir/read-there/dump.txt"
   echo "cross-platform: an archive written on $from reads the same on $to"
 done
+
+# Written on Linux, every attachment arrives on Windows whole, under the name
+# Windows' rule gives it; Windows' record, exported there, arrives on Linux
+# under the same names and exports there to the very same archive.
+dir="$work/names"
+mkdir -p "$dir/files" "$dir/on-windows" "$dir/on-linux"
+names=(Report.txt report.txt REPORT.TXT. 'a.txt:evil' 'what?.txt' COM1.txt $'\xce\xa3.txt' $'\xcf\x83.txt')
+given=(Report.txt 'report (2).txt' 'REPORT (3).TXT' a.txt_evil what_.txt document-6 $'\xce\xa3.txt' $'\xcf\x83 (2).txt')
+leaves=
+for i in "${!names[@]}"; do
+  echo "attachment $i" >"$dir/files/${names[i]}"
+  leaves+="${leaves:+, }{\"sDocument\": {\"lID\": $((i + 1)), \"bstrFilename\": \"files/${names[i]}\"}}"
+done
+echo "{\"sPatientInfo\": {\"vecDocumentTree\": [{\"mapDocumentLeaf\": [{\"key\": 1, \"values\": [$leaves]}]}]}}" >"$dir/r.json"
+(cd "$dir" && on linux -q --data-dir . export --record r.json --archive names.orvan)
+(cd "$dir/on-windows" && on windows -q --data-dir . import --archive ../names.orvan --record-out r.json &&
+  on windows -q --data-dir . export --record r.json --archive back.orvan)
+(cd "$dir/on-linux" && on linux -q --data-dir . import --archive ../on-windows/back.orvan --record-out r.json &&
+  on linux -q --data-dir . export --record r.json --archive again.orvan)
+for i in "${!names[@]}"; do
+  cmp "$dir/files/${names[i]}" "$dir/on-windows/temp/${given[i]}"
+  cmp "$dir/files/${names[i]}" "$dir/on-linux/temp/${given[i]}"
+done
+cmp "$dir/on-windows/back.orvan" "$dir/on-linux/again.orvan"
+echo "cross-platform: attachment names Windows takes as one or forbids cross both ways"

@@ -19,6 +19,10 @@ bool TryLink(const std::filesystem::path& target, const std::filesystem::path& l
 // How many names the file has.
 std::uint64_t LinkCount(const std::filesystem::path& path);
 
+// The short 8.3 alias the file system gives the file at `path` (Windows),
+// "" where it gives none.
+std::wstring ShortName(const std::filesystem::path& path);
+
 // Whether std::system reaches the host's tools (a POSIX shell, python3,
 // xmllint): not from a Windows program under wine, whose shell is cmd.
 bool CanRunHostTools();

@@ -20,6 +20,8 @@ std::uint64_t LinkCount(const std::filesystem::path& path) {
     return ::stat(path.c_str(), &info) == 0 ? info.st_nlink : 0;
 }
 
+std::wstring ShortName(const std::filesystem::path&) { return {}; }
+
 bool CanRunHostTools() { return true; }
 
 TemporaryFolderOverride::TemporaryFolderOverride(const std::filesystem::path& folder) {

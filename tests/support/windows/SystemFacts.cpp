@@ -64,6 +64,16 @@ std::uint64_t LinkCount(const std::filesystem::path& path) {
     return got ? info.nNumberOfLinks : 0;
 }
 
+std::wstring ShortName(const std::filesystem::path& path) {
+    std::wstring alias(MAX_PATH, L'\0');
+    const DWORD length = ::GetShortPathNameW(path.c_str(), alias.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return {};
+    }
+    alias.resize(length);
+    return alias.substr(alias.find_last_of(L"\\/") + 1);
+}
+
 bool CanRunHostTools() { return false; }
 
 TemporaryFolderOverride::TemporaryFolderOverride(const std::filesystem::path& folder) {
