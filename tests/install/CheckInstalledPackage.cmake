@@ -7,7 +7,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_
 if(result)
   message(FATAL_ERROR "install failed: ${result}")
 endif()
-foreach(file lib/pkgconfig/orvan.pc share/man/man1/orvan.1 bin/orvan
+foreach(file lib/pkgconfig/orvan.pc share/man/man1/orvan.1.gz bin/orvan
              lib/cmake/OrvanCommonClassesTest/OrvanCommonClassesTestConfigVersion.cmake)
   if(NOT EXISTS ${WORK_DIR}/prefix/${file})
     message(FATAL_ERROR "not installed: ${file}")
