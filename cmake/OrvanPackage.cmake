@@ -68,6 +68,7 @@ if(ORVAN_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING)
   list(JOIN ORVAN_SANITIZER_FLAGS " " consumer_flags)
   add_test(NAME InstalledPackageBuildsAConsumer
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
-            -DWORK_DIR=${PROJECT_BINARY_DIR}/installed-package "-DCXX_FLAGS=${consumer_flags}"
+            -DWORK_DIR=${PROJECT_BINARY_DIR}/installed-package -DLIB_DIR=${CMAKE_INSTALL_LIBDIR}
+            "-DCXX_FLAGS=${consumer_flags}"
             -P ${PROJECT_SOURCE_DIR}/tests/install/CheckInstalledPackage.cmake)
 endif()
