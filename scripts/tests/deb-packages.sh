@@ -1,73 +1,56 @@
 #!/usr/bin/env bash
-# The Debian packages as a user and an integrator meet them: lintian accepts
-# them (errors and warnings fail; each warning left is overridden with its
-# reason in packaging/debian/); apt installs them with their dependencies ON
-# THIS MACHINE, into /usr, as root; the installed orvan exports and imports; a
-# consumer builds against liborvan-dev with find_package and with pkg-config;
-# apt purges them and no file of theirs is left. CI runs it as root on a
-# machine of its own; elsewhere, run it only where that installation is welcome.
+# The Debian packages as a user and an integrator meet them: lintian reports
+# neither errors nor warnings; apt installs them ON THIS MACHINE, as root; the
+# installed orvan exports and imports into the per-user folder; a consumer
+# builds against liborvan-dev with find_package and with pkg-config; after apt
+# purges them, none of their files is left. CI runs it as root on a machine of
+# its own; elsewhere, run it only where that installation is welcome.
 # Usage: deb-packages.sh ORVAN_DEB LIBORVAN_DEV_DEB
 set -euo pipefail
-source=$(cd "$(dirname "$0")/../.." && pwd)
-debs=("$(realpath "$1")" "$(realpath "$2")")
-packages=(orvan liborvan-dev)
-work=$(mktemp -d)
+consumer=$(cd "$(dirname "$0")/../.." && pwd)/tests/install/consumer
+debs=("$(realpath "$1")" "$(realpath "$2")") packages=(orvan liborvan-dev) work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+export DEBIAN_FRONTEND=noninteractive
+fail() { echo "deb-packages: FAIL: $*" >&2; exit 1; }
+quiet() { "$@" >"$work/log" 2>&1 || { cat "$work/log" >&2; fail "$*"; }; }
 
-fail() {
-  echo "deb-packages: FAIL: $*" >&2
-  exit 1
-}
-ok() { echo "deb-packages: $*"; }
-
-lintian --fail-on error,warning "${debs[@]}" || fail "lintian: errors or warnings"
-ok "$(lintian --version) reports neither errors nor warnings"
+lintian --fail-on error,warning "${debs[@]}" || fail "lintian"
+echo "deb-packages: $(lintian --version): no errors, no warnings"
 
 [[ $(id -u) -eq 0 ]] || fail "installing the packages needs root"
-for package in "${packages[@]}"; do
-  if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q ' installed$'; then
-    fail "$package is installed already: this check would remove it"
-  fi
-done
-# Every path the packages hold, to look for after their removal.
-for deb in "${debs[@]}"; do dpkg-deb --fsys-tarfile "$deb" | tar -t; done | sed 's|^\./|/|; s|/$||' |
-  grep -v '^$' | sort -u >"$work/paths"
+! dpkg-query -W -f='${Status}\n' "${packages[@]}" 2>/dev/null | grep -q ' installed$' ||
+  fail "installed already: this check would remove them"
+# Every path they hold, to look for after their removal.
+for deb in "${debs[@]}"; do dpkg-deb --fsys-tarfile "$deb" | tar -t; done |
+  sed 's|^\./|/|; s|/$||' | grep -v '^$' | sort -u >"$work/paths"
+quiet apt-get install -y --no-install-recommends "${debs[@]}"
+echo "deb-packages: installed $(dpkg-query -W -f='${Package} ${Version}; ' "${packages[@]}")"
 
-export DEBIAN_FRONTEND=noninteractive
-apt-get install -y -q --no-install-recommends "${debs[@]}" >"$work/apt.log" ||
-  { cat "$work/apt.log" >&2; fail "apt-get install"; }
-ok "installed: $(dpkg-query -W -f='${Package} ${Version}\n' "${packages[@]}" | paste -sd, | sed 's/,/, /g')"
-
-# The installed program keeps its data per user, even root's.
 export HOME=$work/home XDG_DATA_HOME=$work/data
 mkdir -p "$HOME"
-[[ $(orvan export) == *"successfully exported!" ]] || fail "the installed orvan: export"
-[[ $(orvan import) == *"successfully imported!" ]] || fail "the installed orvan: import"
-data=$XDG_DATA_HOME/OrvanCommonClassesTest
-[[ -f $data/exportORVAN.orvan && -f $data/temp/document2export.txt ]] || fail "no archive and attachment in $data"
-[[ $(command -v orvan) == /usr/bin/orvan && ! -e /usr/bin/exportORVAN.orvan ]] || fail "orvan wrote beside itself"
-ok "/usr/bin/orvan exported and imported in $data"
+[[ $(orvan export) == *"successfully exported!" && $(orvan import) == *"successfully imported!" ]] ||
+  fail "the installed orvan: export and import"
+[[ -f $XDG_DATA_HOME/OrvanCommonClassesTest/temp/document2export.txt && ! -e /usr/bin/exportORVAN.orvan ]] ||
+  fail "/usr/bin/orvan did not keep its data in $XDG_DATA_HOME/OrvanCommonClassesTest"
+echo "deb-packages: $(command -v orvan) exported and imported in $XDG_DATA_HOME/OrvanCommonClassesTest"
 
-consumer=$source/tests/install/consumer
-run_consumer() {  # run_consumer HOW PROGRAM
-  [[ $("$2" "$work/$1.orvan") == "saved 2010-03-15T00:00:00.000" ]] || fail "the consumer built with $1"
-  ok "a consumer built with $1 against the installed package runs"
-}
-cmake -S "$consumer" -B "$work/consumer" -G Ninja >"$work/consumer.log" &&
-  cmake --build "$work/consumer" >>"$work/consumer.log" || { cat "$work/consumer.log" >&2; fail "find_package consumer"; }
-grep -qx 'OrvanCommonClassesTest_DIR:PATH=/usr/lib/.*/cmake/OrvanCommonClassesTest' "$work/consumer/CMakeCache.txt" ||
-  fail "the consumer found another package: $(grep OrvanCommonClassesTest_DIR "$work/consumer/CMakeCache.txt")"
-run_consumer find_package "$work/consumer/consumer"
+quiet cmake -S "$consumer" -B "$work/cmake" -G Ninja
+grep -qx 'OrvanCommonClassesTest_DIR:PATH=/usr/lib/.*/cmake/OrvanCommonClassesTest' "$work/cmake/CMakeCache.txt" ||
+  fail "find_package found another package"
+quiet cmake --build "$work/cmake"
 # shellcheck disable=SC2046  # pkg-config's flags are words
-c++ "$consumer/Consumer.cpp" -o "$work/consumer-pc" $(pkg-config --cflags --libs orvan) ||
-  fail "pkg-config consumer"
-run_consumer pkg-config "$work/consumer-pc"
+mkdir "$work/pkg-config"
+quiet c++ "$consumer/Consumer.cpp" -o "$work/pkg-config/consumer" $(pkg-config --cflags --libs orvan)
+for how in cmake pkg-config; do
+  [[ $("$work/$how/consumer" "$work/$how.orvan") == "saved 2010-03-15T00:00:00.000" ]] ||
+    fail "the consumer built with $how"
+done
+echo "deb-packages: consumers built against liborvan-dev with find_package and with pkg-config run"
 
-apt-get purge -y -q "${packages[@]}" >"$work/apt.log" || { cat "$work/apt.log" >&2; fail "apt-get purge"; }
-# A folder may stay where another package holds it too.
-while read -r path; do
+quiet apt-get purge -y "${packages[@]}"
+while read -r path; do  # a folder stays where another package holds it too
   if [[ -e $path || -L $path ]] && ! { [[ -d $path ]] && dpkg-query -S "$path" >/dev/null 2>&1; }; then
-    fail "left after the removal: $path"
+    fail "left after the purge: $path"
   fi
 done <"$work/paths"
-ok "purged: none of their $(wc -l <"$work/paths") paths is left"
+echo "deb-packages: purged; none of their $(wc -l <"$work/paths") paths is left"
