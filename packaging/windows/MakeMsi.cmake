@@ -1,7 +1,8 @@
-# Run by CPack once the install rules' files are staged below
-# CPACK_TEMPORARY_DIRECTORY (in the folder of their component, programs): lists them for wixl (wixl-heat gives each file a
-# component of its own), then builds the .msi with the package's version.
-# wixl takes relative source paths only: it runs in the staging folder's parent.
+# Run by CPack once the install rules' files are staged in the folder of their
+# component, CPACK_TEMPORARY_DIRECTORY/programs: lists them for wixl (wixl-heat
+# gives each file a component of its own), then builds the .msi with the
+# package's version. wixl takes relative source paths only, so both run in the
+# staging folder's parent.
 set(work ${CPACK_TOPLEVEL_DIRECTORY})
 set(staged ${CPACK_TEMPORARY_DIRECTORY}/programs)
 file(RELATIVE_PATH stage ${work} ${staged})
