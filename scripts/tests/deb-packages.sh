@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# The Debian packages as a user and an integrator meet them: lintian reports
-# neither errors nor warnings; apt installs them ON THIS MACHINE, as root; the
-# installed orvan exports and imports into the per-user folder; a consumer
-# builds against liborvan-dev with find_package and with pkg-config; after apt
-# purges them, none of their files is left. CI runs it as root on a machine of
-# its own; elsewhere, run it only where that installation is welcome.
+# The Debian packages: lintian reports neither errors nor warnings; apt installs them ON THIS
+# MACHINE, as root (CI's own; elsewhere, run it only where that is welcome); the installed orvan
+# exports and imports into the per-user folder; a consumer builds against liborvan-dev with
+# find_package and with pkg-config; once apt has purged them, none of their files is left.
 # Usage: deb-packages.sh ORVAN_DEB LIBORVAN_DEV_DEB
 set -euo pipefail
 consumer=$(cd "$(dirname "$0")/../.." && pwd)/tests/install/consumer
@@ -38,7 +36,6 @@ quiet cmake -S "$consumer" -B "$work/cmake" -G Ninja
 grep -qx 'OrvanCommonClassesTest_DIR:PATH=/usr/lib/.*/cmake/OrvanCommonClassesTest' "$work/cmake/CMakeCache.txt" ||
   fail "find_package found another package"
 quiet cmake --build "$work/cmake"
-# shellcheck disable=SC2046  # pkg-config's flags are words
 mkdir "$work/pkg-config"
 quiet c++ "$consumer/Consumer.cpp" -o "$work/pkg-config/consumer" $(pkg-config --cflags --libs orvan)
 for how in cmake pkg-config; do

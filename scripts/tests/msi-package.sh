@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The Windows installer as a user meets it, in a fresh wine prefix: installed
-# without questions, with its files, Start-menu shortcut and Apps entry; the
-# installed orvan.exe exports and imports into the per-user folder; a higher
-# version replaces it in place (one entry, its files), an older one is refused;
-# removed, nothing of it is left and the user's data folder stays as it was.
+# The Windows installer in a fresh wine prefix: installed without questions (files, Start-menu
+# shortcut, Apps entry), its orvan.exe exporting and importing into the per-user folder, replaced
+# by a higher version (one entry, its files), refusing an older one, removed: nothing of it is left
+# and the user's data folder stays as it was.
 # Usage: msi-package.sh MSI WINDOWS_BUILD   (cpack there makes the higher version)
 set -euo pipefail
 icon_source=$(cd "$(dirname "$0")/../.." && pwd)/app/gui/icons/OrvanCommonClassesTest.ico
@@ -20,14 +19,12 @@ data_sums() { (cd "$data" && find . -type f -exec sha256sum {} + | sort); }
 
 install() {  # install MSI: installs it; its Apps entry, files and shortcut are there
   wine msiexec /i "$(winepath -w "$1")" /qn || fail "msiexec /i $1: $?"
-  local code icon entry expected link texts
+  local code icon entry link texts
   code=$(property "$1" ProductCode)
   [[ $(entries) == "$code|||OrvanCommonClassesTest" ]] || fail "uninstall list: $(entries)"
   entry=$(win reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$code")
-  for expected in "DisplayVersion    REG_SZ    $(property "$1" ProductVersion)" \
-                  "Publisher    REG_SZ    $(property "$1" Manufacturer)"; do
-    grep -qF "$expected" <<<"$entry" || fail "the Apps entry lacks '$expected': $entry"
-  done
+  grep -qF "DisplayVersion    REG_SZ    $(property "$1" ProductVersion)" <<<"$entry" &&
+    grep -qF "Publisher    REG_SZ    $(property "$1" Manufacturer)" <<<"$entry" || fail "the Apps entry: $entry"
   icon="C:\\windows\\Installer\\$code\\OrvanCommonClassesTest.ico"
   win reg query 'HKLM\Software\Classes\Installer\Products' /s | grep -qF "ProductIcon    REG_SZ    $icon" &&
     cmp -s "$(winepath -u "$icon")" "$icon_source" || fail "no product icon $icon"
