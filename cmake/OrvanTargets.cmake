@@ -34,14 +34,21 @@ function(orvan_add_library target alias)
   endif()
   file(RELATIVE_PATH subsystem ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   install(TARGETS ${target} EXPORT OrvanTargets
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+  # `--strip` (and so the packages) leaves out the archive's debugging information too.
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:${target}>\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endif()" COMPONENT development)
   if(NOT ARG_PUBLIC_HEADERS)
     file(GLOB ARG_PUBLIC_HEADERS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS *.h)
   endif()
   foreach(header IN LISTS ARG_PUBLIC_HEADERS)
     get_filename_component(folder ${header} DIRECTORY)
-    install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvan/${subsystem}/${folder})
+    install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvan/${subsystem}/${folder}
+      COMPONENT development)
   endforeach()
 endfunction()
 

@@ -14,6 +14,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils python3 python3-jsonschema zip unzip bc clang libclang-rt-14-dev
   # the dialog's tests and screenshots on a real X server
   xvfb xauth
+  # the Debian packages' check (scripts/package.sh makes them)
+  lintian
 )
 
 missing=()

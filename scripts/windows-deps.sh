@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the Windows build and its tests need that are
-# missing (the cross compiler, wine, Xvfb and xdotool), then cross-builds, as
-# static libraries for 64-bit Windows, the dependencies Debian packages no
-# Windows build of: expat, TRE (libmagic's regex), libmagic
+# Installs the Debian packages the Windows build, its tests and its installer
+# need that are missing (the cross compiler, wine, Xvfb, xdotool, wixl), then
+# cross-builds, as static libraries for 64-bit Windows, the dependencies Debian
+# packages no Windows build of: expat, TRE (libmagic's regex), libmagic
 # (source package "file"), libzip and googletest, each from its Debian source
 # package, so that the Windows build uses the code the Linux one does. The
 # header-only nlohmann-json and CLI11 are installed the same way: the host
@@ -54,6 +54,8 @@ packages=(
   # the tests under wine, the dialog's on an X server of their own, driven with
   # xdotool; fonts-wine has the fonts Windows dialogs are drawn with
   wine wine64 fonts-wine xvfb xauth xdotool python3
+  # the installer (scripts/package.sh) and its check
+  wixl msitools
 )
 missing=()
 for package in "${packages[@]}"; do

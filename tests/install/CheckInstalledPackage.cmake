@@ -1,14 +1,14 @@
 # Installs the build into a scratch prefix, builds a consumer against it with
 # find_package, and runs it. Called by ctest with -DBUILD_DIR, -DSOURCE_DIR,
-# -DWORK_DIR and -DCXX_FLAGS.
+# -DWORK_DIR, -DLIB_DIR (lib/x86_64-linux-gnu in a build for /usr) and -DCXX_FLAGS.
 file(REMOVE_RECURSE ${WORK_DIR})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
   RESULT_VARIABLE result OUTPUT_QUIET)
 if(result)
   message(FATAL_ERROR "install failed: ${result}")
 endif()
-foreach(file lib/pkgconfig/orvan.pc share/man/man1/orvan.1 bin/orvan
-             lib/cmake/OrvanCommonClassesTest/OrvanCommonClassesTestConfigVersion.cmake)
+foreach(file ${LIB_DIR}/pkgconfig/orvan.pc share/man/man1/orvan.1.gz bin/orvan
+             ${LIB_DIR}/cmake/OrvanCommonClassesTest/OrvanCommonClassesTestConfigVersion.cmake)
   if(NOT EXISTS ${WORK_DIR}/prefix/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
