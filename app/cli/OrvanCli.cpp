@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,7 +69,7 @@ std::string FileNameProblem(const std::string& value) {
     }
     return {};
 }
-const CLI::Validator kFileName(FileNameProblem, "FILE");
+const CLI::Validator kFileName(FileNameProblem, "");
 
 // Prints the commands' messages (errors on standard error, the rest unless
 // quiet) and shows their progress on one line of the terminal, at most ten
@@ -147,26 +148,6 @@ int Inspect(Inspection inspection) {
     }
 }
 
-int RunCheck(const std::wstring& archive, bool quiet, orvan::exchange::CommandListener& listener) {
-    return Inspect([&] {
-        const orvan::app::CheckReport report = orvan::app::CheckArchive(archive, listener);
-        for (const std::string& line : report.removed) {
-            Print(stdout, "- " + line + "\n");
-        }
-        for (const std::string& line : report.added) {
-            Print(stdout, "+ " + line + "\n");
-        }
-        if (!quiet || !report.Passed()) {
-            Print(stdout, report.Passed()
-                              ? "check: passed: " + std::to_string(report.attachments) +
-                                    " attachments intact; the archive imports and exports again unchanged\n"
-                              : "check: failed: " + std::to_string(report.removed.size() + report.added.size()) +
-                                    " lines differ after an import and an export\n");
-        }
-        return report.Passed() ? kSuccess : kFailed;
-    });
-}
-
 // The commands' names, for the message about an unknown one.
 std::string CommandNames(const CLI::App& app) {
     std::string names;
@@ -187,6 +168,159 @@ bool ReportUnknownCommand(CLI::App& app) {
     return true;
 }
 
+// What the command line gives the commands.
+struct Options {
+    std::string dataDirectory;
+    bool verbose = false;
+    bool quiet = false;
+    std::string archive;  // --archive, or the archive inspected
+    std::string record;   // --record or --record-out
+    bool json = false;
+};
+
+// The commands, working in the data directory the options name, which is
+// created owner-only, as the default one is; nothing when it cannot be.
+std::optional<orvan::app::COrvanCommands> CommandsIn(const Options& options) {
+    if (options.dataDirectory.empty()) {
+        return orvan::app::COrvanCommands();
+    }
+    const std::wstring folder = FromUtf8(options.dataDirectory);
+    if (!orvan::app::CreateFolders(folder)) {
+        Error(L"cannot create the data directory " + Dorv::Orvan::Framework::Common::Quoted(options.dataDirectory));
+        return std::nullopt;
+    }
+    return orvan::app::COrvanCommands(folder);
+}
+
+// Runs Export or Import as the dialog does.
+int RunDialogCommand(const Options& options, orvan::exchange::CommandListener& listener, bool exporting) {
+    std::optional<orvan::app::COrvanCommands> commands = CommandsIn(options);
+    if (!commands) {
+        return kFailed;
+    }
+    if (!options.archive.empty()) {
+        commands->SetArchive(FromUtf8(options.archive));
+    }
+    if (!options.record.empty()) {
+        exporting ? commands->SetRecordSource(FromUtf8(options.record))
+                  : commands->SetRecordTarget(FromUtf8(options.record));
+    }
+    const orvan::app::CommandOutcome outcome =
+        exporting ? commands->OnBnClickedExport(listener) : commands->OnBnClickedImport(listener);
+    if (!outcome.Succeeded() && !outcome.shown) {
+        Error(outcome.detail);  // a failure the dialog passes over in silence
+    }
+    return ExitCodeFor(outcome);
+}
+
+int RunExport(const Options& options, orvan::exchange::CommandListener& listener) {
+    return RunDialogCommand(options, listener, true);
+}
+
+int RunImport(const Options& options, orvan::exchange::CommandListener& listener) {
+    return RunDialogCommand(options, listener, false);
+}
+
+int RunDump(const Options& options, orvan::exchange::CommandListener&) {
+    return Inspect([&] {
+        Print(stdout, orvan::app::DumpArchive(FromUtf8(options.archive), options.json));
+        return kSuccess;
+    });
+}
+
+int RunCheck(const Options& options, orvan::exchange::CommandListener& listener) {
+    return Inspect([&] {
+        const orvan::app::CheckReport report = orvan::app::CheckArchive(FromUtf8(options.archive), listener);
+        for (const std::string& line : report.removed) {
+            Print(stdout, "- " + line + "\n");
+        }
+        for (const std::string& line : report.added) {
+            Print(stdout, "+ " + line + "\n");
+        }
+        if (!options.quiet || !report.Passed()) {
+            Print(stdout, report.Passed()
+                              ? "check: passed: " + std::to_string(report.attachments) +
+                                    " attachments intact; the archive imports and exports again unchanged\n"
+                              : "check: failed: " + std::to_string(report.removed.size() + report.added.size()) +
+                                    " lines differ after an import and an export\n");
+        }
+        return report.Passed() ? kSuccess : kFailed;
+    });
+}
+
+// The demonstration record makes its attachment in the data directory.
+int RunDemoRecord(const Options& options, orvan::exchange::CommandListener&) {
+    std::optional<orvan::app::COrvanCommands> commands = CommandsIn(options);
+    if (!commands) {
+        return kFailed;
+    }
+    return Inspect([&] {
+        structOrvanOnePatientComm demo;
+        commands->FillOrvanOnePatientCommStruct(demo);
+        Print(stdout, orvan::app::RecordToJson(demo, std::filesystem::current_path()));
+        return kSuccess;
+    });
+}
+
+void AddFileOption(CLI::App& command, const char* name, std::string& value, const char* type, const char* help) {
+    command.add_option(name, value, help)->check(kFileName)->type_name(type);
+}
+
+// The commands: their names, their help, their own options and what runs them.
+struct Command {
+    const char* name;
+    const char* help;
+    void (*addOptions)(CLI::App& command, Options& options);
+    int (*run)(const Options& options, orvan::exchange::CommandListener& listener);
+};
+
+const Command kCommands[] = {
+    {"export", "Write the demonstration record (or --record) to exportORVAN.orvan and read it back",
+     [](CLI::App& command, Options& options) {
+         AddFileOption(command, "--record", options.record, "FILE.json",
+                       "Export the record of this JSON file instead of the demonstration record");
+         AddFileOption(command, "--archive", options.archive, "FILE", "Write this archive instead of exportORVAN.orvan");
+     },
+     RunExport},
+    {"import", "Import exportORVAN.orvan, writing its attachments into temp/",
+     [](CLI::App& command, Options& options) {
+         AddFileOption(command, "--record-out", options.record, "FILE.json",
+                       "Also write the imported record as JSON to this file");
+         AddFileOption(command, "--archive", options.archive, "FILE", "Import this archive instead of exportORVAN.orvan");
+     },
+     RunImport},
+    {"dump", "Print an archive's header, structure and attachments",
+     [](CLI::App& command, Options& options) {
+         AddFileOption(command, "ARCHIVE", options.archive, "FILE", "The archive to print");
+         command.get_option("ARCHIVE")->required();
+         command.add_flag("--json", options.json, "Print JSON instead of an indented tree");
+     },
+     RunDump},
+    {"check", "Check an archive: attachments' CRCs, and an import and export round trip",
+     [](CLI::App& command, Options& options) {
+         AddFileOption(command, "ARCHIVE", options.archive, "FILE", "The archive to check");
+         command.get_option("ARCHIVE")->required();
+     },
+     RunCheck},
+    {"demo-record", "Print the demonstration record as JSON, attachment paths relative to the current folder",
+     [](CLI::App&, Options&) {}, RunDemoRecord},
+};
+
+// The debug trace and failed debug assertions show on standard error with -v.
+void ShowTraceWhen(bool verbose) {
+    orvan::platform::DebugTraceOutput().Replace([verbose](std::wstring_view text) {
+        if (verbose) {
+            PrintTrace(text);
+        }
+    });
+    orvan::platform::DebugAssertOutput().Replace([verbose](const orvan::platform::AssertionFailure& failure) {
+        if (verbose) {
+            Print(stderr, std::string(failure.file) + ":" + std::to_string(failure.line) +
+                              ": debug assertion failed: " + std::string(failure.condition) + "\n");
+        }
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -198,35 +332,15 @@ int main(int argc, char** argv) {
     app.fallthrough();  // the global options may follow the command too
     // A path such as "/tmp/x" stays a path on every system, never an option.
     app.allow_windows_style_options(false);
-    std::string dataDirectory;
-    app.add_option("--data-dir", dataDirectory,
-                   "Folder of exportORVAN.orvan, document2export.txt and temp/ (default: the program's data directory)")
-        ->check(kFileName);
-    bool verbose = false;
-    bool quiet = false;
-    auto* verboseFlag = app.add_flag("-v,--verbose", verbose, "Show the debug trace and failed debug assertions on standard error");
-    app.add_flag("-q,--quiet", quiet, "Show nothing but errors")->excludes(verboseFlag);
-
-    std::string archivePath;
-    std::string record;
-    auto* exportCommand =
-        app.add_subcommand("export", "Write the demonstration record (or --record) to exportORVAN.orvan and read it back");
-    exportCommand->add_option("--record", record, "Export the record of this JSON file instead of the demonstration record")
-        ->check(kFileName);
-    exportCommand->add_option("--archive", archivePath, "Write this archive instead of exportORVAN.orvan")->check(kFileName);
-    auto* importCommand = app.add_subcommand("import", "Import exportORVAN.orvan, writing its attachments into temp/");
-    importCommand->add_option("--record-out", record, "Also write the imported record as JSON to this file")
-        ->check(kFileName);
-    importCommand->add_option("--archive", archivePath, "Import this archive instead of exportORVAN.orvan")
-        ->check(kFileName);
-    auto* dump = app.add_subcommand("dump", "Print an archive's header, structure and attachments");
-    std::string archive;
-    bool json = false;
-    dump->add_option("ARCHIVE", archive, "The archive to print")->required()->check(kFileName);
-    dump->add_flag("--json", json, "Print JSON instead of an indented tree");
-    auto* check = app.add_subcommand("check", "Check an archive: attachments' CRCs, and an import and export round trip");
-    check->add_option("ARCHIVE", archive, "The archive to check")->required()->check(kFileName);
-    app.add_subcommand("demo-record", "Print the demonstration record as JSON, attachment paths relative to the current folder");
+    Options options;
+    AddFileOption(app, "--data-dir", options.dataDirectory, "DIR",
+                  "Folder of exportORVAN.orvan, document2export.txt and temp/ (default: the program's data directory)");
+    auto* verbose = app.add_flag("-v,--verbose", options.verbose,
+                                 "Show the debug trace and failed debug assertions on standard error");
+    app.add_flag("-q,--quiet", options.quiet, "Show nothing but errors")->excludes(verbose);
+    for (const Command& command : kCommands) {
+        command.addOptions(*app.add_subcommand(command.name, command.help), options);
+    }
 
     try {
         app.parse(argc, argv);
@@ -241,58 +355,13 @@ int main(int argc, char** argv) {
         return app.exit(error) == 0 ? kSuccess : kUsage;  // --help, --version
     }
 
-    using orvan::platform::DebugAssertOutput;
-    using orvan::platform::DebugTraceOutput;
-    DebugTraceOutput().Replace([verbose](std::wstring_view text) {
-        if (verbose) {
-            PrintTrace(text);
-        }
-    });
-    DebugAssertOutput().Replace([verbose](const orvan::platform::AssertionFailure& failure) {
-        if (verbose) {
-            Print(stderr, std::string(failure.file) + ":" + std::to_string(failure.line) +
-                              ": debug assertion failed: " + std::string(failure.condition) + "\n");
-        }
-    });
-    TerminalListener listener(quiet, !quiet && orvan::platform::IsTerminal(stderr));
-
-    const std::string command = app.get_subcommands().front()->get_name();
-    if (command == "dump") {
-        return Inspect([&] {
-            Print(stdout, orvan::app::DumpArchive(FromUtf8(archive), json));
-            return kSuccess;
-        });
-    }
-    if (command == "check") {
-        return RunCheck(FromUtf8(archive), quiet, listener);
-    }
-    if (!dataDirectory.empty()) {
-        // Every remaining command writes into it; made owner-only, as the default one is.
-        if (!orvan::app::CreateFolders(FromUtf8(dataDirectory))) {
-            Error(L"cannot create the data directory " + Dorv::Orvan::Framework::Common::Quoted(dataDirectory));
-            return kFailed;
+    ShowTraceWhen(options.verbose);
+    TerminalListener listener(options.quiet, !options.quiet && orvan::platform::IsTerminal(stderr));
+    const std::string chosen = app.get_subcommands().front()->get_name();
+    for (const Command& command : kCommands) {
+        if (chosen == command.name) {
+            return command.run(options, listener);
         }
     }
-    orvan::app::COrvanCommands commands(dataDirectory.empty() ? std::nullopt
-                                                              : std::optional<std::wstring>(FromUtf8(dataDirectory)));
-    if (command == "demo-record") {
-        return Inspect([&] {
-            structOrvanOnePatientComm demo;
-            commands.FillOrvanOnePatientCommStruct(demo);
-            Print(stdout, orvan::app::RecordToJson(demo, std::filesystem::current_path()));
-            return kSuccess;
-        });
-    }
-    if (!archivePath.empty()) {
-        commands.SetArchive(FromUtf8(archivePath));
-    }
-    if (!record.empty()) {
-        command == "export" ? commands.SetRecordSource(FromUtf8(record)) : commands.SetRecordTarget(FromUtf8(record));
-    }
-    const orvan::app::CommandOutcome outcome =
-        command == "export" ? commands.OnBnClickedExport(listener) : commands.OnBnClickedImport(listener);
-    if (!outcome.Succeeded() && !outcome.shown) {
-        Error(outcome.detail);  // a failure the dialog passes over in silence
-    }
-    return ExitCodeFor(outcome);
+    return kUsage;  // CLI11 accepts no other command
 }
