@@ -86,15 +86,11 @@ CommandOutcome COrvanCommands::RunExport(exchange::CommandListener& listener) {
     } else {
         FillOrvanOnePatientCommStruct(record);
     }
-    for (const structOrvanDocumentTree& tree : record.sPatientInfo.vecDocumentTree) {
-        for (const auto& [key, leaves] : tree.mapDocumentLeaf) {
-            for (const structOrvanDocumentLeaf& leaf : leaves) {
-                if (!leaf.sDocument.bstrFilename.empty()) {
-                    inputs.push_back({L"attachment", leaf.sDocument.bstrFilename});
-                }
-            }
+    ForEachDocumentLeaf(record.sPatientInfo.vecDocumentTree, [&](const structOrvanDocumentLeaf& leaf, auto) {
+        if (!leaf.sDocument.bstrFilename.empty()) {
+            inputs.push_back({L"attachment", leaf.sDocument.bstrFilename});
         }
-    }
+    });
     const NamedFile archive{L"archive", ArchivePath()};
     CheckOutputsAgainstInputs({archive}, inputs);
     COrvanHandler handler(listener);

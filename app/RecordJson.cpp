@@ -552,23 +552,17 @@ Json ParseRecordJson(std::string_view text) {
 // record each time, and welcome.
 void RequireOneDocumentPerId(const structOrvanOnePatientComm& record) {
     std::map<std::int32_t, std::pair<std::string, const structOrvanDocument*>> first;
-    const auto& trees = record.sPatientInfo.vecDocumentTree;
-    for (std::size_t t = 0; t < trees.size(); ++t) {
-        std::size_t m = 0;
-        for (const auto& [key, leaves] : trees[t].mapDocumentLeaf) {
-            for (std::size_t l = 0; l < leaves.size(); ++l) {
-                const std::string path = "$.sPatientInfo.vecDocumentTree[" + std::to_string(t) + "].mapDocumentLeaf[" +
-                                         std::to_string(m) + "].values[" + std::to_string(l) + "].sDocument";
-                const structOrvanDocument& document = leaves[l].sDocument;
-                const auto [seen, isFirst] = first.try_emplace(document.lID, path, &document);
-                if (!isFirst && !(*seen->second.second == document)) {
-                    Refuse(path, "another document with the lID " + std::to_string(document.lID) + " of " +
-                                     seen->second.first + ": give each document an lID of its own");
-                }
-            }
-            ++m;
+    ForEachDocumentLeaf(record.sPatientInfo.vecDocumentTree, [&](const structOrvanDocumentLeaf& leaf,
+                                                                  const OrvanDocumentLeafPlace& at) {
+        const std::string path = "$.sPatientInfo.vecDocumentTree[" + std::to_string(at.tree) + "].mapDocumentLeaf[" +
+                                 std::to_string(at.group) + "].values[" + std::to_string(at.leaf) + "].sDocument";
+        const structOrvanDocument& document = leaf.sDocument;
+        const auto [seen, isFirst] = first.try_emplace(document.lID, path, &document);
+        if (!isFirst && !(*seen->second.second == document)) {
+            Refuse(path, "another document with the lID " + std::to_string(document.lID) + " of " +
+                             seen->second.first + ": give each document an lID of its own");
         }
-    }
+    });
 }
 
 std::filesystem::path Folder(const std::filesystem::path& folder) {

@@ -18,15 +18,11 @@ namespace {
 std::vector<std::wstring> AttachmentPaths(const structOrvanPatientInfo& patient) {
     std::set<std::int32_t> documents;
     std::vector<std::wstring> paths;
-    for (const structOrvanDocumentTree& tree : patient.vecDocumentTree) {
-        for (const auto& [key, leaves] : tree.mapDocumentLeaf) {
-            for (const structOrvanDocumentLeaf& leaf : leaves) {
-                if (documents.insert(leaf.sDocument.lID).second && !leaf.sDocument.bstrFilename.empty()) {
-                    paths.push_back(*ToLibraryText(leaf.sDocument.bstrFilename));
-                }
-            }
+    ForEachDocumentLeaf(patient.vecDocumentTree, [&](const structOrvanDocumentLeaf& leaf, auto) {
+        if (documents.insert(leaf.sDocument.lID).second && !leaf.sDocument.bstrFilename.empty()) {
+            paths.push_back(*ToLibraryText(leaf.sDocument.bstrFilename));
         }
-    }
+    });
     return paths;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -16,3 +17,27 @@ struct structOrvanDocumentTree {
 
     bool operator==(const structOrvanDocumentTree&) const = default;
 };
+
+// Where a leaf is filed among a patient's document trees: the tree, the
+// group (by the order of its key) and the leaf within the group.
+struct OrvanDocumentLeafPlace {
+    std::size_t tree = 0;
+    std::size_t group = 0;
+    std::size_t leaf = 0;
+};
+
+// Visits the leaves of `trees` in stored order, `visit(leaf, place)`: tree by
+// tree, the groups of a tree by their keys, a group's leaves as filed.
+template <typename Visit>
+void ForEachDocumentLeaf(const std::vector<structOrvanDocumentTree>& trees, Visit&& visit) {
+    OrvanDocumentLeafPlace place;
+    for (place.tree = 0; place.tree < trees.size(); ++place.tree) {
+        place.group = 0;
+        for (const auto& group : trees[place.tree].mapDocumentLeaf) {
+            for (place.leaf = 0; place.leaf < group.second.size(); ++place.leaf) {
+                visit(group.second[place.leaf], place);
+            }
+            ++place.group;
+        }
+    }
+}
