@@ -5,12 +5,12 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  build-essential cmake ninja-build pkg-config git
-  # libraries
-  libzip-dev libexpat1-dev libpugixml-dev libfmt-dev libcli11-dev libmagic-dev zlib1g-dev nlohmann-json3-dev
-  # dialog application
+  build-essential cmake ninja-build pkg-config
+  # libraries (libzip: the tests' independent reader; pugixml: the benchmarks' second parser)
+  libzip-dev libexpat1-dev libpugixml-dev libcli11-dev libmagic-dev zlib1g-dev nlohmann-json3-dev
+  # dialog application (Qt's CMake package asks for OpenGL's headers)
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  # tests, benchmarks, fuzzing
+  # tests, benchmarks (zip, unzip and bc in their scripts), the sanitizer builds and fuzzing (clang)
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils python3 python3-jsonschema zip unzip bc clang libclang-rt-14-dev
   # the dialog's tests and screenshots on a real X server
   xvfb xauth
