@@ -10,6 +10,7 @@
 #include "SystemFacts.h"
 #include "TempDir.h"
 #include "library/Archive.h"
+#include "library/format/FormatFacts.h"
 #include "library/format/ScratchTakeOver.h"
 #include "library/OrvanException.h"
 #include "library/StructureComparison.h"
@@ -218,15 +219,26 @@ TEST(OrvanStructureTest, EmptyIdentifierGetsAFreshOneAndScratchSavesVanishOnRele
 namespace orvan::library::testing {
 namespace {
 
-TEST(ArchiveLimitsTest, AStructureReadersWouldRefuseIsNotWritten) {
+// Objects nest as deep as the format allows, the structure itself the first
+// level, and no deeper: what the writer refuses to write, readers refuse.
+TEST(ArchiveLimitsTest, ObjectsNestAsDeepAsTheFormatAllowsAndNoDeeper) {
     orvan::testing::TempDir temp;
-    model::OrvanStructure structure(L"deep");
-    model::DocumentTree* tree = structure.NewPatientInfo()->NewDocumentTree();
-    for (int level = 0; level < 70; ++level) {
-        tree = tree->NewDocumentTree();
+    const auto path = FromPath(temp.Path() / "deep.orvan");
+    for (const std::size_t levels : {common::kMaxNestingDepth, common::kMaxNestingDepth + 1}) {
+        model::OrvanStructure structure(L"deep");
+        model::DocumentTree* tree = structure.NewPatientInfo()->NewDocumentTree();  // levels 2 and 3
+        for (std::size_t level = 4; level <= levels; ++level) {
+            tree = tree->NewDocumentTree();
+        }
+        if (levels == common::kMaxNestingDepth) {
+            ASSERT_NE(structure.Save(path), nullptr);
+            EXPECT_EQ(common::FindDifference(structure, model::OrvanStructure(Archive(path))), std::nullopt);
+        } else {
+            std::filesystem::remove(temp.Path() / "deep.orvan");
+            EXPECT_THROW(structure.Save(path), common::OrvanFormatException);
+            EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
+        }
     }
-    EXPECT_THROW(structure.Save(platform::FromPath(temp.Path() / "deep.orvan")), common::OrvanFormatException);
-    EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
 }
 
 }  // namespace

@@ -63,9 +63,13 @@ TEST(DateTimeTest, TextFormIsExactAndStrict) {
     const auto parsed = DateTime::Parse("0001-01-01T00:00:00.000");
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->Milliseconds(), 0);
-    EXPECT_EQ(DateTime::Parse("9999-12-31T23:59:59.999")->ToString(), "9999-12-31T23:59:59.999");
-    for (const char* bad : {"2023-02-29T00:00:00.000", "2024-13-01T00:00:00.000", "2024-01-01T24:00:00.000",
-                            "2024-01-01 00:00:00.000", "2024-01-01T00:00:00", "0000-01-01T00:00:00.000",
+    // Leap days: every fourth year, but not in a century unless it divides by 400.
+    for (const char* good : {"9999-12-31T23:59:59.999", "2000-02-29T00:00:00.000", "2024-02-29T00:00:00.000"}) {
+        const auto date = DateTime::Parse(good);
+        EXPECT_EQ(date ? date->ToString() : "refused", good);
+    }
+    for (const char* bad : {"1900-02-29T00:00:00.000", "2023-02-29T00:00:00.000", "2024-13-01T00:00:00.000",
+                            "2024-01-01T24:00:00.000", "2024-01-01 00:00:00.000", "2024-01-01T00:00:00", "0000-01-01T00:00:00.000",
                             "2024-01-01T00:00:00.000Z", "+024-01-01T00:00:00.000"}) {
         EXPECT_FALSE(DateTime::Parse(bad)) << bad;
     }

@@ -9,6 +9,8 @@
 
 #include "ArchiveTestSupport.h"
 #include "TempDir.h"
+#include "library/OrvanException.h"
+#include "library/io/FaultInjection.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
@@ -90,6 +92,32 @@ TEST(AtomicFileWriterTest, ReplacingAFileOthersReadLeavesThemTheOldContent) {
     }
     // The old file goes with its last reader.
     EXPECT_EQ(FolderListing(temp.Path()), std::set<std::string>{"record.orvan"});
+}
+
+// A durable save flushes the folder after the rename, so that the new name
+// survives a crash: that is its last flush, and failing it is reported.
+TEST(AtomicFileWriterTest, ADurableSaveFlushesTheFolderLastAfterTheRename) {
+    orvan::testing::TempDir temp;
+    const auto save = [&] {
+        common::AtomicFileWriter out(FromPath(temp.Path() / "record.orvan"));
+        out.Write(std::as_bytes(std::span("new", 3)));
+        out.Commit();
+    };
+    int syncs = 0;
+    {
+        const auto counter = common::FaultInjection::FailFile(common::FileOperation::Sync, 1'000'000);
+        save();
+        syncs = counter.Calls();
+    }
+    WriteFile(temp.Path() / "record.orvan", "old");
+    const auto fault = common::FaultInjection::FailFile(common::FileOperation::Sync, syncs, EIO);
+    try {
+        save();
+        ADD_FAILURE() << "a failing flush of the folder went unnoticed";
+    } catch (const common::OrvanIoException& error) {
+        EXPECT_NE(error.Message().find(L"cannot synchronise the folder"), std::wstring::npos) << error.what();
+    }
+    EXPECT_EQ(ReadBytes(temp.Path() / "record.orvan"), "new") << "renamed before the folder's flush";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "library/Archive.h"
 #include "library/OrvanException.h"
 #include "library/format/ArchiveHeader.h"
+#include "library/format/FormatFacts.h"
 #include "library/model/OrvanStructure.h"
 #include "platform/Utf8.h"
 
@@ -29,6 +30,17 @@ struct OrderCase {
 // ProcessingInfo, then the lists PatientInfo, Address and Document.
 std::string Address(const std::string& inner) { return "<Address id=\"2\">\n" + inner + "</Address>\n"; }
 
+// Objects nested `levels` deep, the structure the first level.
+std::string Nested(std::size_t levels) {
+    std::string open = "<PatientInfo id=\"2\">\n<DocumentTree id=\"3\">\n";
+    std::string close = "</DocumentTree>\n</PatientInfo>\n";
+    for (std::size_t level = 4; level <= levels; ++level) {
+        open += "<DocumentTreePtr id=\"" + std::to_string(level) + "\">\n";
+        close.insert(0, "</DocumentTreePtr>\n");
+    }
+    return open + close;
+}
+
 const OrderCase kCases[] = {
     {"nothing", "", nullptr},
     {"properties in order", Address("<ID>1</ID>\n<Person id=\"3\"/>\n<Postal id=\"4\"/>\n"), nullptr},
@@ -45,6 +57,8 @@ const OrderCase kCases[] = {
      "unknown, repeated or misplaced element"},
     {"an unknown element", Address("<ID>1</ID>\n<Nickname>x</Nickname>\n"), "unknown, repeated or misplaced element"},
     {"a property of another class", Address("<Street>x</Street>\n"), "unknown, repeated or misplaced element"},
+    {"objects as deep as the format allows", Nested(common::kMaxNestingDepth), nullptr},
+    {"objects a level deeper", Nested(common::kMaxNestingDepth + 1), "objects nest deeper than 64 levels"},
 };
 
 class StructureOrderTest : public ::testing::TestWithParam<OrderCase> {
