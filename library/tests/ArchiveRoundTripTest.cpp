@@ -194,78 +194,26 @@ TEST(ArchiveLimitsTest, ObjectsNestAsDeepAsTheFormatAllowsAndNoDeeper) {
 // files may have two (the scratch file became the archive), else one.
 const std::uint64_t kTakenOverLinks = platform::kPathSeparator == L'/' ? 2 : 1;
 
-TEST(ScratchTakeOverTest, DocumentDigestsDependOnTheBytesAloneNotOnHowTheyArrive) {
-    std::string document(10'000, '\0');
-    for (std::size_t i = 0; i < document.size(); ++i) {
-        document[i] = static_cast<char>(static_cast<std::size_t>("<Name>Diagnose</Name>\n"[i % 22]) + i / 997);
-    }
-    const auto digest = [](const std::string& bytes, std::size_t piece) {
-        common::SavedArchive::Digest d;
-        for (std::size_t at = 0; at < bytes.size(); at += piece) {
-            d.Add(std::as_bytes(std::span(bytes).subspan(at, std::min(piece, bytes.size() - at))));
-        }
-        return d;
-    };
-    for (const std::size_t piece : {1u, 3u, 7u, 8u, 9u, 4096u}) {
-        EXPECT_EQ(digest(document, piece), digest(document, document.size())) << piece;
-    }
-    for (const std::size_t at : {std::size_t{0}, std::size_t{4321}, document.size() - 1}) {
-        std::string changed = document;
-        changed[at] = static_cast<char>(changed[at] ^ 0x20);
-        EXPECT_NE(digest(changed, 7), digest(document, 7)) << at;
-    }
-    EXPECT_NE(digest(document.substr(0, document.size() - 1), 7), digest(document, 7));
-}
-
 // A save of a structure unchanged since its scratch save takes the scratch
-// file over; one changed since (a value, or an attachment's content of the
-// same size) is written again, and a failing one leaves the old archive.
+// file over, from the temporary folder or from beside the target; one
+// changed since (a value or an attachment's content, each of the same size)
+// is written again; a failing one leaves the old archive. A scratch save
+// beside its target needs no temporary folder, and removes what killed saves
+// of that target left (unlocked) and nothing else.
 TEST(ScratchTakeOverTest, AnUnchangedStructureTakesTheScratchFileOverAndAChangedOneIsWrittenAgain) {
     TempDir temp;
     const auto structure = MakeRichStructure(temp.Path());
-    const auto target = temp.Path() / "target.orvan";
     structure->Save(FromPath(temp.Path() / "fresh.orvan"));
-    const auto scratch = structure->Save();
-    ASSERT_NE(structure->Save(FromPath(target)), nullptr);
-    EXPECT_EQ(ReadBytes(target), ReadBytes(temp.Path() / "fresh.orvan"));
-    EXPECT_EQ(LinkCount(target), kTakenOverLinks) << "the scratch file became the archive";
-
-    structure->Save();
-    structure->Address[0]->ID = 99;
-    structure->Save(FromPath(target));
-    EXPECT_EQ(LinkCount(target), 1u);
-    EXPECT_EQ(model::OrvanStructure(Archive(FromPath(target))).Address[0]->ID, 99);
-
-    structure->Save();
-    WriteFile(temp.Path() / "text.txt", "SAMPLE FOR ATTACHMENT\n");
-    structure->Save(FromPath(target));
-    EXPECT_EQ(LinkCount(target), 1u);
-    std::string content(22, '\0');
-    model::OrvanStructure(Archive(FromPath(target))).Document[0]->Content().Open()->Read(
-        std::as_writable_bytes(std::span(content)));
-    EXPECT_EQ(content, "SAMPLE FOR ATTACHMENT\n");
-
-    structure->Save();
-    const std::string before = ReadBytes(target);
-    {
-        const auto fault = common::FaultInjection::FailFile(common::FileOperation::Rename);
-        EXPECT_THROW(structure->Save(FromPath(target)), common::OrvanIoException);
-    }
-    EXPECT_EQ(ReadBytes(target), before);
-    for (const auto& name : FolderListing(temp.Path())) {
-        EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
-    }
-}
-
-// A scratch save beside its target removes what killed saves of that target
-// left (unlocked), and nothing else.
-TEST(ScratchTakeOverTest, AScratchSaveBesideItsTargetNeedsNoTemporaryFolderAndLeavesNothingBehind) {
-    TempDir temp;
-    const auto structure = MakeRichStructure(temp.Path());
-    structure->Save(FromPath(temp.Path() / "fresh.orvan"));
+    const std::string fresh = ReadBytes(temp.Path() / "fresh.orvan");
     const auto folder = temp.Path() / "data";
     std::filesystem::create_directory(folder);
     const auto target = folder / "target.orvan";
+    {
+        const auto fromTemporaryFolder = structure->Save();
+        ASSERT_NE(structure->Save(FromPath(target)), nullptr);
+        EXPECT_EQ(ReadBytes(target), fresh);
+        EXPECT_EQ(LinkCount(target), kTakenOverLinks) << "the scratch file became the archive";
+    }
     const auto stale = folder / ".target.orvan.tmp-a1B2c3";  // left by a killed save of the target
     const auto other = folder / ".other.orvan.tmp-a1B2c3";   // another target's: not this save's business
     const auto alive = folder / ".target.orvan.tmp-d4E5f6";  // a save at work elsewhere holds it locked
@@ -274,7 +222,6 @@ TEST(ScratchTakeOverTest, AScratchSaveBesideItsTargetNeedsNoTemporaryFolderAndLe
     }
     const int held = platform::OpenFile(FromPath(alive), platform::OpenFor::Reading);
     ASSERT_TRUE(held >= 0 && platform::TryLockFile(held));
-
     std::unique_ptr<common::Archive> scratch;
     {
         const orvan::testing::TemporaryFolderOverride missing(temp.Path() / "no-such-folder");
@@ -283,31 +230,52 @@ TEST(ScratchTakeOverTest, AScratchSaveBesideItsTargetNeedsNoTemporaryFolderAndLe
     }
     ASSERT_NE(scratch, nullptr);
     const std::filesystem::path scratchPath = platform::ToPath(scratch->Path());
-    EXPECT_EQ(scratchPath.parent_path(), folder);
     EXPECT_TRUE(IsOwnerOnly(scratchPath));
-    EXPECT_EQ(FolderListing(folder), (std::set<std::string>{".other.orvan.tmp-a1B2c3", ".target.orvan.tmp-d4E5f6",
-                                                            scratchPath.filename().string()}));
+    const std::set<std::string> others{".other.orvan.tmp-a1B2c3", ".target.orvan.tmp-d4E5f6", "target.orvan"};
+    auto listing = others;
+    listing.insert(scratchPath.filename().string());
+    EXPECT_EQ(FolderListing(folder), listing) << "the scratch file beside the target, the stale one gone";
     common::RemoveStaleTemporariesOf(FromPath(target));
     EXPECT_TRUE(std::filesystem::exists(scratchPath)) << "alive: another save's cleanup leaves it alone";
     ASSERT_NE(structure->Save(FromPath(target)), nullptr);
-    EXPECT_EQ(ReadBytes(target), ReadBytes(temp.Path() / "fresh.orvan"));
+    EXPECT_EQ(ReadBytes(target), fresh);
     EXPECT_EQ(LinkCount(target), kTakenOverLinks) << "the scratch file became the archive";
 
-    // A second scratch save replaces the first; a failing one leaves none.
-    // (Windows removes a file only once nobody has it open: the archives go first.)
+    // A second scratch save replaces the first (Windows removes a file only
+    // once nobody has it open: the archive goes first).
     scratch.reset();
     auto second = structure->Save();
     EXPECT_FALSE(std::filesystem::exists(scratchPath));
     EXPECT_EQ(LinkCount(target), 1u);
+    structure->Address[0]->ID = (std::int64_t{1} << 32) + 6;  // as many digits as before
+    structure->Save(FromPath(target));
+    EXPECT_EQ(LinkCount(target), 1u);
+    EXPECT_EQ(model::OrvanStructure(Archive(FromPath(target))).Address[0]->ID, (std::int64_t{1} << 32) + 6);
+
+    second = structure->Save();
+    WriteFile(temp.Path() / "text.txt", "SAMPLE FOR ATTACHMENT\n");
+    structure->Save(FromPath(target));
+    EXPECT_EQ(LinkCount(target), 1u);
+    std::string content(22, '\0');
+    model::OrvanStructure(Archive(FromPath(target))).Document[0]->Content().Open()->Read(
+        std::as_writable_bytes(std::span(content)));
+    EXPECT_EQ(content, "SAMPLE FOR ATTACHMENT\n");
+
+    second = structure->Save();
+    const std::string before = ReadBytes(target);
+    {
+        const auto fault = common::FaultInjection::FailFile(common::FileOperation::Rename);
+        EXPECT_THROW(structure->Save(FromPath(target)), common::OrvanIoException);
+    }
+    EXPECT_EQ(ReadBytes(target), before);
     {
         const auto fault = common::FaultInjection::FailFile(common::FileOperation::Write);
-        EXPECT_THROW(structure->Save(), common::OrvanIoException);
+        EXPECT_THROW(structure->Save(), common::OrvanIoException) << "a failing scratch save leaves none";
     }
     second.reset();
     structure->Dispose();
     platform::CloseFile(held);
-    EXPECT_EQ(FolderListing(folder),
-              (std::set<std::string>{".other.orvan.tmp-a1B2c3", ".target.orvan.tmp-d4E5f6", "target.orvan"}));
+    EXPECT_EQ(FolderListing(folder), others);
 }
 
 }  // namespace
