@@ -168,13 +168,6 @@ TEST_F(AttachmentsAheadTest, NamingOverAnOlderFileSurvivesAnotherImportsCleanup)
     }
 }
 
-TEST_F(AttachmentsAheadTest, NothingIsExtractedAheadWhileATestFaultIsArmed) {
-    const common::Archive archive(FromPath(SavedArchive(2)));
-    const auto fault = common::FaultInjection::FailFile(common::FileOperation::Sync, 1000);
-    AttachmentsAhead ahead(archive.Reader(), FromPath(folder_));
-    EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 2), 0);
-}
-
 TEST_F(AttachmentsAheadTest, FewDescriptorsLeaveTheRestToTheUsualWay) {
     const common::Archive archive(FromPath(SavedArchive(50)));
     // In a child process: a hard limit cannot be raised again. The process
@@ -225,23 +218,27 @@ TEST_F(AttachmentsAheadTest, FewDescriptorsLeaveTheRestToTheUsualWay) {
     }
 }
 
-// No thread, or no memory for one: the attachments are left to the usual way,
-// and nothing the extraction opened or raised is left behind.
-TEST_F(AttachmentsAheadTest, WithoutAThreadNothingIsHeldAndNothingIsTaken) {
+// No thread, or no memory for one, and a test fault armed (whose calls must
+// be the test's alone): the attachments are left to the usual way, and
+// nothing the extraction opened or raised is left behind.
+TEST_F(AttachmentsAheadTest, WithoutAThreadOrWhileAFaultIsArmedNothingIsHeldAndNothingIsTaken) {
     const common::Archive archive(FromPath(SavedArchive(3)));
     rlimit before{};
     ::getrlimit(RLIMIT_NOFILE, &before);
     const std::size_t open = common::OpenFileClaim::OpenNow();
-    {
-        const auto noThread = common::FaultInjection::FailThread("AttachmentsAhead");
-        AttachmentsAhead ahead(archive.Reader(), FromPath(folder_));
-        EXPECT_TRUE(noThread.Fired());
-        EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 3), 0);
+    for (const bool noThread : {true, false}) {
+        {
+            const auto fault = noThread ? common::FaultInjection::FailThread("AttachmentsAhead")
+                                        : common::FaultInjection::FailFile(common::FileOperation::Sync, 1000);
+            AttachmentsAhead ahead(archive.Reader(), FromPath(folder_));
+            EXPECT_EQ(fault.Fired(), noThread);
+            EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 3), 0);
+        }
+        rlimit after{};
+        ::getrlimit(RLIMIT_NOFILE, &after);
+        EXPECT_EQ(after.rlim_cur, before.rlim_cur);
+        EXPECT_EQ(common::OpenFileClaim::OpenNow(), open);
     }
-    rlimit after{};
-    ::getrlimit(RLIMIT_NOFILE, &after);
-    EXPECT_EQ(after.rlim_cur, before.rlim_cur);
-    EXPECT_EQ(common::OpenFileClaim::OpenNow(), open);
 }
 
 }  // namespace
