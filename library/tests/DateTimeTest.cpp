@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "library/OrvanException.h"
 
@@ -11,24 +12,17 @@ namespace Dorv::Orvan::Framework::Common {
 namespace {
 
 TEST(DateTimeTest, OleDatesConvertToCalendarTimes) {
-    const struct {
-        double ole;
-        const char* expected;
-    } cases[] = {
-        {0.0, "1899-12-30T00:00:00.000"},
-        {0.5, "1899-12-30T12:00:00.000"},
+    const std::pair<double, const char*> cases[] = {
+        {0.0, "1899-12-30T00:00:00.000"}, {0.5, "1899-12-30T12:00:00.000"},
         {-0.5, "1899-12-30T12:00:00.000"},  // the fraction counts forward also below zero
-        {-1.25, "1899-12-29T06:00:00.000"},
-        {-73046.0, "1700-01-01T00:00:00.000"},
-        {40252.0, "2010-03-15T00:00:00.000"},
-        {-657434.0, "0100-01-01T00:00:00.000"},
-        {2958465.0, "9999-12-31T00:00:00.000"},
-        {2958465.99999999, "9999-12-31T23:59:59.999"},
+        {-1.25, "1899-12-29T06:00:00.000"}, {-73046.0, "1700-01-01T00:00:00.000"},
+        {40252.0, "2010-03-15T00:00:00.000"}, {-657434.0, "0100-01-01T00:00:00.000"},
+        {2958465.0, "9999-12-31T00:00:00.000"}, {2958465.99999999, "9999-12-31T23:59:59.999"},
         {1.0 / 86400000.0 * 1.4, "1899-12-30T00:00:00.001"},  // rounded to the millisecond
         {36526.0 + 0.75, "2000-01-01T18:00:00.000"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(DateTime::FromOleDate(c.ole).ToString(), c.expected) << c.ole;
+    for (const auto& [ole, expected] : cases) {
+        EXPECT_EQ(DateTime::FromOleDate(ole).ToString(), expected) << ole;
     }
 }
 

@@ -17,11 +17,9 @@ namespace {
 
 namespace text = Dorv::Orvan::Framework::Common::XmlText;
 
-struct TextCase {
-    std::wstring value;
-    bool escaped;          // whether the text needs the escaped form
-    std::string spelled;   // as element content, in the form it needs
-};
+// Each text, whether it needs the escaped form, and how it is spelled as
+// element content in the form it needs.
+using TextCase = std::tuple<std::wstring, bool, std::string>;
 
 TEST(XmlTextTest, TextsAreSpelledLiterallyOrInEscapedFormAsTheFormatSays) {
     const TextCase cases[] = {
@@ -49,29 +47,23 @@ TEST(XmlTextTest, TextsAreSpelledLiterallyOrInEscapedFormAsTheFormatSays) {
     if constexpr (sizeof(wchar_t) == 4) {  // a value no 16-bit wchar_t can hold
         all.push_back({std::wstring(1, static_cast<wchar_t>(0x110000)), true, "\\110000;"});
     }
-    for (const TextCase& c : all) {
-        SCOPED_TRACE(c.spelled);
-        EXPECT_EQ(text::NeedsEscapedForm(c.value), c.escaped);
+    for (const auto& [value, escaped, spelled] : all) {
+        SCOPED_TRACE(spelled);
+        EXPECT_EQ(text::NeedsEscapedForm(value), escaped);
         std::string out;
-        text::AppendText(out, c.value, c.escaped);
-        EXPECT_EQ(out, c.spelled);
+        text::AppendText(out, value, escaped);
+        EXPECT_EQ(out, spelled);
         // What a parser hands over is the content with its entities replaced.
         const auto decoded = text::DecodeEntities(out);
         ASSERT_TRUE(decoded);
-        EXPECT_EQ(text::DecodeText(*decoded, c.escaped), c.value);
+        EXPECT_EQ(text::DecodeText(*decoded, escaped), value);
     }
 }
 
 TEST(XmlTextTest, EscapedFormRefusesWhatNoWriterSpells) {
-    const char* const refused[] = {
-        "\\41;",     // 'A' is carried literally, so it is never escaped
-        "\\9;",      // nor is a tab
-        "\\d",       // no closing semicolon
-        "\\;",       // no digits
-        "\\zz;",     // no hex digits
-        "\\123456789;",  // more than eight digits
-    };
-    for (const char* spelled : refused) {
+    // 'A' and a tab are carried literally, so never escaped; no closing
+    // semicolon, no digits, no hex digits, more than eight digits.
+    for (const char* spelled : {"\\41;", "\\9;", "\\d", "\\;", "\\zz;", "\\123456789;"}) {
         SCOPED_TRACE(spelled);
         EXPECT_EQ(text::DecodeText(spelled, true), std::nullopt);
         EXPECT_TRUE(text::DecodeText(spelled, false));  // literal text may hold any backslash
@@ -81,18 +73,12 @@ TEST(XmlTextTest, EscapedFormRefusesWhatNoWriterSpells) {
 }
 
 TEST(XmlTextTest, EntitiesAreThePredefinedFiveAndReferencesToAllowedCharacters) {
+    // Refused: another named entity, a bare ampersand, characters XML does not
+    // allow (NUL, a surrogate, U+FFFE), and references that are no numbers.
     const std::pair<const char*, std::optional<std::string>> cases[] = {
-        {"&amp;&lt;&gt;&quot;&apos;", "&<>\"'"},
-        {"&#65;&#x42;", "AB"},
-        {"&#x20AC;", "\xE2\x82\xAC"},
-        {"&#9;&#xA;&#xD;", "\t\n\r"},
-        {"&nbsp;", std::nullopt},    // no other named entity
-        {"a & b", std::nullopt},     // a bare ampersand
-        {"&#0;", std::nullopt},      // a character XML does not allow
-        {"&#xD800;", std::nullopt},  // a surrogate
-        {"&#xFFFE;", std::nullopt},
-        {"&#x;", std::nullopt},
-        {"&#12a;", std::nullopt},
+        {"&amp;&lt;&gt;&quot;&apos;", "&<>\"'"}, {"&#65;&#x42;", "AB"}, {"&#x20AC;", "\xE2\x82\xAC"},
+        {"&#9;&#xA;&#xD;", "\t\n\r"}, {"&nbsp;", std::nullopt}, {"a & b", std::nullopt}, {"&#0;", std::nullopt},
+        {"&#xD800;", std::nullopt}, {"&#xFFFE;", std::nullopt}, {"&#x;", std::nullopt}, {"&#12a;", std::nullopt},
     };
     for (const auto& [raw, expected] : cases) {
         SCOPED_TRACE(raw);
