@@ -71,22 +71,18 @@ long LibzipReadsEveryEntry(const std::filesystem::path& path) {
     return count;
 }
 
-TEST(ZipTest, AnotherZipLibraryReadsEveryEntryOfOurArchivesZip64Included) {
+TEST(ZipTest, AnotherZipLibraryReadsEveryEntryOfOurArchivesZip64EndRecordsIncluded) {
     orvan::testing::TempDir temp;
-    const auto many = ManyEntries(temp.Path());
-    const common::ZipReader reader(FromPath(many));
-    ASSERT_EQ(reader.Entries().size(), 70'000u);
-    EXPECT_EQ(reader.ReadAll(*reader.Find("e/69999"), 100), std::to_string(69999 * 31));
-    EXPECT_EQ(LibzipReadsEveryEntry(many), 70'000);
+    EXPECT_EQ(LibzipReadsEveryEntry(ManyEntries(temp.Path())), 70'000);
 
     const auto rich = temp.Path() / "rich.orvan";
     ASSERT_NE(MakeRichStructure(temp.Path())->Save(FromPath(rich)), nullptr);
     EXPECT_EQ(LibzipReadsEveryEntry(rich), 5) << "header, structure and three attachments";
 }
 
-// The ZIP64 end record stands right before its locator, and nowhere else:
-// any other place would leave bytes that no reader accounts for, or that
-// another reader, looking where the record must stand, reads otherwise.
+// Ours reads the ZIP64 end record that stands right before its locator, and
+// no other: any other place would leave bytes that no reader accounts for,
+// or that another reader, looking where the record must stand, reads otherwise.
 TEST(ZipTest, AZip64EndRecordIsReadOnlyWhereItsLocatorMustPlaceIt) {
     orvan::testing::TempDir temp;
     const auto path = ManyEntries(temp.Path());
@@ -112,7 +108,8 @@ TEST(ZipTest, AZip64EndRecordIsReadOnlyWhereItsLocatorMustPlaceIt) {
         try {
             const common::ZipReader reader(FromPath(path));
             EXPECT_TRUE(c.inPlace) << "read a ZIP64 end record out of its place";
-            EXPECT_EQ(reader.Entries().size(), 70'000u);
+            ASSERT_EQ(reader.Entries().size(), 70'000u);
+            EXPECT_EQ(reader.ReadAll(*reader.Find("e/69999"), 100), std::to_string(69999 * 31));
         } catch (const common::OrvanFormatException& error) {
             EXPECT_FALSE(c.inPlace) << error.what();
             EXPECT_NE(error.Message().find(L"ZIP64 end locator missing or misplaced"), std::wstring::npos)
