@@ -72,20 +72,6 @@ TEST(XmlTextTest, EscapedFormRefusesWhatNoWriterSpells) {
     EXPECT_EQ(text::DecodeText("\xED\xA0\x80", false), std::nullopt);  // an encoded surrogate
 }
 
-TEST(XmlTextTest, EntitiesAreThePredefinedFiveAndReferencesToAllowedCharacters) {
-    // Refused: another named entity, a bare ampersand, characters XML does not
-    // allow (NUL, a surrogate, U+FFFE), and references that are no numbers.
-    const std::pair<const char*, std::optional<std::string>> cases[] = {
-        {"&amp;&lt;&gt;&quot;&apos;", "&<>\"'"}, {"&#65;&#x42;", "AB"}, {"&#x20AC;", "\xE2\x82\xAC"},
-        {"&#9;&#xA;&#xD;", "\t\n\r"}, {"&nbsp;", std::nullopt}, {"a & b", std::nullopt}, {"&#0;", std::nullopt},
-        {"&#xD800;", std::nullopt}, {"&#xFFFE;", std::nullopt}, {"&#x;", std::nullopt}, {"&#12a;", std::nullopt},
-    };
-    for (const auto& [raw, expected] : cases) {
-        SCOPED_TRACE(raw);
-        EXPECT_EQ(text::DecodeEntities(raw), expected);
-    }
-}
-
 // Reads `spelled` with `parse`, and spells again what it read with `append`.
 template <typename Parse, typename Append>
 std::optional<std::string> Respelled(Parse parse, Append append, std::string_view spelled) {
