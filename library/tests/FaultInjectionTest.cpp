@@ -65,18 +65,6 @@ TEST(SaveFailureTest, AFailureAtAnyFileOperationLeavesTheOldArchiveByteForByte) 
     EXPECT_FALSE(std::filesystem::exists(temp.Path() / "other.orvan")) << "a save the seam refuses writes nothing";
 }
 
-TEST(FactoryFaultTest, OnlyTheChosenCallOfTheChosenFactoryReturnsNothing) {
-    model::OrvanStructure structure(L"x");
-    const auto fault = FaultInjection::FailFactory("OrvanStructure.NewAddress", 2);
-    EXPECT_NE(structure.NewAddress(), nullptr);
-    EXPECT_NE(structure.NewDocument(), nullptr) << "other factories are not affected";
-    EXPECT_EQ(structure.NewAddress(), nullptr);
-    EXPECT_NE(structure.NewAddress(), nullptr);
-    EXPECT_EQ(structure.Address.Count(), 2u) << "a refused object is not attached";
-    EXPECT_TRUE(fault.Fired());
-    EXPECT_EQ(fault.Calls(), 3);
-}
-
 // Faults are armed and disarmed on one thread while the library asks for them
 // on others (the structure document is parsed on a thread of its own).
 TEST(FactoryFaultTest, FaultsMayBeArmedWhileOtherThreadsAskForThem) {
