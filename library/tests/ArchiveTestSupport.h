@@ -54,7 +54,8 @@ inline void WriteZip(const std::filesystem::path& path,
 // Runs `write(i)` for i below `times` while another thread keeps removing
 // the temporary files that killed writers left in `folder`, as another
 // import does; how many writes failed.
-inline int FailuresBesideACleanup(const std::filesystem::path& folder, int times, const std::function<bool(int)>& write) {
+inline int FailuresBesideACleanup(const std::filesystem::path& folder, int times,
+                                  const std::function<bool(int)>& write) {
     std::atomic<bool> done{false};
     std::thread cleaner([&] {
         while (!done.load()) {

@@ -43,7 +43,8 @@ TEST(SaveFailureTest, AFailureAtAnyFileOperationLeavesTheOldArchiveByteForByte) 
     }
     for (const auto& [operation, nth] : faults) {
         const bool write = operation == FileOperation::Write;
-        const std::string what = "operation " + std::to_string(static_cast<int>(operation)) + " call " + std::to_string(nth);
+        const std::string what =
+            "operation " + std::to_string(static_cast<int>(operation)) + " call " + std::to_string(nth);
         const auto fault = FaultInjection::FailFile(operation, nth, write ? ENOSPC : EIO);
         try {
             structure->Save(FromPath(target));

@@ -33,7 +33,8 @@ TEST(PlatformPortsTest, TracesMessagesAndBusyCursorsReachTheirPorts) {
         EXPECT_EQ(inner, std::vector<std::wstring>{L"nested"});
     }
     DebugTrace(L"...%ls (%d)\n", L"Bericht \u00e9\U00010348", 12);  // the override before it is back
-    EXPECT_EQ(capture.TraceLines(), (std::vector<std::wstring>{L"'Zürich' '8001'", L"...Bericht \u00e9\U00010348 (12)"}));
+    EXPECT_EQ(capture.TraceLines(),
+              (std::vector<std::wstring>{L"'Zürich' '8001'", L"...Bericht \u00e9\U00010348 (12)"}));
     ShowMessageBox(L"file 'x' successfully exported!");
     EXPECT_EQ(capture.Messages(), std::vector<std::wstring>{L"file 'x' successfully exported!"});
     EXPECT_EQ(capture.MessageCaptions(), std::vector<std::wstring>{L"OrvanCommonClassesTest"});
