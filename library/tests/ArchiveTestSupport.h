@@ -1,10 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -46,6 +49,26 @@ inline void WriteZip(const std::filesystem::path& path,
     }
     zip.Finish();
     out.Commit();
+}
+
+// Runs `write(i)` for i below `times` while another thread keeps removing
+// the temporary files that killed writers left in `folder`, as another
+// import does; how many writes failed.
+inline int FailuresBesideACleanup(const std::filesystem::path& folder, int times,
+                                  const std::function<bool(int)>& write) {
+    std::atomic<bool> done{false};
+    std::thread cleaner([&] {
+        while (!done.load()) {
+            common::RemoveStaleTemporaries(orvan::platform::FromPath(folder));
+        }
+    });
+    int failed = 0;
+    for (int i = 0; i < times; ++i) {
+        failed += write(i) ? 0 : 1;
+    }
+    done = true;
+    cleaner.join();
+    return failed;
 }
 
 }  // namespace orvan::library::testing

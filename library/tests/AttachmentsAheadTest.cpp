@@ -1,25 +1,19 @@
+#include "library/format/AttachmentsAhead.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cstdlib>
-#include <thread>
-#include <fstream>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "ArchiveTestSupport.h"
 #include "TempDir.h"
 #include "library/Archive.h"
 #include "library/OrvanException.h"
-#include "library/format/AttachmentsAhead.h"
 #include "library/io/FaultInjection.h"
-#include "library/io/File.h"
 #include "library/io/OpenFileClaim.h"
 #include "library/model/OrvanStructure.h"
 #include "library/zip/ZipReader.h"
@@ -30,29 +24,25 @@ namespace {
 namespace model = Dorv::Orvan::Framework::Common::Classes::fullORVAN;
 using common::AttachmentsAhead;
 using orvan::platform::FromPath;
-using orvan::testing::TempDir;
 
 // Documents of distinct content, each a megabyte and a bit so that the
-// extraction takes a while; the third compresses and is deflated.
+// extraction takes a while; every third compresses and is deflated.
 std::string Content(int index) {
     std::string content(static_cast<std::size_t>((1 << 20) + index), static_cast<char>('a' + index % 26));
-    if (index % 3 != 2) {
-        for (std::size_t i = 0; i < content.size(); i += 397) {
-            content[i] = static_cast<char>(i * 31 + static_cast<std::size_t>(index));
-        }
+    for (std::size_t i = 0; index % 3 != 2 && i < content.size(); i += 397) {
+        content[i] = static_cast<char>(i * 31 + static_cast<std::size_t>(index));
     }
     return content;
 }
 
 class AttachmentsAheadTest : public ::testing::Test {
 protected:
-    // Saves a structure of `count` documents named "doc-<i>.bin".
+    // Saves a structure of `count` documents, and makes the folder "out".
     std::filesystem::path SavedArchive(int count) {
-        const auto sources = temp_.Path() / "sources";
-        std::filesystem::create_directories(sources);
+        std::filesystem::create_directories(folder_);
         model::OrvanStructure structure(L"");
         for (int i = 0; i < count; ++i) {
-            const auto path = sources / ("doc-" + std::to_string(i) + ".bin");
+            const auto path = temp_.Path() / ("doc-" + std::to_string(i) + ".bin");
             WriteFile(path, Content(i));
             model::Document* document = structure.NewDocument();
             document->ID = i + 1;
@@ -61,12 +51,6 @@ protected:
         const auto archive = temp_.Path() / "a.orvan";
         EXPECT_NE(structure.Save(FromPath(archive)), nullptr);
         return archive;
-    }
-
-    std::filesystem::path Folder() {
-        const auto folder = temp_.Path() / "out";
-        std::filesystem::create_directories(folder);
-        return folder;
     }
 
     // The names of the attachment entries, in the documents' order.
@@ -80,21 +64,13 @@ protected:
         return names;
     }
 
-    // Extraction ahead keeps a reserve of descriptors: a process whose hard
-    // limit leaves no room for `count` more files extracts nothing ahead.
-    static bool RoomFor(std::size_t count) {
-        rlimit limit{};
-        ::getrlimit(RLIMIT_NOFILE, &limit);
-        return limit.rlim_max == RLIM_INFINITY ||
-               limit.rlim_max >= common::OpenFileClaim::OpenNow() + common::OpenFileClaim::kReserve + count + 1;
-    }
-
-    // How many of the first `count` attachments `ahead` hands over, checking each file it names.
+    // How many of the first `count` attachments `ahead` hands over as
+    // "taken-<i>", checking each file's content.
     int TakeAll(AttachmentsAhead& ahead, const common::ZipReader& reader, std::size_t count) {
         const auto entries = AttachmentEntries(reader);
         int taken = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            const auto target = temp_.Path() / "out" / ("taken-" + std::to_string(i));
+            const auto target = folder_ / ("taken-" + std::to_string(i));
             if (ahead.Take(&reader, entries.at(i), FromPath(target), {})) {
                 ++taken;
                 EXPECT_TRUE(ReadBytes(target) == Content(static_cast<int>(i))) << target;
@@ -103,51 +79,39 @@ protected:
         return taken;
     }
 
-    TempDir temp_;
+    orvan::testing::TempDir temp_;
+    std::filesystem::path folder_ = temp_.Path() / "out";
 };
 
-TEST_F(AttachmentsAheadTest, EachTakenFileHasItsContentAndNothingElseIsLeft) {
-    if (!RoomFor(6)) {
+TEST_F(AttachmentsAheadTest, EachTakenFileHasItsContentAndFilesNotTakenVanish) {
+    // Extraction ahead keeps a reserve of descriptors: a process whose hard
+    // limit leaves no room for the files extracts nothing ahead.
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    if (limit.rlim_max != RLIM_INFINITY &&
+        limit.rlim_max < common::OpenFileClaim::OpenNow() + common::OpenFileClaim::kReserve + 7) {
         GTEST_SKIP() << "the open-file limit leaves no room to extract ahead";
     }
     const common::Archive archive(FromPath(SavedArchive(6)));
-    const auto folder = Folder();
     const auto victim = temp_.Path() / "victim";
     WriteFile(victim, "untouched");
-    std::filesystem::create_symlink(victim, folder / "taken-0");
-    WriteFile(folder / "taken-1", "an older file");
+    std::filesystem::create_symlink(victim, folder_ / "taken-0");
+    WriteFile(folder_ / "taken-1", "an older file");
     {
-        AttachmentsAhead ahead(archive.Reader(), FromPath(folder));
-        EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 6), 6);
+        AttachmentsAhead ahead(archive.Reader(), FromPath(folder_));
+        EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 5), 5);
         const auto entries = AttachmentEntries(*archive.Reader());
-        EXPECT_FALSE(ahead.Take(archive.Reader().get(), entries[0], FromPath(folder / "again"), {})) << "taken once only";
-        EXPECT_FALSE(ahead.Take(archive.Reader().get(), "attachments/99", FromPath(folder / "unknown"), {}));
-        EXPECT_FALSE(ahead.Take(nullptr, entries[1], FromPath(folder / "other"), {}))
-            << "an entry of another archive";
+        EXPECT_FALSE(ahead.Take(archive.Reader().get(), entries[0], FromPath(folder_ / "again"), {})) << "taken once";
+        EXPECT_FALSE(ahead.Take(archive.Reader().get(), "attachments/99", FromPath(folder_ / "unknown"), {}));
+        EXPECT_FALSE(ahead.Take(nullptr, entries[1], FromPath(folder_ / "other"), {})) << "another archive's entry";
         struct stat info {};
-        ASSERT_EQ(::lstat((folder / "taken-0").c_str(), &info), 0);
+        ASSERT_EQ(::lstat((folder_ / "taken-0").c_str(), &info), 0);
         EXPECT_TRUE(S_ISREG(info.st_mode)) << "the link itself is replaced";
         EXPECT_EQ(info.st_mode & 0777u, 0600u);
     }
     EXPECT_EQ(ReadBytes(victim), "untouched");
-    std::set<std::string> expected;
-    for (int i = 0; i < 6; ++i) {
-        expected.insert("taken-" + std::to_string(i));
-    }
-    EXPECT_EQ(FolderListing(folder), expected);
-}
-
-TEST_F(AttachmentsAheadTest, FilesNotTakenVanish) {
-    if (!RoomFor(6)) {
-        GTEST_SKIP() << "the open-file limit leaves no room to extract ahead";
-    }
-    const common::Archive archive(FromPath(SavedArchive(4)));
-    const auto folder = Folder();
-    {
-        AttachmentsAhead ahead(archive.Reader(), FromPath(folder));
-        EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 1), 1);
-    }
-    EXPECT_EQ(FolderListing(folder), std::set<std::string>{"taken-0"});
+    EXPECT_EQ(FolderListing(folder_), (std::set<std::string>{"taken-0", "taken-1", "taken-2", "taken-3", "taken-4"}))
+        << "the sixth, not taken, vanished";
 }
 
 TEST_F(AttachmentsAheadTest, DocumentsOfALoadedStructureTakeTheirFilesAndAFailingEntryReportsAsUsual) {
@@ -156,78 +120,56 @@ TEST_F(AttachmentsAheadTest, DocumentsOfALoadedStructureTakeTheirFilesAndAFailin
     {
         const common::ZipReader reader(FromPath(path));
         const auto* entry = reader.Find(AttachmentEntries(reader).at(1));
-        ASSERT_NE(entry, nullptr);
         ASSERT_EQ(entry->method, 0);
         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(static_cast<std::streamoff>(entry->dataOffset + 5));
         file.put('\x7f');
     }
     common::Archive archive(FromPath(path));
-    const auto folder = Folder();
-    archive.ExtractAttachmentsAhead(FromPath(folder));
+    archive.ExtractAttachmentsAhead(FromPath(folder_));
     const model::OrvanStructure loaded(archive);
     ASSERT_NE(loaded.AttachmentsExtractedAhead(), nullptr);
-    loaded.Document[0]->ExportFile(FromPath(folder / "first"));
-    EXPECT_TRUE(ReadBytes(folder / "first") == Content(0));
+    loaded.Document[0]->ExportFile(FromPath(folder_ / "first"));
+    EXPECT_TRUE(ReadBytes(folder_ / "first") == Content(0));
     try {
-        loaded.Document[1]->ExportFile(FromPath(folder / "second"));
+        loaded.Document[1]->ExportFile(FromPath(folder_ / "second"));
         ADD_FAILURE() << "a damaged entry was written out";
     } catch (const common::OrvanException& error) {
         EXPECT_NE(error.Message().find(L"CRC mismatch"), std::wstring::npos) << error.what();
     }
-    loaded.Document[2]->ExportFile(FromPath(folder / "third"));
-    EXPECT_TRUE(ReadBytes(folder / "third") == Content(2)) << "written the usual way after the failure";
-    EXPECT_EQ(FolderListing(folder), (std::set<std::string>{"first", "third"}));
+    loaded.Document[2]->ExportFile(FromPath(folder_ / "third"));
+    EXPECT_TRUE(ReadBytes(folder_ / "third") == Content(2)) << "written the usual way after the failure";
+    EXPECT_EQ(FolderListing(folder_), (std::set<std::string>{"first", "third"}));
 }
 
-// Two imports may share an attachment folder, and each first removes the
-// temporary files that killed imports left there. A file named over an older
-// one passes through a temporary name: that name must not look left behind.
+// A file named over an older one passes through a temporary name, which
+// another import's clean-up must not take for one a killed import left.
 TEST_F(AttachmentsAheadTest, NamingOverAnOlderFileSurvivesAnotherImportsCleanup) {
-    const auto folder = Folder();
-    constexpr int kFiles = 1200;
-    for (int i = 0; i < kFiles; ++i) {
-        WriteFile(folder / ("f" + std::to_string(i)), "an older file");
+    std::filesystem::create_directories(folder_);
+    const auto name = [&](int i) { return folder_ / ("f" + std::to_string(i)); };
+    for (int i = 0; i < 1200; ++i) {
+        WriteFile(name(i), "an older file");
     }
-    std::atomic<bool> done{false};
-    std::thread cleaner([&] {
-        while (!done.load()) {
-            common::RemoveStaleTemporaries(FromPath(folder));
-        }
-    });
-    int failed = 0;
-    for (int i = 0; i < kFiles; ++i) {
-        const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-        ASSERT_GE(descriptor, 0);
+    const int failed = FailuresBesideACleanup(folder_, 1200, [&](int i) {
+        const int descriptor = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
         const std::string content = "content " + std::to_string(i);
-        ASSERT_EQ(::write(descriptor, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+        bool named = false;
         try {
-            if (!common::NameUnnamedFile(descriptor, FromPath(folder / ("f" + std::to_string(i))))) {
-                ++failed;
-            }
+            named = ::write(descriptor, content.data(), content.size()) == static_cast<ssize_t>(content.size()) &&
+                    common::NameUnnamedFile(descriptor, FromPath(name(i)));
         } catch (const common::OrvanException&) {
-            ++failed;
         }
         ::close(descriptor);
-    }
-    done = true;
-    cleaner.join();
+        return named;
+    });
     EXPECT_EQ(failed, 0) << "a temporary name was removed while in use";
-    for (int i = 0; i < kFiles; i += 397) {
-        EXPECT_EQ(ReadBytes(folder / ("f" + std::to_string(i))), "content " + std::to_string(i));
+    for (int i = 0; i < 1200; i += 397) {
+        EXPECT_EQ(ReadBytes(name(i)), "content " + std::to_string(i));
     }
-}
-
-TEST_F(AttachmentsAheadTest, NothingIsExtractedAheadWhileATestFaultIsArmed) {
-    const common::Archive archive(FromPath(SavedArchive(2)));
-    const auto fault = common::FaultInjection::FailFile(common::FileOperation::Sync, 1000);
-    AttachmentsAhead ahead(archive.Reader(), FromPath(Folder()));
-    EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 2), 0);
 }
 
 TEST_F(AttachmentsAheadTest, FewDescriptorsLeaveTheRestToTheUsualWay) {
     const common::Archive archive(FromPath(SavedArchive(50)));
-    const auto folder = Folder();
     // In a child process: a hard limit cannot be raised again. The process
     // holds many descriptors already: the extraction counts what is free,
     // keeping the reserve for the rest of the import.
@@ -243,7 +185,7 @@ TEST_F(AttachmentsAheadTest, FewDescriptorsLeaveTheRestToTheUsualWay) {
         const std::size_t free = std::min<std::size_t>(50, limit.rlim_cur > used ? limit.rlim_cur - used : 0);
         std::size_t taken = 0;
         {
-            AttachmentsAhead ahead(archive.Reader(), FromPath(folder));
+            AttachmentsAhead ahead(archive.Reader(), FromPath(folder_));
             taken = static_cast<std::size_t>(TakeAll(ahead, *archive.Reader(), 50));
         }  // its thread ends before the process does
         std::exit(taken == free ? 0 : 1);
@@ -260,8 +202,8 @@ TEST_F(AttachmentsAheadTest, FewDescriptorsLeaveTheRestToTheUsualWay) {
         int taken = 0;
         rlimit during{};
         {
-            auto first = std::make_unique<AttachmentsAhead>(archive.Reader(), FromPath(folder));
-            AttachmentsAhead second(archive.Reader(), FromPath(folder));
+            auto first = std::make_unique<AttachmentsAhead>(archive.Reader(), FromPath(folder_));
+            AttachmentsAhead second(archive.Reader(), FromPath(folder_));
             first.reset();
             ::getrlimit(RLIMIT_NOFILE, &during);
             taken = TakeAll(second, *archive.Reader(), 50);
@@ -276,24 +218,27 @@ TEST_F(AttachmentsAheadTest, FewDescriptorsLeaveTheRestToTheUsualWay) {
     }
 }
 
-// No thread, or no memory for one: the attachments are left to the usual way,
-// and nothing the extraction opened or raised is left behind.
-TEST_F(AttachmentsAheadTest, WithoutAThreadNothingIsHeldAndNothingIsTaken) {
+// No thread, or no memory for one, and a test fault armed (whose calls must
+// be the test's alone): the attachments are left to the usual way, and
+// nothing the extraction opened or raised is left behind.
+TEST_F(AttachmentsAheadTest, WithoutAThreadOrWhileAFaultIsArmedNothingIsHeldAndNothingIsTaken) {
     const common::Archive archive(FromPath(SavedArchive(3)));
-    const auto folder = Folder();
     rlimit before{};
     ::getrlimit(RLIMIT_NOFILE, &before);
     const std::size_t open = common::OpenFileClaim::OpenNow();
-    {
-        const auto noThread = common::FaultInjection::FailThread("AttachmentsAhead");
-        AttachmentsAhead ahead(archive.Reader(), FromPath(folder));
-        EXPECT_TRUE(noThread.Fired());
-        EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 3), 0);
+    for (const bool noThread : {true, false}) {
+        {
+            const auto fault = noThread ? common::FaultInjection::FailThread("AttachmentsAhead")
+                                        : common::FaultInjection::FailFile(common::FileOperation::Sync, 1000);
+            AttachmentsAhead ahead(archive.Reader(), FromPath(folder_));
+            EXPECT_EQ(fault.Fired(), noThread);
+            EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 3), 0);
+        }
+        rlimit after{};
+        ::getrlimit(RLIMIT_NOFILE, &after);
+        EXPECT_EQ(after.rlim_cur, before.rlim_cur);
+        EXPECT_EQ(common::OpenFileClaim::OpenNow(), open);
     }
-    rlimit after{};
-    ::getrlimit(RLIMIT_NOFILE, &after);
-    EXPECT_EQ(after.rlim_cur, before.rlim_cur);
-    EXPECT_EQ(common::OpenFileClaim::OpenNow(), open);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "library/OrvanException.h"
 
@@ -11,24 +12,17 @@ namespace Dorv::Orvan::Framework::Common {
 namespace {
 
 TEST(DateTimeTest, OleDatesConvertToCalendarTimes) {
-    const struct {
-        double ole;
-        const char* expected;
-    } cases[] = {
-        {0.0, "1899-12-30T00:00:00.000"},
-        {0.5, "1899-12-30T12:00:00.000"},
+    const std::pair<double, const char*> cases[] = {
+        {0.0, "1899-12-30T00:00:00.000"}, {0.5, "1899-12-30T12:00:00.000"},
         {-0.5, "1899-12-30T12:00:00.000"},  // the fraction counts forward also below zero
-        {-1.25, "1899-12-29T06:00:00.000"},
-        {-73046.0, "1700-01-01T00:00:00.000"},
-        {40252.0, "2010-03-15T00:00:00.000"},
-        {-657434.0, "0100-01-01T00:00:00.000"},
-        {2958465.0, "9999-12-31T00:00:00.000"},
-        {2958465.99999999, "9999-12-31T23:59:59.999"},
+        {-1.25, "1899-12-29T06:00:00.000"}, {-73046.0, "1700-01-01T00:00:00.000"},
+        {40252.0, "2010-03-15T00:00:00.000"}, {-657434.0, "0100-01-01T00:00:00.000"},
+        {2958465.0, "9999-12-31T00:00:00.000"}, {2958465.99999999, "9999-12-31T23:59:59.999"},
         {1.0 / 86400000.0 * 1.4, "1899-12-30T00:00:00.001"},  // rounded to the millisecond
         {36526.0 + 0.75, "2000-01-01T18:00:00.000"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(DateTime::FromOleDate(c.ole).ToString(), c.expected) << c.ole;
+    for (const auto& [ole, expected] : cases) {
+        EXPECT_EQ(DateTime::FromOleDate(ole).ToString(), expected) << ole;
     }
 }
 
@@ -63,10 +57,14 @@ TEST(DateTimeTest, TextFormIsExactAndStrict) {
     const auto parsed = DateTime::Parse("0001-01-01T00:00:00.000");
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->Milliseconds(), 0);
-    EXPECT_EQ(DateTime::Parse("9999-12-31T23:59:59.999")->ToString(), "9999-12-31T23:59:59.999");
-    for (const char* bad : {"2023-02-29T00:00:00.000", "2024-13-01T00:00:00.000", "2024-01-01T24:00:00.000",
-                            "2024-01-01 00:00:00.000", "2024-01-01T00:00:00", "0000-01-01T00:00:00.000",
-                            "2024-01-01T00:00:00.000Z", "+024-01-01T00:00:00.000"}) {
+    // Leap days: every fourth year, but not in a century unless it divides by 400.
+    for (const char* good : {"9999-12-31T23:59:59.999", "2000-02-29T00:00:00.000", "2024-02-29T00:00:00.000"}) {
+        const auto date = DateTime::Parse(good);
+        EXPECT_EQ(date ? date->ToString() : "refused", good);
+    }
+    for (const char* bad : {"1900-02-29T00:00:00.000", "2023-02-29T00:00:00.000", "2024-13-01T00:00:00.000",
+                            "2024-01-01T24:00:00.000", "2024-01-01 00:00:00.000", "2024-01-01T00:00:00",
+                            "0000-01-01T00:00:00.000", "2024-01-01T00:00:00.000Z", "+024-01-01T00:00:00.000"}) {
         EXPECT_FALSE(DateTime::Parse(bad)) << bad;
     }
 }

@@ -18,14 +18,8 @@ namespace {
 using orvan::platform::FromPath;
 
 // A structure with an attachment of several MiB, so that a save takes long
-// enough to be interrupted anywhere.
-std::unique_ptr<model::OrvanStructure> Version(std::int64_t id, const std::filesystem::path& scan) {
-    auto s = std::make_unique<model::OrvanStructure>(L"2.25.77");
-    s->NewAddress()->ID = id;
-    s->NewDocument()->ImportFile(FromPath(scan));
-    return s;
-}
-
+// enough to be interrupted anywhere, saved over an archive of the same
+// structure with another address number.
 TEST(KilledSaveTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewArchive) {
     orvan::testing::TempDir temp;
     std::string scan(8 << 20, '\0');
@@ -33,16 +27,18 @@ TEST(KilledSaveTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewArchive) {
         scan[i] = static_cast<char>((i * 2654435761u) >> 13);
     }
     WriteFile(temp.Path() / "scan.bin", scan);
-    const auto before = Version(1, temp.Path() / "scan.bin");
-    const auto after = Version(2, temp.Path() / "scan.bin");
-    const auto target = temp.Path() / "record.orvan";
+    model::OrvanStructure structure(L"2.25.77");
+    structure.NewAddress()->ID = 1;
+    structure.NewDocument()->ImportFile(FromPath(temp.Path() / "scan.bin"));
+    structure.Save(FromPath(temp.Path() / "old.orvan"));
+    structure.Address[0]->ID = 2;
     const auto start = std::chrono::steady_clock::now();
-    after->Save(FromPath(temp.Path() / "new.orvan"));
+    structure.Save(FromPath(temp.Path() / "new.orvan"));
     const auto saveMicroseconds =
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
-    before->Save(FromPath(temp.Path() / "old.orvan"));
     const std::string oldBytes = ReadBytes(temp.Path() / "old.orvan");
     const std::string newBytes = ReadBytes(temp.Path() / "new.orvan");
+    const auto target = temp.Path() / "record.orvan";
 
     std::mt19937 random(20261206);
     int sawOld = 0;
@@ -53,7 +49,7 @@ TEST(KilledSaveTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewArchive) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             try {
-                after->Save(FromPath(target));
+                structure.Save(FromPath(target));
             } catch (...) {
             }
             ::_exit(0);
@@ -64,16 +60,15 @@ TEST(KilledSaveTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewArchive) {
         const std::string bytes = ReadBytes(target);
         ASSERT_TRUE(bytes == oldBytes || bytes == newBytes) << "trial " << trial << ": a broken archive";
         (bytes == oldBytes ? sawOld : sawNew)++;
-        for (const auto& entry : std::filesystem::directory_iterator(temp.Path())) {
-            if (entry.path().filename().string().starts_with(".record.orvan.tmp-")) {
-                std::filesystem::remove(entry.path());  // what a killed save cannot remove itself
+        for (const auto& name : FolderListing(temp.Path())) {
+            if (name.starts_with(".record.orvan.tmp-")) {
+                std::filesystem::remove(temp.Path() / name);  // what a killed save cannot remove itself
             }
         }
     }
     EXPECT_GT(sawOld + sawNew, 0);
     std::printf("killed saves: %d left the old archive, %d the new one\n", sawOld, sawNew);
 }
-
 
 }  // namespace
 }  // namespace orvan::library::testing

@@ -31,8 +31,7 @@ inline const std::wstring kAwkwardText = std::wstring(L"ctl\x01\x1f|cr\r\nlf|tab
 // text and of binary data with a non-ASCII name.
 inline std::unique_ptr<model::OrvanStructure> MakeRichStructure(const std::filesystem::path& folder) {
     auto s = std::make_unique<model::OrvanStructure>(L"2.16.756.5.30.1.917.1.10.42");
-    auto* definitions = s->NewGlobalDefinitions();
-    auto* code = definitions->NewCodingEntry();
+    auto* code = s->NewGlobalDefinitions()->NewCodingEntry();
     code->Code = L"A_B";
     code->Name = kAwkwardText;
     auto* empty = s->NewGlobalDefinitions()->NewCodingEntry();
@@ -121,8 +120,7 @@ inline std::unique_ptr<model::OrvanStructure> MakeRichStructure(const std::files
         posology->QuantityNight = q[3];
         posology->Remark = L"bei bdearf";
     }
-    auto* payloadNaN = medication->NewPosology();
-    payloadNaN->QuantityMorning = std::bit_cast<double>(0xFFF4000000000001ull);
+    medication->NewPosology()->QuantityMorning = std::bit_cast<double>(0xFFF4000000000001ull);  // a NaN's payload
     medication->Posology.Add(nullptr);  // a nil member of a class with a required property
     kg->NewMedication();  // everything unset
 
@@ -155,8 +153,7 @@ inline std::unique_ptr<model::OrvanStructure> MakeRichStructure(const std::files
         leaf->Date = DateTime::FromFields({2024, 1, 1, 8, 0, 0, 1});
         leaf->DocumentRefID = document;
     }
-    auto* again = tree->NewDocumentLeaf();
-    again->DocumentRefID = documents[0];  // two leaves, one document
+    tree->NewDocumentLeaf()->DocumentRefID = documents[0];  // two leaves, one document
     tree->DocumentLeaf.Add(nullptr);
     auto* subtree = tree->NewDocumentTree();
     subtree->Name = L"sub";

@@ -15,49 +15,43 @@ namespace orvan::library::testing {
 namespace {
 
 namespace common = Dorv::Orvan::Framework::Common;
-using common::XmlAttribute;
-using common::XmlReader;
 
-constexpr char kNamespace[] = "urn:test";
+std::size_t HeapInUse() {
+    const struct mallinfo2 info = ::mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
 
-// Counts what it is told, keeping nothing.
-class Counter final : public XmlReader::Handler {
+// A document in memory that notes the most heap in use beyond what was in use
+// before, whenever the parser asks for more of it; and the handler of its
+// events, which keeps nothing but their number.
+class SamplingParse final : public common::ByteSource, public common::XmlReader::Handler {
 public:
-    void StartElement(std::string_view, std::span<const XmlAttribute>) override { ++starts; }
-    void Characters(std::string_view) override {}
-    void EndElement() override {}
-    std::size_t starts = 0;
-};
-
-// The heap in use, sampled whenever the parser asks for more of the document.
-class SamplingSource final : public common::ByteSource {
-public:
-    explicit SamplingSource(const std::string& text) : text_(text), base_(InUse()) {}
+    explicit SamplingParse(const std::string& text) : text_(text), base_(HeapInUse()) {}
     std::size_t Read(std::span<std::byte> buffer) override {
-        peak_ = std::max(peak_, InUse() - std::min(InUse(), base_));
+        peak = std::max(peak, HeapInUse() - std::min(HeapInUse(), base_));
         const std::size_t n = std::min(buffer.size(), text_.size() - at_);
         std::memcpy(buffer.data(), text_.data() + at_, n);
         at_ += n;
         return n;
     }
-    std::size_t Peak() const { return peak_; }
-    static std::size_t InUse() {
-        const struct mallinfo2 info = ::mallinfo2();
-        return info.uordblks + info.hblkhd;
-    }
+    void StartElement(std::string_view, std::span<const common::XmlAttribute>) override { ++starts; }
+    void Characters(std::string_view) override {}
+    void EndElement() override {}
+
+    std::size_t peak = 0;
+    std::size_t starts = 0;
 
 private:
     const std::string& text_;
     std::size_t base_;
     std::size_t at_ = 0;
-    std::size_t peak_ = 0;
 };
 
 // After a long comment the parser takes the rest of the document in one large
 // piece. Parsed without a thread, the events of that piece must still wait in
 // the same few blocks, not all at once: memory is bounded in both modes.
 TEST(XmlReaderTest, WithoutAThreadTheEventsTakeNoMoreMemoryThanWithOne) {
-    if (SamplingSource::InUse() == 0) {
+    if (HeapInUse() == 0) {
         GTEST_SKIP() << "the allocator tells nothing (a sanitizer's)";
     }
     std::string document = "<r xmlns=\"urn:test\">\n<!--" + std::string(24 << 20, 'x') + "-->\n";
@@ -70,12 +64,10 @@ TEST(XmlReaderTest, WithoutAThreadTheEventsTakeNoMoreMemoryThanWithOne) {
         if (!withThread) {
             noThread.emplace(common::FaultInjection::FailThread("XmlEventStream", 1));
         }
-        SamplingSource source(document);
-        XmlReader reader(L"doc", kNamespace);
-        Counter counter;
-        reader.Parse(source, counter);
-        EXPECT_EQ(counter.starts, 1'000'001u);
-        return source.Peak();
+        SamplingParse parse(document);
+        common::XmlReader(L"doc", "urn:test").Parse(parse, parse);
+        EXPECT_EQ(parse.starts, 1'000'001u);
+        return parse.peak;
     };
     const std::size_t threaded = peakOfParse(true);
     const std::size_t inlined = peakOfParse(false);

@@ -1,7 +1,8 @@
+#include "library/format/XmlReader.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -9,7 +10,6 @@
 #include <vector>
 
 #include "library/OrvanException.h"
-#include "library/format/XmlReader.h"
 #include "library/io/FaultInjection.h"
 
 namespace orvan::library::testing {
@@ -19,13 +19,10 @@ namespace common = Dorv::Orvan::Framework::Common;
 using common::XmlAttribute;
 using common::XmlReader;
 
-constexpr char kNamespace[] = "urn:test";
-
 // A document in memory, read in pieces; it throws once `failAt` bytes are read.
 class TextSource final : public common::ByteSource {
 public:
-    explicit TextSource(std::string text, std::size_t failAt = std::string::npos)
-        : text_(std::move(text)), failAt_(failAt) {}
+    explicit TextSource(std::string text, std::size_t failAt) : text_(std::move(text)), failAt_(failAt) {}
     std::size_t Read(std::span<std::byte> buffer) override {
         if (at_ >= failAt_) {
             throw common::OrvanIoException(L"the disk went away");
@@ -33,23 +30,35 @@ public:
         const std::size_t n = std::min({buffer.size(), text_.size() - at_, failAt_ - at_});
         std::memcpy(buffer.data(), text_.data() + at_, n);
         at_ += n;
-        ++reads_;
+        ++reads;
         return n;
     }
     std::size_t Served() const { return at_; }
-    std::size_t Reads() const { return reads_; }
+    std::size_t reads = 0;
 
 private:
     std::string text_;
     std::size_t failAt_;
     std::size_t at_ = 0;
-    std::size_t reads_ = 0;
 };
 
-// Records what it is told; throws at the start of element number `throwAt`.
-class Recorder final : public XmlReader::Handler {
+// One parse of a document, on the parsing thread or, where none can be
+// started, without it; what the handler was told, and how the parse ended.
+// The handler throws at the start of element number `throwAt`.
+class Parse final : public XmlReader::Handler {
 public:
-    explicit Recorder(XmlReader& reader, std::size_t throwAt = 0) : reader_(reader), throwAt_(throwAt) {}
+    Parse(std::string document, bool thread, std::size_t failAt = std::string::npos, std::size_t throwAt = 0)
+        : source(std::move(document), failAt), throwAt_(throwAt) {
+        std::optional<common::FaultInjection> noThread;
+        if (!thread) {
+            noThread.emplace(common::FaultInjection::FailThread("XmlEventStream", 1));
+        }
+        try {
+            reader.Parse(source, *this);
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+    }
     void StartElement(std::string_view name, std::span<const XmlAttribute> attributes) override {
         if (++starts == throwAt_) {
             throw std::runtime_error("handler gave up");
@@ -58,20 +67,23 @@ public:
         for (const XmlAttribute& a : attributes) {
             values.emplace_back(a.value);
         }
-        positions.push_back(reader_.Here());
+        lines.push_back(reader.Here().line);
+        EXPECT_EQ(reader.Here().column, 1u);
     }
     void Characters(std::string_view piece) override { text += piece; }
     void EndElement() override { ++ends; }
 
+    XmlReader reader{L"doc", "urn:test"};
+    TextSource source;
     std::size_t starts = 0;
     std::size_t ends = 0;
     std::vector<std::string> names;
     std::vector<std::string> values;
-    std::vector<XmlReader::Position> positions;
+    std::vector<std::size_t> lines;
     std::string text;
+    std::string error;
 
 private:
-    XmlReader& reader_;
     std::size_t throwAt_;
 };
 
@@ -84,118 +96,62 @@ std::string ManyElements(std::size_t count) {
     return document + "</r>\n";
 }
 
-TEST(XmlReaderTest, EventsLargerThanTheirBlocksArriveWhole) {
+TEST(XmlReaderTest, EventsArriveWholeAndInPlaceWithOrWithoutAThread) {
     const std::string value(3 << 20, 'v');
     const std::string text(5 << 20, 't');
-    TextSource source("<r xmlns=\"urn:test\" a=\"" + value + "\"><t>" + text + "</t><e b=\"x\"/></r>");
-    XmlReader reader(L"doc", kNamespace);
-    Recorder recorder(reader);
-    reader.Parse(source, recorder);
-    EXPECT_EQ(recorder.names, (std::vector<std::string>{"r", "t", "e"}));
-    ASSERT_EQ(recorder.values.size(), 2u);
-    EXPECT_TRUE(recorder.values[0] == value);
-    EXPECT_EQ(recorder.values[1], "x");
-    EXPECT_TRUE(recorder.text == text);
-    EXPECT_EQ(recorder.ends, 3u);
-}
-
-TEST(XmlReaderTest, PositionsAreThoseOfEachEventAcrossManyBlocks) {
-    TextSource source(ManyElements(300000));  // several megabytes of events
-    XmlReader reader(L"doc", kNamespace);
-    Recorder recorder(reader);
-    reader.Parse(source, recorder);
-    ASSERT_EQ(recorder.positions.size(), 300001u);
-    for (std::size_t i = 1; i < recorder.positions.size(); i += 29999) {
-        EXPECT_EQ(recorder.positions[i].line, i + 1) << i;
-        EXPECT_EQ(recorder.positions[i].column, 1u) << i;
+    for (const bool thread : {true, false}) {
+        SCOPED_TRACE(thread ? "with a thread" : "without one");
+        // Events larger than the blocks that carry them.
+        const Parse large("<r xmlns=\"urn:test\" a=\"" + value + "\">\n<t>" + text + "</t>\n<e b=\"x\"/></r>", thread);
+        EXPECT_EQ(large.names, (std::vector<std::string>{"r", "t", "e"}));
+        EXPECT_TRUE(large.values == (std::vector<std::string>{value, "x"}));
+        EXPECT_TRUE(large.text == "\n" + text + "\n");
+        EXPECT_EQ(large.ends, 3u);
+        // Several megabytes of events, across many blocks.
+        const Parse many(ManyElements(300000), thread);
+        ASSERT_EQ(many.lines.size(), 300001u);
+        for (std::size_t i = 0; i < many.lines.size(); i += 29999) {
+            EXPECT_EQ(many.lines[i], i + 1) << i;
+        }
+        EXPECT_EQ(many.reader.Here().line, 0u) << "no position outside a parse";
     }
-    EXPECT_EQ(reader.Here().line, 0u) << "no position outside a parse";
 }
 
-TEST(XmlReaderTest, AFailingHandlerEndsTheParseWithItsOwnException) {
-    TextSource source(ManyElements(1000000));
-    XmlReader reader(L"doc", kNamespace);
-    Recorder recorder(reader, 20);
-    EXPECT_THROW(reader.Parse(source, recorder), std::runtime_error);
-    EXPECT_EQ(recorder.starts, 20u) << "nothing after the failure";
-}
-
-// Nothing in a long comment is an event: the element before it must still
-// reach the handler at once, and the handler's failure end the parse there,
-// not after the parser has worked through the rest of the document.
-TEST(XmlReaderTest, AFailingHandlerEndsTheParseBeforeALongTokenAfterIt) {
+// A failure (the handler's, the source's, a malformed document) ends the
+// parse with its own exception, after every event before it and before any
+// after it: nothing in a long comment is an event, and the parse must not
+// work through it after the handler failed.
+TEST(XmlReaderTest, AFailureEndsTheParseAfterEveryEventBeforeItAndBeforeAnyAfter) {
+    std::string broken = ManyElements(100000);
+    broken.replace(21 + 50000 * 5, 4, "<e<>");  // line 50002
     const std::string comment(24 << 20, 'x');
-    TextSource source("<r xmlns=\"urn:test\">\n<e/>\n<!--" + comment + "-->\n</r>\n");
-    XmlReader reader(L"doc", kNamespace);
-    Recorder recorder(reader, 2);
-    EXPECT_THROW(reader.Parse(source, recorder), std::runtime_error);
-    EXPECT_EQ(recorder.starts, 2u);
-    EXPECT_LT(source.Served(), comment.size() / 2) << "the parse went on after the handler failed";
+    for (const bool thread : {true, false}) {
+        SCOPED_TRACE(thread ? "with a thread" : "without one");
+        const Parse handler(ManyElements(1000000), thread, std::string::npos, 20);
+        EXPECT_EQ(handler.error, "handler gave up");
+        EXPECT_EQ(handler.starts, 20u);
+        const Parse beforeComment("<r xmlns=\"urn:test\">\n<e/>\n<!--" + comment + "-->\n</r>\n", thread,
+                                  std::string::npos, 2);
+        EXPECT_EQ(beforeComment.error, "handler gave up");
+        EXPECT_LT(beforeComment.source.Served(), comment.size() / 2) << "the parse went on after the handler failed";
+        const Parse source(ManyElements(200000), thread, 500000);
+        EXPECT_NE(source.error.find("the disk went away"), std::string::npos) << source.error;
+        EXPECT_GT(source.ends, 90000u) << "the events read before the fault were handled";
+        const Parse malformed(broken, thread);
+        EXPECT_NE(malformed.error.find("line 50002, column 3, /r: malformed XML"), std::string::npos)
+            << malformed.error;
+        EXPECT_EQ(malformed.starts, 50001u) << "every element before the fault";
+    }
 }
 
 // expat scans an unfinished token from its start again with every piece it
 // is fed, so a comment of hundreds of megabytes fed in pieces of a fixed size
 // costs time growing with its square. Pieces must grow while no event comes.
 TEST(XmlReaderTest, ALongTokenIsFedInGrowingPieces) {
-    const std::string comment(64 << 20, 'x');
-    TextSource source("<r xmlns=\"urn:test\">\n<e/>\n<!--" + comment + "-->\n<e/>\n</r>\n");
-    XmlReader reader(L"doc", kNamespace);
-    Recorder recorder(reader);
-    reader.Parse(source, recorder);
-    EXPECT_EQ(recorder.names, (std::vector<std::string>{"r", "e", "e"}));
-    EXPECT_EQ(recorder.positions.back().line, 4u);
-    EXPECT_LT(source.Reads(), 32u) << "64 MiB without an event read in small pieces";
-}
-
-// A process may not get a second thread (a user's or a container's limit on
-// processes): a document is still read, as it was on one thread.
-TEST(XmlReaderTest, ADocumentIsReadWhereNoThreadCanBeStarted) {
-    const auto noThread = common::FaultInjection::FailThread("XmlEventStream", 1);
-    std::string document = ManyElements(300000);  // several megabytes of events
-    TextSource source(document);
-    XmlReader reader(L"doc", kNamespace);
-    Recorder recorder(reader);
-    reader.Parse(source, recorder);
-    EXPECT_TRUE(noThread.Fired());
-    EXPECT_EQ(recorder.starts, 300001u);
-    EXPECT_EQ(recorder.positions[250000].line, 250001u);
-
-    const auto noThreadAgain = common::FaultInjection::FailThread("XmlEventStream", 1);
-    document.replace(21 + 200000 * 5, 4, "<e<>");  // line 200002
-    TextSource broken(document);
-    try {
-        reader.Parse(broken, recorder);
-        ADD_FAILURE() << "a malformed document was read";
-    } catch (const common::OrvanFormatException& error) {
-        EXPECT_NE(error.Message().find(L"line 200002, column 3, /r: malformed XML"), std::wstring::npos)
-            << error.what();
-    }
-}
-
-TEST(XmlReaderTest, FaultsComeAfterEveryEventBeforeThem) {
-    const std::string document = ManyElements(200000);
-    {
-        TextSource source(document, document.size() / 2);
-        XmlReader reader(L"doc", kNamespace);
-        Recorder recorder(reader);
-        EXPECT_THROW(reader.Parse(source, recorder), common::OrvanIoException);
-        EXPECT_GT(recorder.ends, 90000u) << "the events read before the fault were handled";
-    }
-    std::string broken = document;
-    broken.replace(21 + 100000 * 5, 4, "<e<>");  // line 100002
-    TextSource source(broken);
-    XmlReader reader(L"doc", kNamespace);
-    Recorder recorder(reader);
-    try {
-        reader.Parse(source, recorder);
-        ADD_FAILURE() << "a malformed document was read";
-    } catch (const common::OrvanFormatException& error) {
-        const std::size_t line = recorder.positions.back().line + 1;
-        EXPECT_NE(error.Message().find(L"line " + std::to_wstring(line) + L", column 3, /r: malformed XML"),
-                  std::wstring::npos)
-            << error.what();
-        EXPECT_EQ(recorder.starts, line - 1) << "every element before the fault";
-    }
+    const Parse parse("<r xmlns=\"urn:test\">\n<e/>\n<!--" + std::string(64 << 20, 'x') + "-->\n<e/>\n</r>\n", true);
+    EXPECT_EQ(parse.names, (std::vector<std::string>{"r", "e", "e"}));
+    EXPECT_EQ(parse.lines.back(), 4u);
+    EXPECT_LT(parse.source.reads, 32u) << "64 MiB without an event read in small pieces";
 }
 
 }  // namespace

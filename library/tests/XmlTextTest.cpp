@@ -2,14 +2,14 @@
 // docs/archive-format.md promises them to other readers and writers.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
-#include <utility>
+#include <tuple>
+#include <vector>
 
 #include "library/format/XmlText.h"
 
@@ -17,11 +17,9 @@ namespace {
 
 namespace text = Dorv::Orvan::Framework::Common::XmlText;
 
-struct TextCase {
-    std::wstring value;
-    bool escaped;          // whether the text needs the escaped form
-    std::string spelled;   // as element content, in the form it needs
-};
+// Each text, whether it needs the escaped form, and how it is spelled as
+// element content in the form it needs.
+using TextCase = std::tuple<std::wstring, bool, std::string>;
 
 TEST(XmlTextTest, TextsAreSpelledLiterallyOrInEscapedFormAsTheFormatSays) {
     const TextCase cases[] = {
@@ -49,29 +47,23 @@ TEST(XmlTextTest, TextsAreSpelledLiterallyOrInEscapedFormAsTheFormatSays) {
     if constexpr (sizeof(wchar_t) == 4) {  // a value no 16-bit wchar_t can hold
         all.push_back({std::wstring(1, static_cast<wchar_t>(0x110000)), true, "\\110000;"});
     }
-    for (const TextCase& c : all) {
-        SCOPED_TRACE(c.spelled);
-        EXPECT_EQ(text::NeedsEscapedForm(c.value), c.escaped);
+    for (const auto& [value, escaped, spelled] : all) {
+        SCOPED_TRACE(spelled);
+        EXPECT_EQ(text::NeedsEscapedForm(value), escaped);
         std::string out;
-        text::AppendText(out, c.value, c.escaped);
-        EXPECT_EQ(out, c.spelled);
+        text::AppendText(out, value, escaped);
+        EXPECT_EQ(out, spelled);
         // What a parser hands over is the content with its entities replaced.
         const auto decoded = text::DecodeEntities(out);
         ASSERT_TRUE(decoded);
-        EXPECT_EQ(text::DecodeText(*decoded, c.escaped), c.value);
+        EXPECT_EQ(text::DecodeText(*decoded, escaped), value);
     }
 }
 
 TEST(XmlTextTest, EscapedFormRefusesWhatNoWriterSpells) {
-    const char* const refused[] = {
-        "\\41;",     // 'A' is carried literally, so it is never escaped
-        "\\9;",      // nor is a tab
-        "\\d",       // no closing semicolon
-        "\\;",       // no digits
-        "\\zz;",     // no hex digits
-        "\\123456789;",  // more than eight digits
-    };
-    for (const char* spelled : refused) {
+    // 'A' and a tab are carried literally, so never escaped; no closing
+    // semicolon, no digits, no hex digits, more than eight digits.
+    for (const char* spelled : {"\\41;", "\\9;", "\\d", "\\;", "\\zz;", "\\123456789;"}) {
         SCOPED_TRACE(spelled);
         EXPECT_EQ(text::DecodeText(spelled, true), std::nullopt);
         EXPECT_TRUE(text::DecodeText(spelled, false));  // literal text may hold any backslash
@@ -80,75 +72,48 @@ TEST(XmlTextTest, EscapedFormRefusesWhatNoWriterSpells) {
     EXPECT_EQ(text::DecodeText("\xED\xA0\x80", false), std::nullopt);  // an encoded surrogate
 }
 
-TEST(XmlTextTest, EntitiesAreThePredefinedFiveAndReferencesToAllowedCharacters) {
-    const std::pair<const char*, std::optional<std::string>> cases[] = {
-        {"&amp;&lt;&gt;&quot;&apos;", "&<>\"'"},
-        {"&#65;&#x42;", "AB"},
-        {"&#x20AC;", "\xE2\x82\xAC"},
-        {"&#9;&#xA;&#xD;", "\t\n\r"},
-        {"&nbsp;", std::nullopt},    // no other named entity
-        {"a & b", std::nullopt},     // a bare ampersand
-        {"&#0;", std::nullopt},      // a character XML does not allow
-        {"&#xD800;", std::nullopt},  // a surrogate
-        {"&#xFFFE;", std::nullopt},
-        {"&#x;", std::nullopt},
-        {"&#12a;", std::nullopt},
-    };
-    for (const auto& [raw, expected] : cases) {
-        SCOPED_TRACE(raw);
-        EXPECT_EQ(text::DecodeEntities(raw), expected);
+// Reads `spelled` with `parse`, and spells again what it read with `append`.
+template <typename Parse, typename Append>
+std::optional<std::string> Respelled(Parse parse, Append append, std::string_view spelled) {
+    const auto value = parse(spelled);
+    std::string out;
+    if (value) {
+        append(out, *value);
     }
+    return value ? std::optional(out) : std::nullopt;
 }
 
-TEST(XmlTextTest, NumbersAndTruthValuesHaveOneSpellingEach) {
-    const std::pair<const char*, std::optional<std::int64_t>> integers[] = {
-        {"0", 0}, {"-1", -1}, {"9223372036854775807", INT64_MAX}, {"-9223372036854775808", INT64_MIN},
-        {"+1", std::nullopt}, {" 1", std::nullopt}, {"1 ", std::nullopt}, {"", std::nullopt},
-        {"9223372036854775808", std::nullopt}, {"0x10", std::nullopt}, {"1.0", std::nullopt},
+TEST(XmlTextTest, NumbersTruthValuesAndDoublesHaveOneSpellingEach) {
+    using Read = std::optional<std::string> (*)(std::string_view);
+    const Read integer = [](std::string_view s) { return Respelled(text::ParseInteger, text::AppendInteger, s); };
+    const Read real = [](std::string_view s) { return Respelled(text::ParseDouble, text::AppendDouble, s); };
+    const Read truth = [](std::string_view s) {
+        return Respelled(text::ParseBool, [](std::string& out, bool b) { out = b ? "true" : "false"; }, s);
     };
-    for (const auto& [spelled, expected] : integers) {
-        SCOPED_TRACE(spelled);
-        EXPECT_EQ(text::ParseInteger(spelled), expected);
-        if (expected) {
-            std::string out;
-            text::AppendInteger(out, *expected);
-            EXPECT_EQ(out, spelled);
-        }
-    }
-    const std::pair<const char*, std::optional<bool>> truths[] = {
-        {"true", true}, {"1", true}, {"false", false}, {"0", false},
-        {"True", std::nullopt}, {"yes", std::nullopt}, {"", std::nullopt},
+    const std::nullopt_t no = std::nullopt;
+    const std::tuple<Read, const char*, std::optional<std::string>> cases[] = {
+        {integer, "0", "0"}, {integer, "-1", "-1"}, {integer, "9223372036854775807", "9223372036854775807"},
+        {integer, "-9223372036854775808", "-9223372036854775808"}, {integer, "9223372036854775808", no},
+        {integer, "+1", no}, {integer, " 1", no}, {integer, "1 ", no}, {integer, "", no}, {integer, "0x10", no},
+        {integer, "1.0", no}, {truth, "true", "true"}, {truth, "1", "true"}, {truth, "false", "false"},
+        {truth, "0", "false"}, {truth, "True", no}, {truth, "yes", no}, {truth, "", no},
+        {real, "0.1", "0.1"}, {real, "-0", "-0"}, {real, "1e+300", "1e+300"}, {real, "5e-324", "5e-324"},
+        {real, "INF", "INF"}, {real, "-INF", "-INF"}, {real, "NaN", "NaN"}, {real, "", no}, {real, "inf", no},
+        {real, "nan", no}, {real, "0x1p3", no}, {real, " 1", no}, {real, "1,5", no}, {real, "1.5 ", no},
     };
-    for (const auto& [spelled, expected] : truths) {
-        SCOPED_TRACE(spelled);
-        EXPECT_EQ(text::ParseBool(spelled), expected);
+    for (const auto& [read, spelled, again] : cases) {
+        EXPECT_EQ(read(spelled), again) << spelled;
     }
-}
-
-TEST(XmlTextTest, DoublesAreShortestExactDecimalsWithNamedSpecialValues) {
-    const std::pair<double, const char*> written[] = {
-        {0.1, "0.1"}, {-0.0, "-0"}, {1e300, "1e+300"}, {5e-324, "5e-324"},
-        {std::numeric_limits<double>::infinity(), "INF"}, {-std::numeric_limits<double>::infinity(), "-INF"},
-        {std::numeric_limits<double>::quiet_NaN(), "NaN"},
-    };
-    for (const auto& [value, spelled] : written) {
-        SCOPED_TRACE(spelled);
-        std::string out;
-        text::AppendDouble(out, value);
-        EXPECT_EQ(out, spelled);
-        const auto read = text::ParseDouble(spelled);
-        ASSERT_TRUE(read);
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(*read), std::bit_cast<std::uint64_t>(value));
-    }
-    for (const char* refused : {"", "inf", "nan", "0x1p3", " 1", "1,5", "1.5 "}) {
-        SCOPED_TRACE(refused);
-        EXPECT_EQ(text::ParseDouble(refused), std::nullopt);
-    }
+    std::string shortest;
+    text::AppendDouble(shortest, 0.1);
+    EXPECT_EQ(shortest, "0.1");
+    EXPECT_TRUE(std::signbit(*text::ParseDouble("-0")));
 }
 
 TEST(XmlTextTest, OnlyANaNOtherThanTheDefaultCarriesItsBits) {
     const double payload = std::bit_cast<double>(std::uint64_t{0x7FF8000000000001});
     EXPECT_FALSE(text::NeedsBits(std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_FALSE(text::NeedsBits(*text::ParseDouble("NaN")));
     EXPECT_FALSE(text::NeedsBits(1.0));
     EXPECT_TRUE(text::NeedsBits(payload));
     std::string bits;

@@ -1,15 +1,15 @@
 #include "PlatformCapture.h"
 
+#include <sstream>
+
 namespace orvan::testing {
 
 PlatformCapture::PlatformCapture()
-    : trace_override_(platform::DebugTraceOutput(),
-                      [this](std::wstring_view text) { trace_ += text; }),
+    : trace_override_(platform::DebugTraceOutput(), [this](std::wstring_view text) { trace_ += text; }),
       assert_override_(platform::DebugAssertOutput(),
                        [this](const platform::AssertionFailure& failure) {
-                           assertions_.push_back(std::string(failure.file) + ":" +
-                                                 std::to_string(failure.line) + ": " +
-                                                 std::string(failure.condition));
+                           assertions_.push_back(std::string(failure.file) + ":" + std::to_string(failure.line) +
+                                                 ": " + std::string(failure.condition));
                        }),
       message_override_(platform::MessageBoxOutput(),
                         [this](std::wstring_view caption, std::wstring_view text, platform::MessageKind kind) {
@@ -21,12 +21,9 @@ PlatformCapture::PlatformCapture()
 
 std::vector<std::wstring> PlatformCapture::TraceLines() const {
     std::vector<std::wstring> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = trace_.find(L'\n', start)) != std::wstring::npos; start = end + 1) {
-        lines.push_back(trace_.substr(start, end - start));
-    }
-    if (start < trace_.size()) {
-        lines.push_back(trace_.substr(start));
+    std::wistringstream trace(trace_);
+    for (std::wstring line; std::getline(trace, line);) {
+        lines.push_back(line);
     }
     return lines;
 }

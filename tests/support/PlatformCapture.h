@@ -19,7 +19,6 @@ public:
 
     // Trace output split into lines, without their line ends.
     std::vector<std::wstring> TraceLines() const;
-    const std::wstring& TraceText() const { return trace_; }
     const std::vector<std::wstring>& Messages() const { return messages_; }
     const std::vector<std::wstring>& MessageCaptions() const { return captions_; }
     const std::vector<platform::MessageKind>& MessageKinds() const { return kinds_; }

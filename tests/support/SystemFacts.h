@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 namespace orvan::testing {
@@ -14,7 +17,12 @@ bool IsOwnerOnly(const std::filesystem::path& path);
 
 // Makes `link` a symbolic link to `target`; false where the system lets this
 // user make none (Windows without the privilege).
-bool TryLink(const std::filesystem::path& target, const std::filesystem::path& link);
+inline bool TryLink(const std::filesystem::path& target, const std::filesystem::path& link) {
+    std::error_code error;
+    std::filesystem::is_directory(target) ? std::filesystem::create_directory_symlink(target, link, error)
+                                          : std::filesystem::create_symlink(target, link, error);
+    return !error;
+}
 
 // How many names the file has.
 std::uint64_t LinkCount(const std::filesystem::path& path);
@@ -37,12 +45,7 @@ public:
     TemporaryFolderOverride& operator=(const TemporaryFolderOverride&) = delete;
 
 private:
-    struct Saved {
-        std::wstring name;
-        std::wstring value;
-        bool present;
-    };
-    std::vector<Saved> saved_;
+    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> saved_;  // each variable as it was
 };
 
 }  // namespace orvan::testing

@@ -23,8 +23,7 @@ TempDir::~TempDir() {
 
 std::wstring TempDir::Wide(const std::string& relative) const {
     // In the system's own spelling, as the program gives paths back.
-    std::filesystem::path full = relative.empty() ? path_ : path_ / relative;
-    return platform::FromPath(full.make_preferred());
+    return platform::FromPath(std::filesystem::path(relative.empty() ? path_ : path_ / relative).make_preferred());
 }
 
 }  // namespace orvan::testing

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <tuple>
+
 #include "platform/CaseFolding.h"
 #include "platform/FileName.h"
 #include "platform/Utf8.h"
@@ -26,26 +28,22 @@ TEST(WindowsPathTest, LettersTheSystemTakesAsOneAreOneCaseClass) {
 
 TEST(WindowsPathTest, EveryPathFormBecomesTheSystemsOwn) {
     const std::wstring deep = L"C:\\" + std::wstring(300, L'd') + L"\\a.orvan";
-    const struct {
-        std::wstring path;
-        std::wstring nt;
-        std::wstring win32;
-        std::wstring plain = {};  // where it differs from the path
-    } cases[] = {
-        {L"C:\\data\\a.orvan", L"\\??\\C:\\data\\a.orvan", L"C:\\data\\a.orvan"},
+    // Each path as the NT path, the Win32 path and the plain path ("" where it is the path itself).
+    const std::tuple<std::wstring, std::wstring, std::wstring, std::wstring> cases[] = {
+        {L"C:\\data\\a.orvan", L"\\??\\C:\\data\\a.orvan", L"C:\\data\\a.orvan", L""},
         {L"\\\\?\\C:\\data\\a.orvan", L"\\??\\C:\\data\\a.orvan", L"\\\\?\\C:\\data\\a.orvan", L"C:\\data\\a.orvan"},
         {L"\\\\.\\C:\\data\\a.orvan", L"\\??\\C:\\data\\a.orvan", L"\\\\.\\C:\\data\\a.orvan", L"C:\\data\\a.orvan"},
-        {L"\\\\.\\NUL", L"\\??\\NUL", L"\\\\.\\NUL"},
-        {L"\\\\server\\share\\a.orvan", L"\\??\\UNC\\server\\share\\a.orvan", L"\\\\server\\share\\a.orvan"},
+        {L"\\\\.\\NUL", L"\\??\\NUL", L"\\\\.\\NUL", L""},
+        {L"\\\\server\\share\\a.orvan", L"\\??\\UNC\\server\\share\\a.orvan", L"\\\\server\\share\\a.orvan", L""},
         {L"\\\\?\\UNC\\server\\share\\a.orvan", L"\\??\\UNC\\server\\share\\a.orvan",
          L"\\\\?\\UNC\\server\\share\\a.orvan", L"\\\\server\\share\\a.orvan"},
-        {deep, L"\\??\\" + deep, L"\\\\?\\" + deep},
+        {deep, L"\\??\\" + deep, L"\\\\?\\" + deep, L""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(ToUtf8(c.path));
-        EXPECT_EQ(NtPath(c.path), c.nt);
-        EXPECT_EQ(Win32Path(c.path), c.win32);
-        EXPECT_EQ(PlainPath(c.path), c.plain.empty() ? c.path : c.plain);
+    for (const auto& [path, nt, win32, plain] : cases) {
+        SCOPED_TRACE(ToUtf8(path));
+        EXPECT_EQ(NtPath(path), nt);
+        EXPECT_EQ(Win32Path(path), win32);
+        EXPECT_EQ(PlainPath(path), plain.empty() ? path : plain);
     }
 }
 

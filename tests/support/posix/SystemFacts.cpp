@@ -9,10 +9,7 @@ namespace orvan::testing {
 
 bool IsOwnerOnly(const std::filesystem::path& path) {
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-        return false;
-    }
-    return (info.st_mode & 0777u) == (S_ISDIR(info.st_mode) ? 0700u : 0600u);
+    return ::lstat(path.c_str(), &info) == 0 && (info.st_mode & 0777u) == (S_ISDIR(info.st_mode) ? 0700u : 0600u);
 }
 
 std::uint64_t LinkCount(const std::filesystem::path& path) {
@@ -26,14 +23,14 @@ bool CanRunHostTools() { return true; }
 
 TemporaryFolderOverride::TemporaryFolderOverride(const std::filesystem::path& folder) {
     const char* before = std::getenv("TMPDIR");
-    saved_.push_back({L"TMPDIR", before ? platform::FromUtf8(before) : L"", before != nullptr});
+    saved_.emplace_back(L"TMPDIR", before ? std::optional(platform::FromUtf8(before)) : std::nullopt);
     ::setenv("TMPDIR", folder.c_str(), 1);
 }
 
 TemporaryFolderOverride::~TemporaryFolderOverride() {
-    for (const Saved& variable : saved_) {
-        const std::string name = platform::ToUtf8(variable.name);
-        variable.present ? ::setenv(name.c_str(), platform::ToUtf8(variable.value).c_str(), 1) : ::unsetenv(name.c_str());
+    for (const auto& [name, value] : saved_) {
+        const std::string variable = platform::ToUtf8(name);
+        value ? ::setenv(variable.c_str(), platform::ToUtf8(*value).c_str(), 1) : ::unsetenv(variable.c_str());
     }
 }
 

@@ -9,15 +9,15 @@
 namespace orvan::testing {
 namespace {
 
+// The user running the tests, as the token tells it (a TOKEN_USER); empty
+// where it cannot be read.
 std::vector<unsigned char> UserSid() {
-    HANDLE token = nullptr;
     std::vector<unsigned char> buffer(256);
+    HANDLE token = nullptr;
     DWORD size = 0;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        return {};
-    }
-    const bool got = ::GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size);
-    ::CloseHandle(token);
+    const bool got = ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                     ::GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size);
+    ::CloseHandle(token);  // fails harmlessly on none
     return got ? buffer : std::vector<unsigned char>{};
 }
 
@@ -47,30 +47,27 @@ bool IsOwnerOnly(const std::filesystem::path& path) {
             ownerOnly = ::EqualSid(grantee, user) || ::EqualSid(grantee, system);
         }
     }
-    ownerOnly = ownerOnly && userGranted;
     ::LocalFree(descriptor);
-    return ownerOnly;
+    return ownerOnly && userGranted;
 }
 
 std::uint64_t LinkCount(const std::filesystem::path& path) {
     const HANDLE file = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool got = file != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(file, &info);
-    if (file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(file);
+    if (file == INVALID_HANDLE_VALUE) {
+        return 0;
     }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool got = ::GetFileInformationByHandle(file, &info);
+    ::CloseHandle(file);
     return got ? info.nNumberOfLinks : 0;
 }
 
 std::wstring ShortName(const std::filesystem::path& path) {
     std::wstring alias(MAX_PATH, L'\0');
     const DWORD length = ::GetShortPathNameW(path.c_str(), alias.data(), MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return {};
-    }
-    alias.resize(length);
+    alias.resize(length < MAX_PATH ? length : 0);  // none where the call failed
     return alias.substr(alias.find_last_of(L"\\/") + 1);
 }
 
@@ -79,14 +76,14 @@ bool CanRunHostTools() { return false; }
 TemporaryFolderOverride::TemporaryFolderOverride(const std::filesystem::path& folder) {
     for (const wchar_t* name : {L"TMP", L"TEMP"}) {
         const wchar_t* before = ::_wgetenv(name);
-        saved_.push_back({name, before ? before : L"", before != nullptr});
+        saved_.emplace_back(name, before ? std::optional<std::wstring>(before) : std::nullopt);
         ::_wputenv_s(name, folder.c_str());
     }
 }
 
 TemporaryFolderOverride::~TemporaryFolderOverride() {
-    for (const Saved& variable : saved_) {
-        ::_wputenv_s(variable.name.c_str(), variable.present ? variable.value.c_str() : L"");
+    for (const auto& [name, value] : saved_) {
+        ::_wputenv_s(name.c_str(), value.value_or(L"").c_str());
     }
 }
 
