@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "PlatformCapture.h"
+#include "SystemFacts.h"
 #include "TempDir.h"
 #include "app/DataDirectory.h"
 #include "app/OrvanCommands.h"
@@ -260,25 +261,40 @@ TEST(DemoRecordTest, TheDemonstrationRecordValueByValueAndWithoutAnAttachmentSou
 }
 
 // Where the program keeps its files: beside itself only in a folder of its
-// own, never below the prefix it is installed in, else per user.
-TEST(DataDirectoryTest, InstalledOrForeignFoldersGiveThePerUserDirectory) {
+// own, never below the prefix it is installed in, else per user. A Debug
+// build's Release sibling not built yet is made for it, owner-only; where it
+// cannot be made, the per-user folder serves.
+TEST(DataDirectoryTest, TheProgramsOwnFolderOrElseThePerUserOne) {
     const TempDir temp;
-    const std::filesystem::path own = temp.Path() / "bin";
     const std::filesystem::path foreign = temp.Path() / "foreign";
-    std::filesystem::create_directory(own);
+    std::filesystem::create_directories(temp.Path() / "bin");
+    std::filesystem::create_directories(temp.Path() / "build" / "Debug");
     std::filesystem::create_directory(foreign);
     std::filesystem::permissions(foreign, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);  // root writes anywhere: a folder of another user
     }
+    std::ofstream(temp.Path() / "file") << "no folder below it";
     const std::string dataHome = (temp.Path() / "data").string();
     ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
     const std::wstring perUser = platform::FromUtf8(dataHome) + L"/OrvanCommonClassesTest/";
-    const std::wstring prefix = platform::FromPath(temp.Path());
-    EXPECT_EQ(DataDirectoryFor(platform::FromPath(own / "orvan"), L"/usr/local"), platform::FromPath(own) + L"/");
-    EXPECT_EQ(DataDirectoryFor(platform::FromPath(own / "orvan"), prefix), perUser) << "installed";
-    EXPECT_EQ(DataDirectoryFor(platform::FromPath(own / "orvan"), prefix + L"/"), perUser);
-    EXPECT_EQ(DataDirectoryFor(platform::FromPath(foreign / "orvan"), L"/usr/local"), perUser) << "not the user's";
+    const std::wstring root = temp.Wide() + L"/";
+    const struct {
+        const wchar_t* executable;
+        std::wstring prefix;
+        std::wstring folder;
+    } cases[] = {
+        {L"bin/orvan", L"/usr/local", root + L"bin/"},
+        {L"bin/orvan", temp.Wide(), perUser},  // installed
+        {L"bin/orvan", root, perUser},
+        {L"foreign/orvan", L"/usr/local", perUser},  // not the user's
+        {L"build/Debug/orvan", L"/usr/local", root + L"build/Release/"},
+        {L"file/Debug/orvan", L"/usr/local", perUser},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DataDirectoryFor(root + c.executable, c.prefix), c.folder) << platform::ToUtf8(c.executable);
+    }
+    EXPECT_TRUE(orvan::testing::IsOwnerOnly(temp.Path() / "build" / "Release"));
     EXPECT_TRUE(std::filesystem::is_directory(dataHome + "/OrvanCommonClassesTest"));
 
     ::setenv("XDG_DATA_HOME", "relative/data", 1);
