@@ -129,6 +129,7 @@ TEST_F(CommandsTest, ExportThenImportWithAddressNumbersContinuing) {
 
     EXPECT_TRUE(commands_.OnBnClickedExport().Succeeded());
     EXPECT_EQ(Read(Data("document2export.txt")), "sample for attachment\n");
+    EXPECT_TRUE(orvan::testing::IsOwnerOnly(Data("document2export.txt")));
     EXPECT_EQ(ExportedAddressIds(), (std::vector<std::int64_t>{1, 2, 3, 4}));
     std::ofstream(Data("document2export.txt")) << "eigener Inhalt\nzweite Zeile\n";
     EXPECT_TRUE(commands_.OnBnClickedExport().Succeeded());
@@ -189,20 +190,21 @@ TEST(RunGuardedTest, EachExceptionFamilyGivesItsMessage) {
 }
 
 // The demonstration record fills each part of the record once, under an
-// archive id of the sender's root and a signed tick count. Its attachment
-// source is made, owner-only, when missing; where it cannot be made, the
-// record goes without its document tree and is otherwise the same.
+// archive id of the sender's root and a signed tick count. Its attachment is
+// the source the user left (the export test has it made when missing); where
+// none can be made, the record goes without its document tree and is
+// otherwise the same.
 TEST(DemoRecordTest, EachPartOnceAndTheAttachmentSourceMadeWhenMissing) {
     const TempDir temp;
+    std::ofstream(temp.Path() / "document2export.txt") << "eigener Inhalt\nzweite Zeile\n";
     const auto demo = [](const std::wstring& folder, std::size_t assertions) {
         const PlatformCapture capture;
         structOrvanOnePatientComm record;
         COrvanCommands(folder).FillOrvanOnePatientCommStruct(record);
-        EXPECT_EQ(capture.AssertionCount(), assertions) << "only a source that cannot be made is reported";
+        EXPECT_EQ(capture.AssertionCount(), assertions) << "a source that cannot be made is reported";
         return record;
     };
     const structOrvanOnePatientComm record = demo(temp.Wide(), 0);
-    EXPECT_TRUE(orvan::testing::IsOwnerOnly(temp.Path() / "document2export.txt"));
     const std::wstring root = L"2.16.756.5.30.1.917.1.10.";
     ASSERT_TRUE(record.sArchive.bstrOrvanId.starts_with(root));
     const std::wstring tick = record.sArchive.bstrOrvanId.substr(root.size());
@@ -213,7 +215,7 @@ TEST(DemoRecordTest, EachPartOnceAndTheAttachmentSourceMadeWhenMissing) {
                                         kg.vecMedication.at(0).vecPosology.size(), leaves.size(), leaves.at(1).size()}),
               std::vector<std::size_t>(6, 1));
     EXPECT_EQ(leaves.at(1).at(0).sDocument.bstrFilename, temp.Wide("document2export.txt"));
-    EXPECT_EQ(leaves.at(1).at(0).sDocument.lSize, 22);
+    EXPECT_EQ(leaves.at(1).at(0).sDocument.lSize, 28);
 
     structOrvanOnePatientComm without = demo(temp.Wide("missing"), 1);
     EXPECT_TRUE(without.sPatientInfo.vecDocumentTree.empty());
