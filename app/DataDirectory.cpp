@@ -55,7 +55,9 @@ bool IsProgramsOwnFolder(const std::wstring& folder, const std::wstring& install
 
 std::wstring DataDirectoryFor(const std::wstring& executablePath, const std::wstring& installPrefix) {
     const std::wstring folder = DataDirectoryOf(executablePath);
-    return IsProgramsOwnFolder(folder, installPrefix) ? folder : UserDataDirectory();
+    // A Release sibling not built yet is made now, or the first export would have nowhere to go.
+    const bool usable = IsProgramsOwnFolder(folder, installPrefix) && CreateFolders(folder.substr(0, folder.size() - 1));
+    return usable ? folder : UserDataDirectory();
 }
 
 std::wstring ProgramDataDirectory() {

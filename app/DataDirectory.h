@@ -24,7 +24,8 @@ std::wstring UserDataDirectory();
 // there yet.
 bool IsProgramsOwnFolder(const std::wstring& folder, const std::wstring& installPrefix);
 
-// DataDirectoryOf the executable when IsProgramsOwnFolder, else UserDataDirectory.
+// DataDirectoryOf the executable when IsProgramsOwnFolder, made owner-only when
+// missing, else (or when it cannot be made) UserDataDirectory.
 std::wstring DataDirectoryFor(const std::wstring& executablePath, const std::wstring& installPrefix);
 
 // DataDirectoryFor the running program and the prefix it was built to be installed in.

@@ -102,8 +102,9 @@ std::string Common(HWND window) {
            std::to_string(rect.bottom) + "]";
 }
 
-BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+// Collects the windows EnumWindows and EnumChildWindows hand it.
+BOOL CALLBACK Collect(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
     return TRUE;
 }
 
@@ -114,7 +115,7 @@ std::string Describe(HWND window) {
     gui.cbSize = sizeof(gui);
     ::GetGUIThreadInfo(thread, &gui);
     std::vector<HWND> children;
-    ::EnumChildWindows(window, &CollectChild, reinterpret_cast<LPARAM>(&children));
+    ::EnumChildWindows(window, &Collect, reinterpret_cast<LPARAM>(&children));
     std::string out = "{" + Common(window) + ",\"pid\":" + std::to_string(process) + ",\"commandRunning\":" +
                       (::GetPropW(window, orvan::facts::kCommandRunningProperty) != nullptr ? "true" : "false") +
                       ",\"owner\":" +
@@ -131,14 +132,9 @@ std::string Describe(HWND window) {
     return out + "]}";
 }
 
-BOOL CALLBACK CollectTopLevel(HWND window, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
-
 std::string Tree() {
     std::vector<HWND> windows;
-    ::EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&windows));
+    ::EnumWindows(&Collect, reinterpret_cast<LPARAM>(&windows));
     std::string out = "[";
     const DWORD self = ::GetCurrentProcessId();
     bool first = true;
@@ -217,5 +213,4 @@ int main() {
             std::cout << "{\"error\":\"unknown command\"}" << std::endl;
         }
     }
-    return 0;
 }
