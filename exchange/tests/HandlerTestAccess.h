@@ -33,10 +33,14 @@ struct HandlerHarness {
     HandlerHarness() { access.Bind(record); }
 
     model::Kg* NewKg() { return structure.NewPatientInfo()->NewKg(); }
-    // Exports the record's clinical history, then imports it into a fresh record.
-    structOrvanKg RoundTripKg() {
+    // The record's clinical history exported into a new Kg.
+    model::Kg* ExportKg() {
         model::Kg* kg = NewKg();
         access.ExportKg(structure, kg);
+        return kg;
+    }
+    // `kg` imported into a fresh record.
+    structOrvanKg ImportKg(model::Kg* kg) {
         structOrvanOnePatientComm imported;
         access.Bind(imported);
         access.ImportKg(structure, kg);
