@@ -27,7 +27,6 @@ public:
 
     structOrvanOnePatientComm Record() {
         structOrvanOnePatientComm r;
-        r.Reset();
         r.sArchive.bstrOrvanId = L"2.25." + std::to_wstring(Int(1, 1 << 30));
         r.sArchive.bstrTitle = Text();
         r.sArchive.bstrLanguage = Text();
@@ -38,14 +37,18 @@ public:
         r.sProcessingInfo.sSoftware = {Text(), Text(), Text(), Address()};
         auto& patient = r.sPatientInfo;
         patient.lID = Int(-5, 1000);
-        patient.sPatientAddress.lAddressRefID = Int(0, 9);
-        patient.sPatientAddress.lPatientID = Int(-5, 1000);
-        patient.sPatientAddress.nStatusType = Int(-1, 4);
-        patient.sPatientAddress.dtBirthDate = Date(true);
-        patient.sPatientAddress.bstrSsn = Text();
-        patient.sPatientAddress.bstrLanguage = Text();
-        patient.sPatientAddress.nEthnicity = Int(0, 9);
-        patient.sPatientAddress.sAddress = Address();
+        auto& personal = patient.sPatientAddress;
+        personal.lAddressRefID = Int(0, 9);
+        personal.lPatientID = Int(-5, 1000);
+        personal.nStatusType = Int(-1, 4);
+        personal.dtBirthDate = Date(true);
+        for (std::wstring* text : {&personal.bstrSsn, &personal.bstrProfession, &personal.bstrNationality,
+                                   &personal.bstrDenomination, &personal.bstrHmoAffiliation, &personal.bstrLanguage}) {
+            *text = Text();
+        }
+        personal.nEthnicity = Int(0, 9);
+        personal.nMaritalStatus = Int(0, 9);
+        personal.sAddress = Address();
         // A tree of diagnoses: each filed under the lID of one made before it, or under 0.
         std::vector<std::int32_t> ids{0};
         for (int i = Int(0, 8); i-- > 0;) {
@@ -129,16 +132,12 @@ private:
         a.lID = Int(0, 50);
         a.nAddressType = Int(0, 3);
         a.nSex = Int(0, 3);
-        a.bstrFamilyname = Int(0, 3) ? Text() : L"";
-        a.bstrFirstname = Text();
-        a.bstrTitle = Text();
-        a.bstrMaidenname = Text();
-        a.bstrSpecialty1 = Text();
-        a.bstrStreet = Text();
-        a.bstrCity = Text();
-        a.bstrPhone3 = Text();
-        a.bstrOnline2 = Text();
-        a.bstrIdentificator2 = Text();
+        for (std::wstring* text : orvan::record::testing::AddressTexts(a)) {
+            *text = Int(0, 2) ? Text() : L"";
+        }
+        if (a.bstrSpecialty1.empty()) {
+            a.bstrSpecialty2.clear();  // a second specialty alone comes back as the first
+        }
         return a;
     }
 
@@ -181,19 +180,13 @@ std::wstring UpToNul(const std::wstring& text) { return text.substr(0, text.find
 // NUL) comes back reset.
 structOrvanAddress AsExchanged(structOrvanAddress a, bool absentWithoutFamilyname) {
     if (absentWithoutFamilyname && a.bstrFamilyname.empty()) {
-        structOrvanOnePatientComm reset;
-        reset.Reset();
-        return reset.sProcessingInfo.sAuthorAddress;
+        return structOrvanAddress{};
     }
     for (std::wstring* text : orvan::record::testing::AddressTexts(a)) {
         *text = UpToNul(*text);
     }
     if (a.nAddressType == eAddressTypeCompany) {
-        a.bstrTitle.clear();
-        a.bstrSalutation.clear();
-        a.bstrMaidenname.clear();
-        a.bstrSpecialty1.clear();
-        a.bstrSpecialty2.clear();
+        a.bstrTitle = a.bstrSalutation = a.bstrMaidenname = a.bstrSpecialty1 = a.bstrSpecialty2 = L"";
         a.nSex = 2;
     } else {
         a.nAddressType = eAddressTypePerson;
@@ -206,20 +199,20 @@ std::int32_t AsFlag(std::int32_t flag) { return flag == -1 || flag == 0 ? flag :
 structOrvanOnePatientComm Expected(structOrvanOnePatientComm r, const structOrvanOnePatientComm& imported,
                                    const std::filesystem::path& out) {
     r.sArchive.bstrTemplateOrvanId = imported.sArchive.bstrTemplateOrvanId;  // the library's, whatever it was
-    for (std::wstring* text : {&r.sArchive.bstrTitle, &r.sArchive.bstrLanguage, &r.sProcessingInfo.bstrTitle,
-                               &r.sPatientInfo.sPatientAddress.bstrSsn, &r.sPatientInfo.sPatientAddress.bstrLanguage}) {
-        *text = UpToNul(*text);
-    }
     auto& software = r.sProcessingInfo.sSoftware;
-    for (std::wstring* text : {&software.bstrName, &software.bstrVersion, &software.bstrCopyright}) {
+    auto& personal = r.sPatientInfo.sPatientAddress;
+    for (std::wstring* text : {&r.sArchive.bstrTitle, &r.sArchive.bstrLanguage, &r.sProcessingInfo.bstrTitle,
+                               &software.bstrName, &software.bstrVersion, &software.bstrCopyright, &personal.bstrSsn,
+                               &personal.bstrProfession, &personal.bstrNationality, &personal.bstrDenomination,
+                               &personal.bstrHmoAffiliation, &personal.bstrLanguage}) {
         *text = UpToNul(*text);
     }
     r.sProcessingInfo.sAuthorAddress = AsExchanged(r.sProcessingInfo.sAuthorAddress, false);
     r.sProcessingInfo.sRecipientAddress = AsExchanged(r.sProcessingInfo.sRecipientAddress, false);
     software.sManufacturerAddress = AsExchanged(software.sManufacturerAddress, true);
     auto& patient = r.sPatientInfo;
-    patient.sPatientAddress.lAddressRefID = 0;
-    patient.sPatientAddress.sAddress = AsExchanged(patient.sPatientAddress.sAddress, true);
+    personal.lAddressRefID = 0;
+    personal.sAddress = AsExchanged(personal.sAddress, true);
     for (auto& [key, diagnoses] : patient.sKg.mapDiagnosis) {
         for (structOrvanDiagnosis& d : diagnoses) {
             d.nIsActive = AsFlag(d.nIsActive);
