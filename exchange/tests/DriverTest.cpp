@@ -106,16 +106,7 @@ TEST_F(DriverTest, TheExportWritesOneDocumentPerAttachmentAndReadsTheArchiveBack
 // archive repeats.
 TEST_F(DriverTest, EveryAttachmentGetsItsOwnPlainFileInsideTheFolder) {
     using namespace std::string_literals;
-    const auto repeat = [](const std::string& piece, std::size_t times) {
-        std::string text;
-        for (std::size_t i = 0; i < times; ++i) {
-            text += piece;
-        }
-        return text;
-    };
-    const std::string n255 = repeat("n", 255);
-    const std::string a127n = repeat("\u00e4", 127) + "n";  // 255 bytes in UTF-8
-    const auto wide = [](const std::string& utf8) { return orvan::platform::FromUtf8(utf8); };
+    const std::wstring a127n = std::wstring(127, L'\u00e4') + L"n";  // 255 bytes in UTF-8
     const struct {
         const char* name;
         std::vector<std::pair<std::wstring, std::int64_t>> documents;  // stored name, ID
@@ -135,8 +126,8 @@ TEST_F(DriverTest, EveryAttachmentGetsItsOwnPlainFileInsideTheFolder) {
         {"a numbered name taken before its number comes", {{L"a (2).txt", 1}, {L"a.txt", 2}, {L"a.txt", 3}},
          {"a (2).txt", "a.txt", "a (3).txt"}},
         {"names as long as a name may be, and a byte longer",
-         {{wide(n255), 1}, {wide(n255 + "n"), 2}, {wide(a127n), 3}, {wide(repeat("\u00e4", 128)), 4}},
-         {n255, "document-2", a127n, "document-4"}},
+         {{std::wstring(255, L'n'), 1}, {std::wstring(256, L'n'), 2}, {a127n, 3}, {std::wstring(128, L'\u00e4'), 4}},
+         {std::string(255, 'n'), "document-2", orvan::platform::ToUtf8(a127n), "document-4"}},
         {"a name of a temporary file", {{L".x.tmp-abcdef", 1}}, {"document-1"}},
         {"names of one file on Windows", {{L"Report.txt", 1}, {L"report.txt", 2}, {L"REPORT.TXT.", 3}},
          {"Report.txt", "report.txt", "REPORT.TXT."}, {"Report.txt", "report (2).txt", "REPORT (3).TXT"}},
@@ -160,7 +151,7 @@ TEST_F(DriverTest, EveryAttachmentGetsItsOwnPlainFileInsideTheFolder) {
         const auto& written = windows && !c.writtenOnWindows.empty() ? c.writtenOnWindows : c.written;
         ASSERT_EQ(leaves.size(), written.size()) << c.name;
         for (std::size_t i = 0; i < written.size(); ++i) {
-            const auto path = Out() / orvan::platform::ToPath(wide(written[i]));
+            const auto path = Out() / orvan::platform::ToPath(orvan::platform::FromUtf8(written[i]));
             EXPECT_EQ(Read(path), "content " + std::to_string(i)) << c.name << ": " << written[i];
             EXPECT_EQ(leaves[i].sDocument.bstrFilename, FromPath(path)) << c.name;
             EXPECT_EQ(leaves[i].sDocument.lID, static_cast<std::int32_t>(c.documents[i].second)) << c.name;
@@ -217,18 +208,8 @@ TEST_F(DriverTest, ADocumentWithoutContentKeepsItsRecordWithoutAFile) {
     EXPECT_EQ(leaves[0].sDocument, expected) << "everything but a file";
     EXPECT_EQ(leaves[2].sDocument, expected);
     EXPECT_EQ(Read(Out() / "full.txt"), "full") << "the import goes on";
-    EXPECT_FALSE(std::filesystem::exists(Out() / "leer.pdf"));
     const auto lines = capture_.TraceLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"...leer.pdf 3: no content, no file written"), lines.end());
-
-    // The imported record exports again, the leaf still without content, and
-    // comes back the same.
-    structOrvanOnePatientComm again = record;
-    ASSERT_EQ(Export(again), 1);
-    std::filesystem::remove_all(Out());
-    std::filesystem::create_directory(Out());
-    EXPECT_EQ(Import(FromPath(Out())).sPatientInfo.vecDocumentTree, record.sPatientInfo.vecDocumentTree);
-    EXPECT_EQ(Read(Out() / "full.txt"), "full");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Out()), {}), 1);
 }
 
