@@ -15,7 +15,6 @@ public:
     explicit COrvanHandlerTestAccess(COrvanHandler& handler) : h_(handler) {}
 
     void Bind(structOrvanOnePatientComm& record) { h_.f_psOrvanOnePatientComm = &record; }
-    int IsValidDate(double date) const { return h_.IsValidDate(date); }
     void ExportAddress(const structOrvanAddress& record, model::Address* address) { h_.DoExportAddress(&record, address); }
     void ImportAddress(model::Address* address, structOrvanAddress& record) { h_.DoImportAddress(address, &record); }
     void ExportKg(model::OrvanStructure& s, model::Kg* kg) { h_.DoExportKg(&s, kg); }
