@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ArchiveTestSupport.h"
 #include "HandlerTestAccess.h"
 #include "SystemFacts.h"
 #include "TempDir.h"
@@ -16,14 +17,10 @@ namespace {
 using Dorv::Orvan::Framework::Common::Archive;
 using Dorv::Orvan::Framework::Common::FaultInjection;
 using Dorv::Orvan::Framework::Common::OrvanIoException;
+using orvan::library::testing::ReadBytes;
 using orvan::platform::FromPath;
 using orvan::testing::PlatformCapture;
 using orvan::testing::TempDir;
-
-std::string Read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class DriverTest : public ::testing::Test {
 protected:
@@ -152,7 +149,7 @@ TEST_F(DriverTest, EveryAttachmentGetsItsOwnPlainFileInsideTheFolder) {
         ASSERT_EQ(leaves.size(), written.size()) << c.name;
         for (std::size_t i = 0; i < written.size(); ++i) {
             const auto path = Out() / orvan::platform::ToPath(orvan::platform::FromUtf8(written[i]));
-            EXPECT_EQ(Read(path), "content " + std::to_string(i)) << c.name << ": " << written[i];
+            EXPECT_EQ(ReadBytes(path), "content " + std::to_string(i)) << c.name << ": " << written[i];
             EXPECT_EQ(leaves[i].sDocument.bstrFilename, FromPath(path)) << c.name;
             EXPECT_EQ(leaves[i].sDocument.lID, static_cast<std::int32_t>(c.documents[i].second)) << c.name;
         }
@@ -175,8 +172,8 @@ TEST_F(DriverTest, AShortAliasOfAFileThereReplacesNothing) {
     }
     SaveDocuments({{alias, 1}});
     Import(FromPath(Out()));
-    EXPECT_EQ(Read(Out() / (alias.substr(0, alias.find(L'.')) + L" (2)" + alias.substr(alias.find(L'.')))), "content 0");
-    EXPECT_EQ(Read(Out() / "Long File Name.txt"), "older");
+    EXPECT_EQ(ReadBytes(Out() / (alias.substr(0, alias.find(L'.')) + L" (2)" + alias.substr(alias.find(L'.')))), "content 0");
+    EXPECT_EQ(ReadBytes(Out() / "Long File Name.txt"), "older");
 }
 
 TEST_F(DriverTest, ADocumentWithoutContentKeepsItsRecordWithoutAFile) {
@@ -207,7 +204,7 @@ TEST_F(DriverTest, ADocumentWithoutContentKeepsItsRecordWithoutAFile) {
     expected.lSize = 12;
     EXPECT_EQ(leaves[0].sDocument, expected) << "everything but a file";
     EXPECT_EQ(leaves[2].sDocument, expected);
-    EXPECT_EQ(Read(Out() / "full.txt"), "full") << "the import goes on";
+    EXPECT_EQ(ReadBytes(Out() / "full.txt"), "full") << "the import goes on";
     const auto lines = capture_.TraceLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"...leer.pdf 3: no content, no file written"), lines.end());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Out()), {}), 1);
@@ -226,7 +223,7 @@ TEST_F(DriverTest, AttachmentsAreNeverWrittenThroughALinkOrIntoWhatIsNoFolder) {
     std::filesystem::remove(Out());
     std::ofstream(Out()) << "a file";
     ImportFails(FromPath(Out()));
-    EXPECT_EQ(Read(Out()), "a file");
+    EXPECT_EQ(ReadBytes(Out()), "a file");
 }
 
 TEST_F(DriverTest, TemporaryFilesThatAKilledImportLeftAreRemovedByTheNext) {
@@ -238,8 +235,8 @@ TEST_F(DriverTest, TemporaryFilesThatAKilledImportLeftAreRemovedByTheNext) {
     std::ofstream(mine, std::ios::binary) << "kept";
     Import(FromPath(Out()));
     EXPECT_FALSE(std::filesystem::exists(stale));
-    EXPECT_EQ(Read(mine), "kept");
-    EXPECT_EQ(Read(Out() / "Befund.txt"), "Befund\n");
+    EXPECT_EQ(ReadBytes(mine), "kept");
+    EXPECT_EQ(ReadBytes(Out() / "Befund.txt"), "Befund\n");
 }
 
 TEST_F(DriverTest, TheScratchSaveLiesBesideTheArchiveAndGoesWithTheExport) {
@@ -283,12 +280,12 @@ TEST_F(DriverTest, AttachmentFolderWithOrWithoutSlashAndWhatStandsThereReplaced)
         const auto imported = Import(folder);
         EXPECT_EQ(imported.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[1].sDocument.bstrFilename,
                   FromPath(Out()) + L"/Befund.txt");
-        EXPECT_EQ(Read(Out() / "Befund.txt"), "Befund\n");
+        EXPECT_EQ(ReadBytes(Out() / "Befund.txt"), "Befund\n");
         EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Out() / "Befund.txt")));
         EXPECT_TRUE(orvan::testing::IsOwnerOnly(Out() / "Befund.txt"));
         std::ofstream(Out() / "Befund.txt") << "old content";  // for the second import to replace
     }
-    EXPECT_EQ(Read(victim), "untouched");
+    EXPECT_EQ(ReadBytes(victim), "untouched");
 
     const structOrvanOnePatientComm bare = Import(L"");
     EXPECT_EQ(bare.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[0].sDocument.bstrFilename, L"Befund.txt")

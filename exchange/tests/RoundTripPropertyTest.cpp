@@ -9,6 +9,7 @@
 #include <random>
 #include <set>
 
+#include "ArchiveTestSupport.h"
 #include "PlatformCapture.h"
 #include "TempDir.h"
 #include "exchange/OrvanHandler.h"
@@ -18,6 +19,7 @@
 
 namespace {
 
+using orvan::library::testing::ReadBytes;
 using orvan::platform::FromPath;
 constexpr double kUnset = orvan::record::kOleDateUnset;
 
@@ -168,11 +170,6 @@ private:
 
 // ---- The differences the document lists, one function each ----
 
-std::string Read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::wstring UpToNul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 
 // Persons unless companies; a company keeps no person's fields; an address
@@ -254,7 +251,7 @@ structOrvanOnePatientComm Expected(structOrvanOnePatientComm r, const structOrva
                     document.bstrFilename = FromPath(out / source.filename());
                     document.bstrMimeType = L"text/plain";
                     document.lSize = static_cast<std::int32_t>(std::filesystem::file_size(source));
-                    EXPECT_EQ(Read(out / source.filename()), Read(source));
+                    EXPECT_EQ(ReadBytes(out / source.filename()), ReadBytes(source));
                 }
                 document.sProducerAddress = AsExchanged(document.sProducerAddress, true);
                 leaves.push_back(leaf);
