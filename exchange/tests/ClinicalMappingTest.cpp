@@ -42,22 +42,18 @@ std::vector<std::int64_t> Ids(const model::DiagnosisCollection& diagnoses) {
 TEST(DiagnosisMappingTest, ValuesAndTheirMissingMarkers) {
     HandlerHarness h;
     structOrvanDiagnosis reset;  // coding type 5, date 1700-01-01, no flag
-    structOrvanDiagnosis active = Diagnosis(2, 0);
-    active.nIsActive = 7;
-    h.record.sPatientInfo.sKg.mapDiagnosis[0] = {reset, active};
+    h.record.sPatientInfo.sKg.mapDiagnosis[0] = {reset, Diagnosis(2, 0)};
     model::Kg* kg = h.ExportKg();
     const model::Diagnosis& first = *kg->Diagnosis[0];
     EXPECT_EQ(static_cast<int>(first.CodingType), 5);
     EXPECT_EQ(first.Date, DateTime::FromFields({1700, 1, 1, 0, 0, 0, 0}));
     EXPECT_FALSE(first.IsActive.has_value());
     EXPECT_EQ(first.CodingEntryPtr->Code, L"");
-    EXPECT_EQ(kg->Diagnosis[1]->IsActive, true);
 
     kg->Diagnosis[1]->Date.reset();
     kg->Diagnosis[1]->ID = (std::int64_t{3} << 32) + 2;
     const auto back = h.ImportKg(kg).mapDiagnosis.at(0);
     EXPECT_EQ(back[0], reset);
-    EXPECT_EQ(back[1].nIsActive, 1);
     EXPECT_EQ(back[1].dtDate, -73046.0) << "no date imports as the reset date";
     EXPECT_EQ(back[1].lID, 2) << "the low 32 bits of the ID";
 }
