@@ -208,6 +208,7 @@ TEST(MedicationMappingTest, TheLibraryGetsWhatTheMedicationHolds) {
     model::Kg* kg = h.ExportKg();
     EXPECT_EQ(kg->Medication[0]->Posology[0]->QuantityNoon, 0.0) << "a quantity is always sent";
     EXPECT_EQ(kg->Medication[0]->Posology[0]->DateEnd, DateTime::FromOleDate(40300.75));
+    EXPECT_FALSE(kg->Medication[0]->IsChronic.has_value()) << "the demonstration medication's chronic flag has no value";
     EXPECT_FALSE(kg->Medication[1]->Posology[0]->DateEnd.has_value());
     EXPECT_EQ(kg->Medication[1]->IsChronic, false);
     EXPECT_EQ(kg->Medication[2]->Posology.Count(), 1u) << "only the posology beginning after 1700-01-01 is kept";

@@ -204,6 +204,7 @@ TEST_F(DriverTest, ADocumentWithoutContentKeepsItsRecordWithoutAFile) {
     expected.lSize = 12;
     EXPECT_EQ(leaves[0].sDocument, expected) << "everything but a file";
     EXPECT_EQ(leaves[2].sDocument, expected);
+    EXPECT_EQ(leaves[0].dtDate, -73046.0) << "a leaf without a date has none";
     EXPECT_EQ(ReadBytes(Out() / "full.txt"), "full") << "the import goes on";
     const auto lines = capture_.TraceLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"...leer.pdf 3: no content, no file written"), lines.end());
