@@ -222,6 +222,7 @@ TEST(MedicationMappingTest, MissingValuesOfTheLibraryImportAsResetValues) {
     model::Medication* bare = kg->NewMedication();
     model::Posology* posology = bare->NewPosology();
     posology->QuantityMorning = 2.0;
+    posology->Remark = L"1-0-1";
     // A begin date never set is 0001-01-01, which has no OLE date.
     EXPECT_THROW(h.ImportKg(kg), Dorv::Orvan::Framework::Common::OrvanConversionException);
     posology->DateBegin = DateTime::FromOleDate(40252.0);
@@ -231,6 +232,7 @@ TEST(MedicationMappingTest, MissingValuesOfTheLibraryImportAsResetValues) {
     EXPECT_EQ(m.bstrCodingEntryCode, L"");
     EXPECT_EQ(m.vecPosology.at(0).dQuantityNoon, 0.0);
     EXPECT_EQ(m.vecPosology.at(0).dQuantityMorning, 2.0);
+    EXPECT_EQ(m.vecPosology.at(0).bstrRemark, L"1-0-1");
     EXPECT_EQ(m.vecPosology.at(0).dtDateEnd, -73046.0);
     EXPECT_EQ(h.capture.AssertionCount(), 2u) << "a medication without coding entry, in each import";
 }
