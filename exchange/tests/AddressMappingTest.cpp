@@ -1,39 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "HandlerTestAccess.h"
 #include "library/io/FaultInjection.h"
 
 namespace {
 
+// A person with every text: "text4.<n>" is the address's n-th text, so
+// "text4.15" is phone 1.
 structOrvanAddress Person() {
-    structOrvanAddress a;
-    a.lID = 4;
+    structOrvanAddress a = orvan::record::testing::FilledAddress(4);
     a.nAddressType = eAddressTypePerson;
-    a.nSex = 1;
-    a.bstrTitle = L"Dr. med.";
-    a.bstrSalutation = L"Frau";
-    a.bstrFamilyname = L"Muster";
-    a.bstrMaidenname = L"Beispiel";
-    a.bstrFirstname = L"Erika";
-    a.bstrStreet = L"Musterweg 12";
-    a.bstrSubaddress = L"2. Stock";
-    a.bstrPobox = L"Postfach 1";
-    a.bstrZip = L"9999";
-    a.bstrCity = L"Musterdorf";
-    a.bstrCanton = L"ZH";
-    a.bstrCountry = L"CH";
-    a.bstrSpecialty1 = L"Innere Medizin";
-    a.bstrSpecialty2 = L"Kardiologie";
-    std::wstring* slots[] = {&a.bstrPhone1, &a.bstrPhone2, &a.bstrPhone3, &a.bstrPhone4, &a.bstrPhone5,
-                             &a.bstrPhone6, &a.bstrOnline1, &a.bstrOnline2, &a.bstrOnline3, &a.bstrOnline4,
-                             &a.bstrIdentificator1, &a.bstrIdentificator2, &a.bstrIdentificator3,
-                             &a.bstrIdentificator4};
-    int n = 0;
-    for (std::wstring* slot : slots) {
-        *slot = L"slot " + std::to_wstring(++n);
-    }
     return a;
 }
+
+std::wstring Text(int n) { return L"text4." + std::to_wstring(n); }
 
 class AddressMappingTest : public ::testing::Test {
 protected:
@@ -50,43 +33,26 @@ protected:
     HandlerHarness h_;
 };
 
-TEST_F(AddressMappingTest, APersonWithEverySlotComesBackUnchanged) {
-    const structOrvanAddress person = Person();
-    EXPECT_EQ(Import(Export(person)), person);
-    EXPECT_EQ(h_.capture.AssertionCount(), 0u);
-}
-
 TEST_F(AddressMappingTest, EntriesFollowTheSlotTablesInExportOrder) {
     model::Address* address = Export(Person());
     ASSERT_NE(address->Person, nullptr);
     EXPECT_EQ(address->Company, nullptr);
     ASSERT_NE(address->Postal, nullptr);
-    // (slot text, origin, type) in the order of creation: phones 2,1,4,3,6,5; online 2,1,4,3; identificators 1-4.
-    const struct {
-        const wchar_t* text;
-        int origin;
-        int type;
-    } phones[] = {{L"slot 2", 0, 0}, {L"slot 1", 1, 0}, {L"slot 4", 0, 1},
-                  {L"slot 3", 1, 1}, {L"slot 6", 0, 3}, {L"slot 5", 1, 3}},
-      online[] = {{L"slot 8", 0, 0}, {L"slot 7", 1, 0}, {L"slot 10", 0, 1}, {L"slot 9", 1, 1}},
-      identificators[] = {{L"slot 11", -1, 0}, {L"slot 12", -1, 2}, {L"slot 13", -1, 1}, {L"slot 14", -1, 3}};
-    ASSERT_EQ(address->Telecom.Count(), 6u);
-    for (std::size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(address->Telecom[i]->PhoneNumber, phones[i].text);
-        EXPECT_EQ(static_cast<int>(address->Telecom[i]->OriginType), phones[i].origin);
-        EXPECT_EQ(static_cast<int>(address->Telecom[i]->PhoneType), phones[i].type);
+    std::vector<std::tuple<std::wstring, int, int>> entries;  // text, origin (-1: none), type
+    for (const auto* t : address->Telecom) {
+        entries.emplace_back(*t->PhoneNumber, static_cast<int>(t->OriginType), static_cast<int>(t->PhoneType));
     }
-    ASSERT_EQ(address->Online.Count(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(address->Online[i]->OnlineAddress, online[i].text);
-        EXPECT_EQ(static_cast<int>(address->Online[i]->OriginType), online[i].origin);
-        EXPECT_EQ(static_cast<int>(address->Online[i]->OnlineType), online[i].type);
+    for (const auto* o : address->Online) {
+        entries.emplace_back(*o->OnlineAddress, static_cast<int>(o->OriginType), static_cast<int>(o->OnlineType));
     }
-    ASSERT_EQ(address->Identificators.Count(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(address->Identificators[i]->Identificator, identificators[i].text);
-        EXPECT_EQ(static_cast<int>(address->Identificators[i]->IdentificatorType), identificators[i].type);
+    for (const auto* i : address->Identificators) {
+        entries.emplace_back(*i->Identificator, -1, static_cast<int>(i->IdentificatorType));
     }
+    // In the order of creation: phones 2,1,4,3,6,5; online 2,1,4,3; identificators 1-4.
+    EXPECT_EQ(entries, (std::vector<std::tuple<std::wstring, int, int>>{
+                           {Text(16), 0, 0}, {Text(15), 1, 0}, {Text(18), 0, 1}, {Text(17), 1, 1}, {Text(20), 0, 3},
+                           {Text(19), 1, 3}, {Text(22), 0, 0}, {Text(21), 1, 0}, {Text(24), 0, 1}, {Text(23), 1, 1},
+                           {Text(25), -1, 0}, {Text(26), -1, 2}, {Text(27), -1, 1}, {Text(28), -1, 3}}));
 
     structOrvanAddress same;
     same.bstrFamilyname = L"x";
@@ -100,6 +66,8 @@ TEST_F(AddressMappingTest, EntriesFollowTheSlotTablesInExportOrder) {
 }
 
 TEST_F(AddressMappingTest, KindsAndTheFieldsEachKindCarries) {
+    EXPECT_EQ(Import(Export(Person())), Person()) << "a person with every slot comes back unchanged";
+    EXPECT_EQ(h_.capture.AssertionCount(), 0u);
     structOrvanAddress none = Person();
     none.nAddressType = eAddressTypeNone;
     EXPECT_EQ(Import(Export(none)).nAddressType, eAddressTypePerson);
@@ -108,18 +76,18 @@ TEST_F(AddressMappingTest, KindsAndTheFieldsEachKindCarries) {
     company.nAddressType = eAddressTypeCompany;
     const structOrvanAddress back = Import(Export(company));
     EXPECT_EQ(back.nAddressType, eAddressTypeCompany);
-    EXPECT_EQ(back.bstrFamilyname, L"Muster");
-    EXPECT_EQ(back.bstrFirstname, L"Erika");
+    EXPECT_EQ(back.bstrFamilyname, Text(3));
+    EXPECT_EQ(back.bstrFirstname, Text(5));
     EXPECT_EQ(back.nSex, 2) << "person-only fields stay as the reset record had them";
     EXPECT_EQ(back.bstrTitle + back.bstrSalutation + back.bstrMaidenname + back.bstrSpecialty1, L"");
-    EXPECT_EQ(back.bstrPhone6, L"slot 6");
+    EXPECT_EQ(back.bstrPhone6, Text(20));
 
     structOrvanAddress second = Person();
     second.bstrSpecialty1.clear();
     const model::Address* exported = Export(second);
     EXPECT_EQ(exported->Person->Specialty.Count(), 1u);
     const structOrvanAddress moved = Import(const_cast<model::Address*>(exported));
-    EXPECT_EQ(moved.bstrSpecialty1, L"Kardiologie");
+    EXPECT_EQ(moved.bstrSpecialty1, Text(14));
     EXPECT_EQ(moved.bstrSpecialty2, L"");
 
     structOrvanAddress wide = Person();
@@ -206,7 +174,7 @@ TEST_F(AddressMappingTest, AFailingFactoryEndsTheExportWhereItFailed) {
     model::Address* address = Export(Person());
     EXPECT_EQ(h_.capture.AssertionCount(), 1u);
     ASSERT_NE(address->Person, nullptr);
-    EXPECT_EQ(address->Person->Title, L"Dr. med.") << "what was set stays";
+    EXPECT_EQ(address->Person->Title, Text(1)) << "what was set stays";
     EXPECT_EQ(address->Telecom.Count(), 0u);
 }
 

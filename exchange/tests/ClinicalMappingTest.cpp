@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
+
 #include "HandlerTestAccess.h"
 #include "library/io/FaultInjection.h"
 #include "library/OrvanException.h"
@@ -11,13 +14,11 @@ using Dorv::Orvan::Framework::Common::FaultInjection;
 
 structOrvanDiagnosis Diagnosis(std::int32_t id, std::int32_t parent, const wchar_t* code = L"A00",
                                const wchar_t* name = L"Cholera") {
-    structOrvanDiagnosis d;
+    structOrvanDiagnosis d = orvan::record::testing::DemoDiagnosis();
     d.bstrCodingEntryCode = code;
     d.bstrCodingEntryName = name;
     d.lID = id;
     d.lParentID = parent;
-    d.dtDate = 40252.5;
-    d.bstrName = L"Diagnose " + std::to_wstring(id);
     return d;
 }
 
@@ -38,56 +39,21 @@ std::vector<std::int64_t> Ids(const model::DiagnosisCollection& diagnoses) {
     return ids;
 }
 
-TEST(DiagnosisMappingTest, TreesOfAnyShapeExportDepthFirstAndImportToTheSameMap) {
-    const struct {
-        const char* name;
-        structOrvanKg kg;
-        std::vector<std::int64_t> order;
-    } cases[] = {
-        {"chain", Tree({{1, 0}, {2, 1}, {3, 2}}), {1, 2, 3}},
-        {"wide and deep", Tree({{1, 0}, {2, 1}, {3, 1}, {4, 3}, {5, 3}, {6, 0}, {7, 6}}), {1, 2, 3, 4, 5, 6, 7}},
-        {"negative and large IDs", Tree({{-5, 0}, {2147483647, -5}, {-2147483647, 2147483647}}),
-         {-5, 2147483647, -2147483647}},
-    };
-    for (const auto& c : cases) {
-        HandlerHarness h;
-        h.record.sPatientInfo.sKg = c.kg;
-        model::Kg* kg = h.NewKg();
-        h.access.ExportKg(h.structure, kg);
-        EXPECT_EQ(Ids(kg->Diagnosis), c.order) << c.name;
-        EXPECT_EQ(kg->Diagnosis[0]->DiagnosisPtr.Count(), c.kg.mapDiagnosis.at(static_cast<std::int32_t>(c.order[0])).size()) << c.name;
-
-        structOrvanOnePatientComm imported;
-        h.access.Bind(imported);
-        h.access.ImportKg(h.structure, kg);
-        EXPECT_EQ(imported.sPatientInfo.sKg.mapDiagnosis, c.kg.mapDiagnosis) << c.name;
-        EXPECT_EQ(h.capture.AssertionCount(), 0u) << c.name << ": several children are a valid tree";
-    }
-}
-
 TEST(DiagnosisMappingTest, ValuesAndTheirMissingMarkers) {
     HandlerHarness h;
     structOrvanDiagnosis reset;  // coding type 5, date 1700-01-01, no flag
-    structOrvanDiagnosis active = Diagnosis(2, 0);
-    active.nIsActive = 7;
-    h.record.sPatientInfo.sKg.mapDiagnosis[0] = {reset, active};
-    model::Kg* kg = h.NewKg();
-    h.access.ExportKg(h.structure, kg);
+    h.record.sPatientInfo.sKg.mapDiagnosis[0] = {reset, Diagnosis(2, 0)};
+    model::Kg* kg = h.ExportKg();
     const model::Diagnosis& first = *kg->Diagnosis[0];
     EXPECT_EQ(static_cast<int>(first.CodingType), 5);
     EXPECT_EQ(first.Date, DateTime::FromFields({1700, 1, 1, 0, 0, 0, 0}));
     EXPECT_FALSE(first.IsActive.has_value());
     EXPECT_EQ(first.CodingEntryPtr->Code, L"");
-    EXPECT_EQ(kg->Diagnosis[1]->IsActive, true);
 
     kg->Diagnosis[1]->Date.reset();
     kg->Diagnosis[1]->ID = (std::int64_t{3} << 32) + 2;
-    structOrvanOnePatientComm imported;
-    h.access.Bind(imported);
-    h.access.ImportKg(h.structure, kg);
-    const auto& back = imported.sPatientInfo.sKg.mapDiagnosis.at(0);
+    const auto back = h.ImportKg(kg).mapDiagnosis.at(0);
     EXPECT_EQ(back[0], reset);
-    EXPECT_EQ(back[1].nIsActive, 1);
     EXPECT_EQ(back[1].dtDate, -73046.0) << "no date imports as the reset date";
     EXPECT_EQ(back[1].lID, 2) << "the low 32 bits of the ID";
 }
@@ -101,11 +67,8 @@ TEST(DiagnosisMappingTest, CodingEntriesAreSharedOnlyByEqualCodeAndName) {
     medication.bstrCodingEntryCode = L"A";
     medication.bstrCodingEntryName = L"B_C";
     h.record.sPatientInfo.sKg.vecMedication = {medication};
-    EXPECT_EQ(h.access.Key(L"A_B", L"C"), L"A_B_C");
-    EXPECT_EQ(h.access.Key(L"", L""), L"_");
 
-    model::Kg* kg = h.NewKg();
-    h.access.ExportKg(h.structure, kg);
+    model::Kg* kg = h.ExportKg();
     EXPECT_EQ(h.structure.GlobalDefinitions.Count(), 3u) << "one definition per distinct pair";
     const auto& d = kg->Diagnosis;
     EXPECT_NE(d[0]->CodingEntryPtr, d[1]->CodingEntryPtr) << "same key, different pairs";
@@ -116,28 +79,37 @@ TEST(DiagnosisMappingTest, CodingEntriesAreSharedOnlyByEqualCodeAndName) {
     EXPECT_EQ(kg->Medication[0]->CodingEntryPtr, d[1]->CodingEntryPtr) << "medications share the diagnoses' entries";
 }
 
-TEST(DiagnosisMappingTest, KeysThatAreNotReachedOrWouldCycleAreNotWalked) {
+// A tree exports depth first and imports to the same map; keys not reached
+// from 0, and IDs that would walk a key again, are left out.
+TEST(DiagnosisMappingTest, TreesExportDepthFirstAndKeysNotReachedOrCyclingAreNotWalked) {
     const struct {
         const char* name;
         structOrvanKg kg;
         std::vector<std::int64_t> order;
         std::size_t assertions;
+        bool comesBack;
     } cases[] = {
-        {"empty", {}, {}, 0},
-        {"only keys other than 0", Tree({{2, 1}, {3, 2}}), {}, 0},
-        {"ID equal to its own key", Tree({{1, 0}, {1, 1}, {2, 1}}), {1, 1, 2}, 0},
-        {"repeated IDs forming a cycle", Tree({{1, 0}, {2, 1}, {1, 2}}), {1, 2, 1}, 1},
-        {"ID 0 below the top level", Tree({{1, 0}, {0, 1}}), {1, 0}, 1},
-        {"a finished key referred to again", Tree({{1, 0}, {1, 0}, {2, 1}, {2, 1}}), {1, 2, 2, 1}, 1},
+        {"chain", Tree({{1, 0}, {2, 1}, {3, 2}}), {1, 2, 3}, 0, true},
+        {"wide and deep", Tree({{1, 0}, {2, 1}, {3, 1}, {4, 3}, {5, 3}, {6, 0}, {7, 6}}), {1, 2, 3, 4, 5, 6, 7}, 0, true},
+        {"negative and large IDs", Tree({{-5, 0}, {2147483647, -5}, {-2147483647, 2147483647}}),
+         {-5, 2147483647, -2147483647}, 0, true},
+        {"empty", {}, {}, 0, true},
+        {"only keys other than 0", Tree({{2, 1}, {3, 2}}), {}, 0, false},
+        {"ID equal to its own key", Tree({{1, 0}, {1, 1}, {2, 1}}), {1, 1, 2}, 0, false},
+        {"repeated IDs forming a cycle", Tree({{1, 0}, {2, 1}, {1, 2}}), {1, 2, 1}, 1, false},
+        {"ID 0 below the top level", Tree({{1, 0}, {0, 1}}), {1, 0}, 1, false},
+        {"a finished key referred to again", Tree({{1, 0}, {1, 0}, {2, 1}, {2, 1}}), {1, 2, 2, 1}, 1, false},
     };
     for (const auto& c : cases) {
         HandlerHarness h;
         h.record.sPatientInfo.sKg = c.kg;
-        model::Kg* kg = h.NewKg();
-        h.access.ExportKg(h.structure, kg);
+        model::Kg* kg = h.ExportKg();
         EXPECT_EQ(Ids(kg->Diagnosis), c.order) << c.name;
         EXPECT_EQ(h.capture.AssertionCount(), c.assertions) << c.name;
         EXPECT_EQ(h.structure.GlobalDefinitions.Count(), c.order.empty() ? 0u : 1u) << c.name;
+        if (c.comesBack) {
+            EXPECT_EQ(h.ImportKg(kg).mapDiagnosis, c.kg.mapDiagnosis) << c.name;
+        }
     }
 }
 
@@ -147,61 +119,49 @@ TEST(DiagnosisMappingTest, AChainOfAMillionLevelsExportsWithoutExhaustingTheStac
     for (std::int32_t id = 1; id <= kLevels; ++id) {
         h.record.sPatientInfo.sKg.mapDiagnosis[id - 1].push_back(Diagnosis(id, id - 1));
     }
-    model::Kg* kg = h.NewKg();
-    h.access.ExportKg(h.structure, kg);
+    model::Kg* kg = h.ExportKg();
     ASSERT_EQ(kg->Diagnosis.Count(), static_cast<std::size_t>(kLevels));
     EXPECT_EQ(kg->Diagnosis[kLevels - 2]->DiagnosisPtr[0], kg->Diagnosis[kLevels - 1]);
 }
 
 TEST(DiagnosisMappingTest, ImportOfSingleReferencesAsTheyWereDefined) {
-    const auto import = [](const std::function<void(model::Kg*)>& build) {
+    using Placed = std::map<std::int32_t, std::vector<std::int32_t>>;  // IDs by the key they are filed under
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::int64_t, bool>> diagnoses;  // ID, whether it has a coding entry
+        std::vector<std::pair<std::size_t, std::size_t>> references;  // from the i-th diagnosis to the j-th
+        Placed placed;
+        std::size_t assertions;
+    } cases[] = {
+        {"a child listed before the parent that refers to it stays at the top, the parent goes under it",
+         {{2, true}, {1, true}}, {{1, 0}}, {{0, {2}}, {2, {1}}}, 0},
+        {"a diagnosis referring to itself is filed under its own ID", {{3, true}}, {{0, 0}}, {{3, {3}}}, 0},
+        {"itself among several references: it keeps its own place, the others go under it",
+         {{6, true}, {7, true}}, {{0, 0}, {0, 1}}, {{0, {6}}, {6, {7}}}, 1},
+        {"a diagnosis without coding entry is left out, with its reference",
+         {{5, true}, {4, false}}, {{1, 0}}, {{0, {5}}}, 1},
+    };
+    for (const auto& c : cases) {
         HandlerHarness h;
         model::Kg* kg = h.NewKg();
-        build(kg);
-        h.access.ImportKg(h.structure, kg);
-        std::map<std::int32_t, std::vector<std::int32_t>> placed;
-        for (const auto& [key, list] : h.record.sPatientInfo.sKg.mapDiagnosis) {
+        for (const auto& [id, coded] : c.diagnoses) {
+            model::Diagnosis* d = kg->NewDiagnosis();
+            d->ID = id;
+            d->CodingEntryPtr = coded ? kg->Owner().Create<model::CodingEntry>("test") : nullptr;
+        }
+        for (const auto& [from, to] : c.references) {
+            kg->Diagnosis[from]->DiagnosisPtr.Add(kg->Diagnosis[to]);
+        }
+        Placed placed;
+        for (const auto& [key, list] : h.ImportKg(kg).mapDiagnosis) {
             for (const auto& d : list) {
                 placed[key].push_back(d.lID);
-                EXPECT_EQ(d.lParentID, key);
+                EXPECT_EQ(d.lParentID, key) << c.name;
             }
         }
-        return std::pair(placed, h.capture.AssertionCount());
-    };
-    auto diagnosis = [](model::Kg* kg, std::int64_t id, bool coded = true) {
-        model::Diagnosis* d = kg->NewDiagnosis();
-        d->ID = id;
-        if (coded) {
-            d->CodingEntryPtr = kg->Owner().Create<model::CodingEntry>("test");
-        }
-        return d;
-    };
-    using Placed = std::map<std::int32_t, std::vector<std::int32_t>>;
-    // A child listed before its parent that refers to it: the child stays at the top and the parent goes under it.
-    EXPECT_EQ(import([&](model::Kg* kg) {
-                  model::Diagnosis* child = diagnosis(kg, 2);
-                  diagnosis(kg, 1)->DiagnosisPtr.Add(child);
-              }),
-              std::pair(Placed{{0, {2}}, {2, {1}}}, std::size_t{0}));
-    // A diagnosis referring to itself is filed under its own ID.
-    EXPECT_EQ(import([&](model::Kg* kg) {
-                  model::Diagnosis* self = diagnosis(kg, 3);
-                  self->DiagnosisPtr.Add(self);
-              }),
-              std::pair(Placed{{3, {3}}}, std::size_t{0}));
-    // Itself among several references: it keeps its own place, the others go under it.
-    EXPECT_EQ(import([&](model::Kg* kg) {
-                  model::Diagnosis* self = diagnosis(kg, 6);
-                  self->DiagnosisPtr.Add(self);
-                  self->DiagnosisPtr.Add(diagnosis(kg, 7));
-              }),
-              std::pair(Placed{{0, {6}}, {6, {7}}}, std::size_t{1}));
-    // A diagnosis without coding entry is left out, with its reference.
-    EXPECT_EQ(import([&](model::Kg* kg) {
-                  model::Diagnosis* child = diagnosis(kg, 5);
-                  diagnosis(kg, 4, false)->DiagnosisPtr.Add(child);
-              }),
-              std::pair(Placed{{0, {5}}}, std::size_t{1}));
+        EXPECT_EQ(placed, c.placed) << c.name;
+        EXPECT_EQ(h.capture.AssertionCount(), c.assertions) << c.name;
+    }
 }
 
 TEST(DiagnosisMappingTest, FailingFactoriesStopTheirListAndTheWalkGoesOn) {
@@ -210,24 +170,22 @@ TEST(DiagnosisMappingTest, FailingFactoriesStopTheirListAndTheWalkGoesOn) {
     h.record.sPatientInfo.sKg.mapDiagnosis[1][1].bstrCodingEntryName = L"other";
     {
         const auto fault = FaultInjection::FailFactory("Kg.NewDiagnosis", 2);
-        model::Kg* kg = h.NewKg();
-        h.access.ExportKg(h.structure, kg);
+        model::Kg* kg = h.ExportKg();
         EXPECT_EQ(Ids(kg->Diagnosis), (std::vector<std::int64_t>{1, 4})) << "the list under 1 stops; key 0 goes on";
     }
     HandlerHarness g;
     g.record.sPatientInfo.sKg = h.record.sPatientInfo.sKg;
     const auto fault = FaultInjection::FailFactory("GlobalDefinitions.NewCodingEntry", 2);
-    model::Kg* kg = g.NewKg();
-    g.access.ExportKg(g.structure, kg);
+    model::Kg* kg = g.ExportKg();
     ASSERT_EQ(kg->Diagnosis.Count(), 4u);
     EXPECT_EQ(kg->Diagnosis[2]->CodingEntryPtr, nullptr) << "made, but left without values";
     EXPECT_EQ(kg->Diagnosis[0]->DiagnosisPtr.Count(), 1u) << "and not added to its parent";
     EXPECT_EQ(g.capture.AssertionCount(), 1u);
 }
 
-// The sample medication with an end date and quantities, -0.0 among them.
+// The demonstration medication with an end date and quantities, -0.0 among them.
 structOrvanMedication Medication() {
-    structOrvanMedication m = SampleMedication();
+    structOrvanMedication m = orvan::record::testing::DemoMedication();
     structOrvanPosology& p = m.vecPosology[0];
     p.dtDateEnd = 40300.75;
     p.dQuantityMorning = 1.5;
@@ -235,41 +193,27 @@ structOrvanMedication Medication() {
     return m;
 }
 
-TEST(MedicationMappingTest, MedicationsRoundTripWithTheirDocumentedLosses) {
+// What the library gets; how a medication comes back the round trip tests show.
+TEST(MedicationMappingTest, TheLibraryGetsWhatTheMedicationHolds) {
     HandlerHarness h;
-    structOrvanMedication full = Medication();
-    full.lReserved = 77;
-    full.vecPosology[0].lReserved = 5;
     structOrvanMedication noEnd = Medication();
     noEnd.nIsChronic = 0;
     noEnd.vecPosology[0].dtDateEnd = -73046.0;
-    structOrvanMedication noPosology = Medication();
-    noPosology.vecPosology.clear();
-    h.record.sPatientInfo.sKg.vecMedication = {full, noEnd, noPosology};
-
-    const structOrvanKg back = h.RoundTripKg();
-    ASSERT_EQ(back.vecMedication.size(), 3u);
-    full.lReserved = 0;
-    full.vecPosology[0].lReserved = 0;
-    EXPECT_EQ(back.vecMedication[0], full) << "only the reserved numbers are not exchanged";
-    EXPECT_EQ(back.vecMedication[1], noEnd);
-    EXPECT_EQ(back.vecMedication[2].vecPosology, std::vector<structOrvanPosology>(1))
-        << "a medication without posology comes back with one reset posology";
-
-    model::Kg* kg = h.structure.PatientInfo[0]->Kg;
+    // A date has a value from the first moment after 1700-01-01 00:00 on.
+    structOrvanMedication resetPosology = Medication();
+    resetPosology.vecPosology = {structOrvanPosology{}, structOrvanPosology{}, structOrvanPosology{}};
+    resetPosology.vecPosology[1].dtDateBegin = -73046.0 + 1.0 / 86400.0;
+    resetPosology.vecPosology[2].dtDateBegin = -73046.0 - 1.0;
+    h.record.sPatientInfo.sKg.vecMedication = {Medication(), noEnd, resetPosology};
+    model::Kg* kg = h.ExportKg();
+    EXPECT_EQ(kg->Medication[0]->Posology[0]->QuantityNoon, 0.0) << "a quantity is always sent";
+    EXPECT_EQ(kg->Medication[0]->Posology[0]->DateEnd, DateTime::FromOleDate(40300.75));
+    EXPECT_FALSE(kg->Medication[0]->IsChronic.has_value()) << "the demonstration medication's chronic flag has no value";
     EXPECT_FALSE(kg->Medication[1]->Posology[0]->DateEnd.has_value());
     EXPECT_EQ(kg->Medication[1]->IsChronic, false);
-    EXPECT_FALSE(kg->Medication[0]->IsChronic.has_value());
-    EXPECT_EQ(kg->Medication[0]->Posology[0]->QuantityNoon, 0.0) << "a quantity is always sent";
-    EXPECT_EQ(kg->Medication[2]->Posology.Count(), 0u);
+    EXPECT_EQ(kg->Medication[2]->Posology.Count(), 1u) << "only the posology beginning after 1700-01-01 is kept";
+    EXPECT_EQ(h.capture.AssertionCount(), 2u) << "one for each posology left out";
     EXPECT_EQ(h.structure.GlobalDefinitions.Count(), 1u);
-
-    HandlerHarness again;
-    again.record.sPatientInfo.sKg.vecMedication = {back.vecMedication[2]};
-    model::Kg* second = again.NewKg();
-    again.access.ExportKg(again.structure, second);
-    EXPECT_EQ(second->Medication[0]->Posology.Count(), 0u) << "the reset posology is left out";
-    EXPECT_EQ(again.capture.AssertionCount(), 1u);
 }
 
 TEST(MedicationMappingTest, MissingValuesOfTheLibraryImportAsResetValues) {
@@ -278,19 +222,17 @@ TEST(MedicationMappingTest, MissingValuesOfTheLibraryImportAsResetValues) {
     model::Medication* bare = kg->NewMedication();
     model::Posology* posology = bare->NewPosology();
     posology->QuantityMorning = 2.0;
-    structOrvanOnePatientComm imported;
-    h.access.Bind(imported);
+    posology->Remark = L"1-0-1";
     // A begin date never set is 0001-01-01, which has no OLE date.
-    EXPECT_THROW(h.access.ImportKg(h.structure, kg), Dorv::Orvan::Framework::Common::OrvanConversionException);
+    EXPECT_THROW(h.ImportKg(kg), Dorv::Orvan::Framework::Common::OrvanConversionException);
     posology->DateBegin = DateTime::FromOleDate(40252.0);
-    imported = structOrvanOnePatientComm();
-    h.access.ImportKg(h.structure, kg);
-    const structOrvanMedication& m = imported.sPatientInfo.sKg.vecMedication.at(0);
+    const structOrvanMedication m = h.ImportKg(kg).vecMedication.at(0);
     EXPECT_EQ(m.dtDate, -73046.0);
     EXPECT_EQ(m.nIsActive, -1);
     EXPECT_EQ(m.bstrCodingEntryCode, L"");
     EXPECT_EQ(m.vecPosology.at(0).dQuantityNoon, 0.0);
     EXPECT_EQ(m.vecPosology.at(0).dQuantityMorning, 2.0);
+    EXPECT_EQ(m.vecPosology.at(0).bstrRemark, L"1-0-1");
     EXPECT_EQ(m.vecPosology.at(0).dtDateEnd, -73046.0);
     EXPECT_EQ(h.capture.AssertionCount(), 2u) << "a medication without coding entry, in each import";
 }
@@ -299,21 +241,28 @@ TEST(MedicationMappingTest, AFailingFactoryEndsTheWholeMedicationExport) {
     HandlerHarness h;
     h.record.sPatientInfo.sKg.vecMedication = {Medication(), Medication(), Medication()};
     const auto fault = FaultInjection::FailFactory("Medication.NewPosology", 2);
-    model::Kg* kg = h.NewKg();
-    h.access.ExportKg(h.structure, kg);
+    model::Kg* kg = h.ExportKg();
     EXPECT_EQ(kg->Medication.Count(), 2u);
     EXPECT_EQ(kg->Medication[1]->Posology.Count(), 0u);
     EXPECT_EQ(h.capture.AssertionCount(), 1u);
 }
 
-TEST(HandlerFrameTest, NewHandlerAndTheDateTest) {
-    COrvanHandler handler;
-    COrvanHandlerTestAccess access(handler);
-    EXPECT_TRUE(access.TablesEmpty());
-    EXPECT_EQ(access.IsValidDate(-73046.0), 0);
-    EXPECT_EQ(access.IsValidDate(-73046.0 - 1.0), 0);
-    EXPECT_EQ(access.IsValidDate(-73046.0 + 1.0 / 86400.0), 1);
-    EXPECT_EQ(access.IsValidDate(0.0), 1);
+// A flag: -1 no value, 0 false, any other value true.
+TEST(FlagMappingTest, EveryFlagButMinusOneAndZeroExportsAsTrue) {
+    const std::pair<std::int32_t, std::optional<bool>> cases[] = {
+        {-1, std::nullopt}, {0, false}, {1, true}, {-2, true}, {INT32_MIN, true}, {INT32_MAX, true}};
+    for (const auto& [flag, expected] : cases) {
+        HandlerHarness h;
+        structOrvanKg& clinical = h.record.sPatientInfo.sKg;
+        clinical.mapDiagnosis[0] = {orvan::record::testing::DemoDiagnosis()};
+        clinical.mapDiagnosis[0][0].nIsActive = flag;
+        clinical.vecMedication = {Medication()};
+        clinical.vecMedication[0].nIsActive = clinical.vecMedication[0].nIsChronic = flag;
+        model::Kg* kg = h.ExportKg();
+        EXPECT_EQ(kg->Diagnosis[0]->IsActive, expected) << flag;
+        EXPECT_EQ(kg->Medication[0]->IsActive, expected) << flag;
+        EXPECT_EQ(kg->Medication[0]->IsChronic, expected) << flag;
+    }
 }
 
 }  // namespace

@@ -25,7 +25,6 @@ struct RawEntry {
     std::optional<std::uint32_t> crc;
     std::optional<std::uint64_t> compressedSize;
     std::optional<std::uint64_t> uncompressedSize;
-    std::optional<std::uint64_t> offset;
     bool zip64 = false;  // sizes and offset in a ZIP64 extra field
     // Local header values; the central directory's when not set.
     std::optional<std::string> localName;
@@ -142,14 +141,14 @@ inline std::string Build(const RawZip& zip) {
         }
         Fields extra;
         if (e.zip64) {
-            extra.U16(1).U16(24).U64(uncompressed).U64(compressed).U64(e.offset.value_or(offset));
+            extra.U16(1).U16(24).U64(uncompressed).U64(compressed).U64(offset);
         }
         extra.Bytes(e.centralExtra);
         directory.U32(0x02014b50).U16(e.madeBy).U16(e.zip64 ? 45 : 20).U16(flags).U16(e.method).U16(e.time)
             .U16(e.date).U32(e.crc.value_or(crc))
             .U32(e.zip64 ? 0xFFFFFFFF : compressed).U32(e.zip64 ? 0xFFFFFFFF : uncompressed)
             .U16(e.name.size()).U16(extra.out.size()).U16(e.comment.size()).U16(0).U16(0).U32(e.externalAttributes)
-            .U32(e.zip64 ? 0xFFFFFFFF : e.offset.value_or(offset)).Bytes(e.name).Bytes(extra.out).Bytes(e.comment);
+            .U32(e.zip64 ? 0xFFFFFFFF : offset).Bytes(e.name).Bytes(extra.out).Bytes(e.comment);
     }
     file.Bytes(zip.gapBeforeDirectory);
     const std::uint64_t directoryOffset = file.out.size();

@@ -1,58 +1,84 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "platform/FileSystem.h"
 #include "record/OrvanOnePatientComm.h"
 
+// The records tests build: the demonstration record's diagnosis and
+// medication, and records whose every field holds a value other than its
+// reset value.
 namespace orvan::record::testing {
 
-// An address whose every field differs from its reset value.
+// Every text of an address, in the order the record declares them.
+template <typename Address>  // const or not
+auto AddressTexts(Address& a) {
+    return std::array{&a.bstrTitle, &a.bstrSalutation, &a.bstrFamilyname, &a.bstrMaidenname, &a.bstrFirstname,
+                      &a.bstrStreet, &a.bstrSubaddress, &a.bstrPobox, &a.bstrZip, &a.bstrCity, &a.bstrCanton,
+                      &a.bstrCountry, &a.bstrSpecialty1, &a.bstrSpecialty2, &a.bstrPhone1, &a.bstrPhone2,
+                      &a.bstrPhone3, &a.bstrPhone4, &a.bstrPhone5, &a.bstrPhone6, &a.bstrOnline1, &a.bstrOnline2,
+                      &a.bstrOnline3, &a.bstrOnline4, &a.bstrIdentificator1, &a.bstrIdentificator2,
+                      &a.bstrIdentificator3, &a.bstrIdentificator4};
+}
+
+// The diagnosis and the medication as the demonstration record holds them.
+inline structOrvanDiagnosis DemoDiagnosis() {
+    structOrvanDiagnosis d;
+    d.bstrCodingEntryName = d.bstrName = L"Meine Diganose";
+    d.nCodingType = 4;
+    d.dtDate = 40252.0;  // 2010-03-15
+    d.lID = 1;
+    d.nIsActive = 0;
+    return d;
+}
+
+inline structOrvanMedication DemoMedication() {
+    structOrvanMedication m;
+    m.bstrCodingEntryCode = L"1234567";
+    m.bstrCodingEntryName = m.bstrName = L"EXAMPLIN Plv 500 mg Btl 20 Stk";
+    m.nCodingType = 0;
+    m.dtDate = 40252.0;  // 2010-03-15
+    m.lID = 1;
+    m.nIsActive = 0;
+    structOrvanPosology p;
+    p.dtDateBegin = m.dtDate;
+    p.bstrRemark = L"bei bdearf";
+    m.vecPosology = {p};
+    return m;
+}
+
+// A company address whose texts are "text<id>.1" to "text<id>.28".
 inline structOrvanAddress FilledAddress(int id) {
     structOrvanAddress a;
     a.lID = id;
     a.nAddressType = eAddressTypeCompany;
     a.nSex = 1;
-    std::wstring* texts[] = {&a.bstrTitle, &a.bstrSalutation, &a.bstrFamilyname, &a.bstrMaidenname,
-                             &a.bstrFirstname, &a.bstrStreet, &a.bstrSubaddress, &a.bstrPobox,
-                             &a.bstrZip, &a.bstrCity, &a.bstrCanton, &a.bstrCountry,
-                             &a.bstrSpecialty1, &a.bstrSpecialty2, &a.bstrPhone1, &a.bstrPhone2,
-                             &a.bstrPhone3, &a.bstrPhone4, &a.bstrPhone5, &a.bstrPhone6,
-                             &a.bstrOnline1, &a.bstrOnline2, &a.bstrOnline3, &a.bstrOnline4,
-                             &a.bstrIdentificator1, &a.bstrIdentificator2,
-                             &a.bstrIdentificator3, &a.bstrIdentificator4};
     int n = 0;
-    for (std::wstring* text : texts) {
+    for (std::wstring* text : AddressTexts(a)) {
         *text = L"text" + std::to_wstring(id) + L"." + std::to_wstring(++n);
     }
     return a;
 }
 
+// The demonstration medication with two equal posologies of every value.
 inline structOrvanMedication FilledMedication() {
-    structOrvanMedication m;
-    m.bstrCodingEntryCode = L"1234567";
-    m.bstrCodingEntryName = L"EXAMPLIN";
-    m.nCodingType = 0;
-    m.dtDate = 40252.0;
+    structOrvanMedication m = DemoMedication();
     m.lReserved = 9;
-    m.lID = 1;
-    m.nIsActive = 0;
     m.nIsChronic = 1;
-    m.bstrName = L"EXAMPLIN";
     m.bstrShortName = L"EX";
-    structOrvanPosology p;
-    p.dtDateBegin = 40252.0;
+    structOrvanPosology p = m.vecPosology[0];
     p.dtDateEnd = 40300.5;
     p.lReserved = 3;
     p.dQuantityMorning = 1.0;
     p.dQuantityNoon = 0.5;
     p.dQuantityEvening = 2.0;
     p.dQuantityNight = 0.25;
-    p.bstrRemark = L"bei Bedarf";
     m.vecPosology = {p, p};
     return m;
 }
 
+// One tree of two leaves that show one attachment.
 inline structOrvanDocumentTree FilledTree() {
     structOrvanDocumentLeaf leaf;
     leaf.bstrName = L"mein Titel";
@@ -85,15 +111,9 @@ inline structOrvanOnePatientComm FilledRoot() {
     patient.lID = 111;
     patient.sPatientAddress = {4, 111, 1, 25000.0, L"756.1", L"Arzt", L"CH", L"rk",
                                L"KK", L"it", 0, 1, FilledAddress(4)};
-    structOrvanDiagnosis diagnosis;
+    structOrvanDiagnosis diagnosis = DemoDiagnosis();
     diagnosis.bstrCodingEntryCode = L"A00";
-    diagnosis.bstrCodingEntryName = L"Cholera";
-    diagnosis.nCodingType = 4;
-    diagnosis.dtDate = 40252.0;
-    diagnosis.lID = 1;
-    diagnosis.nIsActive = 0;
-    diagnosis.bstrName = L"Cholera";
-    diagnosis.bstrShortName = L"Ch";
+    diagnosis.bstrShortName = L"MD";
     patient.sKg.mapDiagnosis[0] = {diagnosis};
     diagnosis.lID = 2;
     diagnosis.lParentID = 1;
