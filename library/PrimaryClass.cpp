@@ -10,6 +10,7 @@
 #include "library/io/File.h"
 #include "library/io/MimeTypesAhead.h"
 #include "library/OrvanException.h"
+#include "library/ReadBack.h"
 #include "platform/FileSystem.h"
 #include "platform/UniqueFolder.h"
 #include "platform/Utf8.h"
@@ -19,13 +20,19 @@ namespace Dorv::Orvan::Framework::Common::Classes {
 PrimaryClass::PrimaryClass() { IdentifyTypesAhead({}); }
 
 void PrimaryClass::IdentifyTypesAhead(std::span<const std::wstring> paths) {
-    typesAhead_ = std::make_unique<MimeTypesAhead>(paths);
+    typesAhead_ = std::make_unique<MimeTypesAhead>(std::vector<std::wstring>(paths.begin(), paths.end()));
     LendServices();
 }
 
 void PrimaryClass::UseAttachmentsAhead(std::shared_ptr<AttachmentsAhead> ahead) {
     attachmentsAhead_ = std::move(ahead);
     LendServices();
+}
+
+void PrimaryClass::UseArchive(const Archive& archive) {
+    header_ = ArchiveHeader{archive.OrvanId, archive.TemplateOrvanId, archive.Title, archive.Language};
+    progress_ = archive.ProgressReports();
+    UseAttachmentsAhead(archive.AttachmentsExtractedAhead());
 }
 
 void PrimaryClass::ReportProgressTo(ProgressListener listener) {
@@ -67,7 +74,13 @@ std::unique_ptr<Archive> PrimaryClass::Save() {
         RemoveStaleTemporariesOf(scratchTarget_);  // what killed processes left
         AtomicFileWriter out(scratchTarget_, false);
         SavedArchive saved;
-        WriteArchive(store_, header_, out, &saved);
+        StructureWritten written;
+        if (readBack_ != nullptr) {
+            ReadBack* readBack = std::exchange(readBack_, nullptr);
+            readBack->saved_ = nullptr;
+            written = [readBack](const std::wstring& file, const ZipReader::Entry& entry) { readBack->Start(file, entry); };
+        }
+        WriteArchive(store_, header_, out, &saved, written);
         auto file = std::make_unique<File>(out.Keep());
         saved.path = file->Path();
         RemoveScratch();
@@ -88,6 +101,9 @@ std::unique_ptr<Archive> PrimaryClass::Save() {
 }
 
 void PrimaryClass::Dispose() {
+    if (readBack_ != nullptr) {
+        std::exchange(readBack_, nullptr)->saved_ = nullptr;
+    }
     store_.Clear();
     RemoveScratch();
     if (!scratchFolder_.empty()) {

@@ -15,6 +15,7 @@ namespace Dorv::Orvan::Framework::Common {
 class File;
 class AttachmentsAhead;
 class MimeTypesAhead;
+class ReadBack;
 struct SavedArchive;
 }
 
@@ -52,9 +53,10 @@ public:
     void Dispose();
 
     // Identifying a file's type is the slow part of taking a document in, and
-    // it can be done for many files at once: this identifies the files at
-    // `paths` on all cores, so that documents taken in from them later find
-    // their types known (as long as the file is unchanged).
+    // it can be done for many files at once, while the structure is built:
+    // this starts identifying the files at `paths` on the other cores, so
+    // that documents taken in from them later find their types known (as long
+    // as the file is unchanged).
     void IdentifyTypesAhead(std::span<const std::wstring> paths);
     // The types identified ahead.
     const MimeTypesAhead& TypesAhead() const { return *typesAhead_; }
@@ -70,9 +72,13 @@ public:
 
 protected:
     PrimaryClass();
-    void UseAttachmentsAhead(std::shared_ptr<AttachmentsAhead> ahead);
+    // Takes what a structure loaded from `archive` has from it: the header,
+    // where progress goes, the attachments extracted ahead.
+    void UseArchive(const Archive& archive);
 
 private:
+    friend class Common::ReadBack;  // arms the next scratch save, completes the structure read
+    void UseAttachmentsAhead(std::shared_ptr<AttachmentsAhead> ahead);
     std::unique_ptr<Archive> SaveTo(const std::wstring& path, bool durable);
     // Lends the store what its objects use beyond it.
     void LendServices();
@@ -88,6 +94,7 @@ private:
     std::wstring scratchFolder_;  // the private folder of scratch saves without a target
     std::unique_ptr<File> scratchFile_;  // the locked scratch file beside the target
     std::unique_ptr<SavedArchive> scratch_;  // what the last scratch save wrote, if any
+    Common::ReadBack* readBack_ = nullptr;  // told where the next scratch save puts its structure document
 };
 
 }  // namespace Dorv::Orvan::Framework::Common::Classes

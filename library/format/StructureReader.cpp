@@ -24,22 +24,40 @@ struct ObjectFileIds {
 };
 
 }  // namespace Classes
-namespace {
-
 using namespace Classes;
 using orvan::platform::FromUtf8;
+
+namespace {
 
 bool IsList(PropertyKind kind) {
     return kind == PropertyKind::Children || kind == PropertyKind::References || kind == PropertyKind::StringList;
 }
 
+// What a ByteSource reads stops when asked to.
+class StoppableSource final : public ByteSource {
+public:
+    StoppableSource(ByteSource& source, const std::atomic<bool>* stop) : source_(source), stop_(stop) {}
+    std::size_t Read(std::span<std::byte> into) override {
+        if (stop_ != nullptr && stop_->load(std::memory_order_relaxed)) {
+            throw OrvanIoException(L"reading the structure document was stopped");
+        }
+        return source_.Read(into);
+    }
+
+private:
+    ByteSource& source_;
+    const std::atomic<bool>* stop_;
+};
+
+}  // namespace
+
 // Builds the structure from the document's events as they stream by: objects
 // are made as their elements open, values set as their elements close, and
-// references resolved at the end, since they may point forward.
+// references resolved at the end, since they may point forward. Documents'
+// content is bound to the archive's entries afterwards (Bind).
 class StructureBuilder final : public XmlReader::Handler {
 public:
-    StructureBuilder(ObjectStore& objects, std::shared_ptr<const ZipReader> archive, const XmlReader& xml)
-        : store_(objects), archive_(std::move(archive)), xml_(xml) {}
+    StructureBuilder(ObjectStore& objects, const XmlReader& xml) : store_(objects), xml_(xml) {}
 
     void StartElement(std::string_view name, std::span<const XmlAttribute> attributes) override {
         if (leaf_) {
@@ -91,9 +109,26 @@ public:
         objects_.pop_back();
     }
 
-    void Finish() {
-        ResolveReferences();
-        CheckEveryEntryUsed();
+    void Finish() { ResolveReferences(); }
+
+    void Bind(const std::shared_ptr<const ZipReader>& archive) {
+        std::unordered_set<std::string_view> used;
+        for (const PendingAttachment& a : attachments_) {
+            const ZipReader::Entry* entry = archive->Find(a.entry);
+            if (!entry) {
+                xml_.FailAt(a.at, L"names no attachment entry of the archive");
+            }
+            if (!used.insert(entry->name).second) {
+                xml_.FailAt(a.at, L"attachment entry used twice");
+            }
+            a.property->mutableContent(*a.holder).SetEntry(archive, entry->name);
+        }
+        for (const ZipReader::Entry& entry : archive->Entries()) {
+            if (entry.name != ArchiveEntries::kHeader && entry.name != ArchiveEntries::kStructure &&
+                !used.contains(entry.name)) {
+                throw OrvanFormatException(EntryLocation(archive->Path(), entry.name) + L": not part of the structure");
+            }
+        }
     }
 
 private:
@@ -106,6 +141,12 @@ private:
         Object* holder;
         const PropertyInfo* property;
         std::uint64_t id;  // 0: an explicit empty member
+        XmlReader::Position at;
+    };
+    struct PendingAttachment {
+        Object* holder;
+        const PropertyInfo* property;
+        std::string entry;
         XmlReader::Position at;
     };
 
@@ -315,14 +356,10 @@ private:
 
     void ReadAttachment(Object& holder, const PropertyInfo& p, std::span<const XmlAttribute> attributes) {
         const std::string_view* name = XmlReader::Find(attributes, XmlNames::kEntry);
-        const ZipReader::Entry* entry = name ? archive_->Find(*name) : nullptr;
-        if (!entry || !name->starts_with(ArchiveEntries::kAttachmentPrefix)) {
+        if (!name || !name->starts_with(ArchiveEntries::kAttachmentPrefix)) {
             xml_.Fail(L"names no attachment entry of the archive");
         }
-        if (!usedEntries_.insert(entry->name).second) {
-            xml_.Fail(L"attachment entry used twice");
-        }
-        p.mutableContent(holder).SetEntry(archive_, entry->name);
+        attachments_.push_back(PendingAttachment{&holder, &p, std::string(*name), xml_.Here()});
     }
 
     void ResolveReferences() {
@@ -342,17 +379,7 @@ private:
         }
     }
 
-    void CheckEveryEntryUsed() const {
-        for (const ZipReader::Entry& entry : archive_->Entries()) {
-            if (entry.name != ArchiveEntries::kHeader && entry.name != ArchiveEntries::kStructure &&
-                !usedEntries_.contains(entry.name)) {
-                throw OrvanFormatException(EntryLocation(archive_->Path(), entry.name) + L": not part of the structure");
-            }
-        }
-    }
-
     ObjectStore& store_;
-    std::shared_ptr<const ZipReader> archive_;
     const XmlReader& xml_;
     std::vector<Frame> objects_;
     // The value element that is open, if any.
@@ -368,22 +395,30 @@ private:
     std::uint64_t registered_ = 0;
     std::vector<PendingReference> pending_;
     std::uint64_t made_ = 0;
-    std::unordered_set<std::string> usedEntries_;
+    std::vector<PendingAttachment> attachments_;
 };
 
-}  // namespace
+StructureLoad::StructureLoad(ObjectStore& objects, const std::shared_ptr<const ZipReader>& source,
+                             const ZipReader::Entry& entry, const std::atomic<bool>* stop)
+    : xml_(EntryLocation(source->Path(), entry.name), XmlNames::kStructureNamespace),
+      builder_(std::make_unique<StructureBuilder>(objects, xml_)) {
+    source->RequireAtMost(entry, kMaxStructureBytes);
+    const auto content = source->Open(entry);
+    StoppableSource stoppable(*content, stop);
+    xml_.Parse(stoppable, *builder_);
+    builder_->Finish();
+}
+
+StructureLoad::~StructureLoad() = default;
+
+void StructureLoad::Bind(const std::shared_ptr<const ZipReader>& archive) { builder_->Bind(archive); }
 
 void LoadStructure(ObjectStore& objects, const std::shared_ptr<const ZipReader>& archive) {
     const ZipReader::Entry* entry = archive->Find(ArchiveEntries::kStructure);
     if (!entry) {
         throw OrvanFormatException(EntryLocation(archive->Path(), ArchiveEntries::kStructure) + L": missing");
     }
-    archive->RequireAtMost(*entry, kMaxStructureBytes);
-    XmlReader xml(EntryLocation(archive->Path(), entry->name), XmlNames::kStructureNamespace);
-    StructureBuilder builder(objects, archive, xml);
-    const auto content = archive->Open(*entry);
-    xml.Parse(*content, builder);
-    builder.Finish();
+    StructureLoad(objects, archive, *entry).Bind(archive);
 }
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -41,9 +41,7 @@ OrvanStructure::OrvanStructure(const std::wstring& orvanId) {
 }
 
 OrvanStructure::OrvanStructure(const Archive& archive) {
-    Header() = ArchiveHeader{archive.OrvanId, archive.TemplateOrvanId, archive.Title, archive.Language};
-    ReportProgressTo(archive.ProgressReports());
-    UseAttachmentsAhead(archive.AttachmentsExtractedAhead());
+    UseArchive(archive);
     LoadStructure(Owner(), archive.Reader());
 }
 

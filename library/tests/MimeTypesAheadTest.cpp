@@ -59,6 +59,7 @@ TEST_F(MimeTypesAheadTest, TypesFoundAheadAreTheTypesOfTheContent) {
 
 TEST_F(MimeTypesAheadTest, AFileChangedSinceOrNotIdentifiedIsReadAgain) {
     const MimeTypesAhead ahead(Paths());
+    ahead.Lookup(-1);  // waits until the identification has ended
     WriteFile(temp_.Path() / "letter.txt", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string(99, '\2'));
     EXPECT_FALSE(WithOpen(temp_.Path() / "letter.txt", [&](int d) { return ahead.Lookup(d); }));
     EXPECT_EQ(WithOpen(temp_.Path() / "letter.txt", [&](int d) { return DetectMimeType(d, ahead); }), L"image/png");
@@ -75,6 +76,7 @@ TEST_F(MimeTypesAheadTest, AFailureOnAHelperThreadLeavesOnlyThatFileOut) {
                                           temp_.Wide("letter.txt")};
     const auto fault = common::FaultInjection::FailFile(common::FileOperation::Open, 2);
     const MimeTypesAhead ahead(paths);
+    ahead.Lookup(-1);  // waits until the identification has ended
     EXPECT_TRUE(fault.Fired());
     int found = 0;
     for (const char* name : {"letter.txt", "image.png", "empty"}) {
