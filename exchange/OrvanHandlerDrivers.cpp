@@ -136,9 +136,19 @@ int COrvanHandler::DoImportArchive(const std::wstring& strFilename, const std::w
     header.bstrTitle = ToRecordText(archive->Title);
     header.bstrLanguage = ToRecordText(archive->Language);
 
-    std::unique_ptr<OrvanStructure> structure = ahead != nullptr && ahead->readBack->Finish(*archive)
-                                                    ? std::move(ahead->structure)
-                                                    : std::make_unique<OrvanStructure>(*archive);
+    // Each patient's clinical history, the bulk of a record, is mapped as soon
+    // as it is read, while the rest loads, and freed: the whole structure never
+    // stands beside the whole record. (The structure is not made yet: the
+    // mapping of a clinical history asks nothing of it.)
+    std::unique_ptr<OrvanStructure> structure;
+    if (ahead != nullptr && ahead->readBack->Finish(*archive)) {
+        structure = std::move(ahead->structure);
+    } else {
+        structure = std::make_unique<OrvanStructure>(*archive, model::Kg::StaticClass(),
+                                                     [this](Dorv::Orvan::Framework::Common::Classes::Object& kg) {
+                                                         DoImportKg(nullptr, static_cast<model::Kg*>(&kg));
+                                                     });
+    }
     DoImportProcessingInfo(structure.get());
     for (model::PatientInfo* patient : structure->PatientInfo) {
         if (!ORVAN_ASSERT(patient != nullptr)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "library/ObjectStore.h"
@@ -17,12 +18,22 @@ class StructureBuilder;
 // its element names.
 class StructureLoad {
 public:
+    // Objects of class `of` taken as soon as their elements close, when every
+    // reference from within them leads to an object read already: `take`
+    // gets each such object (with all it holds) while the rest of the
+    // document is still being read, and afterwards it is freed and its holder
+    // holds nothing in its place. A later reference into it is refused.
+    struct Early {
+        const Classes::ClassInfo* of;
+        std::function<void(Classes::Object&)> take;
+    };
+
     // Fills the empty store `objects` and its root from the structure document
     // `entry` of `source`. A `stop` that becomes true ends the reading
     // (OrvanIoException). Throws OrvanFormatException naming the entry, line
     // and element for anything that is not exactly a structure of this format.
     StructureLoad(Classes::ObjectStore& objects, const std::shared_ptr<const ZipReader>& source,
-                  const ZipReader::Entry& entry, const std::atomic<bool>* stop = nullptr);
+                  const ZipReader::Entry& entry, const std::atomic<bool>* stop = nullptr, Early early = {});
     ~StructureLoad();
     StructureLoad(const StructureLoad&) = delete;
     StructureLoad& operator=(const StructureLoad&) = delete;
@@ -40,6 +51,7 @@ private:
 
 // Both steps on one archive: fills the empty `objects` and its root from the
 // structure document of `archive`.
-void LoadStructure(Classes::ObjectStore& objects, const std::shared_ptr<const ZipReader>& archive);
+void LoadStructure(Classes::ObjectStore& objects, const std::shared_ptr<const ZipReader>& archive,
+                   StructureLoad::Early early = {});
 
 }  // namespace Dorv::Orvan::Framework::Common

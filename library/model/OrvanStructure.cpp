@@ -45,6 +45,11 @@ OrvanStructure::OrvanStructure(const Archive& archive) {
     LoadStructure(Owner(), archive.Reader());
 }
 
+OrvanStructure::OrvanStructure(const Archive& archive, const ClassInfo& early, std::function<void(Object&)> take) {
+    UseArchive(archive);
+    LoadStructure(Owner(), archive.Reader(), {&early, std::move(take)});
+}
+
 const ClassInfo& OrvanStructure::StaticClass() {
     static const PropertyInfo properties[] = {
         ORVAN_CHILDREN(OrvanStructure, GlobalDefinitions), ORVAN_CHILD(OrvanStructure, ProcessingInfo),
