@@ -9,6 +9,7 @@
 #include "library/io/FaultInjection.h"
 #include "library/io/File.h"
 #include "library/io/MimeTypesAhead.h"
+#include "library/ObjectStore.h"
 #include "library/OrvanException.h"
 #include "library/ReadBack.h"
 #include "platform/FileSystem.h"
@@ -17,7 +18,7 @@
 
 namespace Dorv::Orvan::Framework::Common::Classes {
 
-PrimaryClass::PrimaryClass() { IdentifyTypesAhead({}); }
+PrimaryClass::PrimaryClass() : store_(std::make_unique<ObjectStore>(*this)) { IdentifyTypesAhead({}); }
 
 void PrimaryClass::IdentifyTypesAhead(std::span<const std::wstring> paths) {
     typesAhead_ = std::make_unique<MimeTypesAhead>(std::vector<std::wstring>(paths.begin(), paths.end()));
@@ -40,7 +41,7 @@ void PrimaryClass::ReportProgressTo(ProgressListener listener) {
     LendServices();
 }
 
-void PrimaryClass::LendServices() { store_.Lend({typesAhead_.get(), attachmentsAhead_.get(), progress_}); }
+void PrimaryClass::LendServices() { store_->Lend({typesAhead_.get(), attachmentsAhead_.get(), progress_}); }
 
 PrimaryClass::~PrimaryClass() { Dispose(); }
 
@@ -54,12 +55,12 @@ std::unique_ptr<Archive> PrimaryClass::SaveTo(const std::wstring& path, bool dur
         // The disk writes the scratch file while the structure is compared
         // with it; taking the file over then finds most of its flush done.
         const std::jthread flushing = FlushInBackground(scratch_->path);
-        if (ArchiveMatches(store_, header_, *scratch_) && LinkReplacing(scratch_->path, path)) {
+        if (ArchiveMatches(*store_, header_, *scratch_) && LinkReplacing(scratch_->path, path)) {
             return std::make_unique<Archive>(path);
         }
     }
     SavedArchive saved;
-    WriteArchive(store_, header_, path, durable, &saved);
+    WriteArchive(*store_, header_, path, durable, &saved);
     if (!durable) {
         scratch_ = std::make_unique<SavedArchive>(std::move(saved));
     }
@@ -80,7 +81,7 @@ std::unique_ptr<Archive> PrimaryClass::Save() {
             readBack->saved_ = nullptr;
             written = [readBack](const std::wstring& file, const ZipReader::Entry& entry) { readBack->Start(file, entry); };
         }
-        WriteArchive(store_, header_, out, &saved, written);
+        WriteArchive(*store_, header_, out, &saved, written);
         auto file = std::make_unique<File>(out.Keep());
         saved.path = file->Path();
         RemoveScratch();
@@ -104,7 +105,7 @@ void PrimaryClass::Dispose() {
     if (readBack_ != nullptr) {
         std::exchange(readBack_, nullptr)->saved_ = nullptr;
     }
-    store_.Clear();
+    store_->Clear();
     RemoveScratch();
     if (!scratchFolder_.empty()) {
         std::error_code ignored;

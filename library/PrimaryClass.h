@@ -8,7 +8,6 @@
 
 #include "library/Archive.h"
 #include "library/Object.h"
-#include "library/ObjectStore.h"
 #include "library/format/ArchiveHeader.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -20,6 +19,8 @@ struct SavedArchive;
 }
 
 namespace Dorv::Orvan::Framework::Common::Classes {
+
+class ObjectStore;
 
 // The root of a structure: its store owns every object made in it (Owner()
 // makes them), and it saves the whole structure as one archive file.
@@ -85,7 +86,7 @@ private:
     // Removes the scratch file beside the target, if there is one.
     void RemoveScratch() noexcept;
 
-    ObjectStore store_{*this};
+    std::unique_ptr<ObjectStore> store_;  // the objects; this is their root
     std::unique_ptr<const MimeTypesAhead> typesAhead_;
     std::shared_ptr<AttachmentsAhead> attachmentsAhead_;
     ProgressListener progress_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "HandlerTestAccess.h"
+#include "library/ObjectStore.h"
 #include "library/io/FaultInjection.h"
 #include "library/OrvanException.h"
 
