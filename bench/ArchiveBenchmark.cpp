@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "library/Archive.h"
+#include "library/ObjectStore.h"
 #include "library/zip/ZipReader.h"
 #include "library/model/OrvanStructure.h"
 #include "platform/Utf8.h"

@@ -1,5 +1,6 @@
 // Times the whole export and import roads on a generated record. Each command
-// prints one line: "<what> <seconds> <peak-rss-KiB>".
+// prints one line: "<what> <seconds> <peak-rss-KiB> <result> <user-seconds> <system-seconds>",
+// the times those of the road alone (the generation of the record is left out).
 //
 //   orvan-bench-record export SCALE FILES ARCHIVE   generate (untimed), then DoOrvanExport
 //   orvan-bench-record import ARCHIVE FOLDER        DoOrvanImport, attachments into FOLDER
@@ -18,14 +19,19 @@
 
 namespace {
 
+double Seconds(const timeval& time) { return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6; }
+
 template <typename Work>
 void Report(const char* what, Work work) {
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
     const auto start = std::chrono::steady_clock::now();
     const int result = work();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("%s %.3f %ld %d\n", what, elapsed.count(), usage.ru_maxrss, result);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    std::printf("%s %.3f %ld %d %.3f %.3f\n", what, elapsed.count(), after.ru_maxrss, result,
+                Seconds(after.ru_utime) - Seconds(before.ru_utime), Seconds(after.ru_stime) - Seconds(before.ru_stime));
 }
 
 }  // namespace

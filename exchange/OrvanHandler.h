@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,6 +15,9 @@
 
 namespace orvan::exchange {
 namespace model = Dorv::Orvan::Framework::Common::Classes::fullORVAN;
+}
+namespace Dorv::Orvan::Framework::Common {
+class ReadBack;
 }
 
 // Converts one record root into a structure of the record library, saves it as
@@ -48,6 +52,16 @@ public:
 private:
     friend class COrvanHandlerTestAccess;
     using OrvanStructure = orvan::exchange::model::OrvanStructure;
+
+    // The structure an export's read-back has read already, beside the save.
+    struct ReadAhead {
+        std::unique_ptr<OrvanStructure> structure;
+        std::unique_ptr<Dorv::Orvan::Framework::Common::ReadBack> readBack;  // reads into `structure`: goes first
+        ~ReadAhead();
+    };
+    // DoOrvanImport, taking the structure from `ahead` where it is the one the archive holds.
+    int DoImportArchive(const std::wstring& strFilename, const std::wstring& strAttachmentDir,
+                        structOrvanOnePatientComm* psOrvanOnePatientComm, ReadAhead* ahead);
     using Address = orvan::exchange::model::Address;
 
     int IsValidDate(const double& date) const;
@@ -95,6 +109,7 @@ private:
     void DoImportMedication(OrvanStructure* pOrvanStructure, orvan::exchange::model::Kg* pKG);
 
     // Document trees and attachments.
+    void IdentifyAttachmentTypes(OrvanStructure* pOrvanStructure);
     void DoExportDocumentTree(OrvanStructure* pOrvanStructure, orvan::exchange::model::PatientInfo* pPatientInfo);
     void DoExportDocument(OrvanStructure* pOrvanStructure, const structOrvanDocument* psDocument);
     void DoImportDocumentTree(OrvanStructure* pOrvanStructure, orvan::exchange::model::DocumentTree* pDocumentTree);

@@ -28,10 +28,14 @@ std::vector<std::wstring> AttachmentPaths(const structOrvanPatientInfo& patient)
 
 }  // namespace
 
-void COrvanHandler::DoExportDocumentTree(OrvanStructure* pOrvanStructure, model::PatientInfo* pPatientInfo) {
-    // Telling the attachments' types apart takes most of the time here; done
-    // for all of them at once, it runs on every core.
+void COrvanHandler::IdentifyAttachmentTypes(OrvanStructure* pOrvanStructure) {
+    // Telling the attachments' types apart takes most of the time of taking
+    // them in; started for all of them at once, it runs on the other cores
+    // while the structure is built.
     pOrvanStructure->IdentifyTypesAhead(AttachmentPaths(f_psOrvanOnePatientComm->sPatientInfo));
+}
+
+void COrvanHandler::DoExportDocumentTree(OrvanStructure* pOrvanStructure, model::PatientInfo* pPatientInfo) {
     for (const structOrvanDocumentTree& treeRecord : f_psOrvanOnePatientComm->sPatientInfo.vecDocumentTree) {
         model::DocumentTree* tree = pPatientInfo->NewDocumentTree();
         if (!ORVAN_ASSERT(tree != nullptr)) {

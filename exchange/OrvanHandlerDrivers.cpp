@@ -3,6 +3,7 @@
 #include "exchange/ExchangeValues.h"
 #include "exchange/OrvanHandler.h"
 #include "library/Archive.h"
+#include "library/ReadBack.h"
 #include "library/io/File.h"
 #include "library/OrvanException.h"
 #include "platform/DebugAssert.h"
@@ -33,6 +34,7 @@ int COrvanHandler::DoOrvanExport(const std::wstring& strFilename, structOrvanOne
     structure->Header().Title = ToLibraryText(psOrvanOnePatientComm->sArchive.bstrTitle);
     structure->Header().Language = ToLibraryText(psOrvanOnePatientComm->sArchive.bstrLanguage);
     f_psOrvanOnePatientComm = psOrvanOnePatientComm;
+    IdentifyAttachmentTypes(structure.get());
     DoExportProcessingInfo(structure.get());
     model::PatientInfo* patient = structure->NewPatientInfo();
     if (!ORVAN_ASSERT(patient != nullptr)) {
@@ -47,7 +49,11 @@ int COrvanHandler::DoOrvanExport(const std::wstring& strFilename, structOrvanOne
     DoExportDocumentTree(structure.get(), patient);
 
     // The scratch save lies beside the archive, so that the save to it takes the
-    // scratch file over whatever file system the temporary folder is on.
+    // scratch file over whatever file system the temporary folder is on. The
+    // read-back starts reading its structure document as soon as the scratch
+    // save has written it, while the attachments follow on the other core.
+    ReadAhead ahead{std::make_unique<OrvanStructure>(), nullptr};
+    ahead.readBack = std::make_unique<Dorv::Orvan::Framework::Common::ReadBack>(*structure, *ahead.structure);
     structure->SaveScratchBeside(strFilename);
     if (const auto scratch = structure->Save(); ORVAN_ASSERT(scratch != nullptr)) {
         DebugTrace(L"%ls\n", scratch->Path());
@@ -69,7 +75,7 @@ int COrvanHandler::DoOrvanExport(const std::wstring& strFilename, structOrvanOne
         structOrvanOnePatientComm*& pointer;
         ~Forget() { pointer = nullptr; }  // the scratch record goes, also when the read-back throws
     } forget{f_psOrvanOnePatientComm};
-    DoOrvanImport(strFilename, f_strAttachmentDir, &scratchRecord);
+    DoImportArchive(strFilename, f_strAttachmentDir, &scratchRecord, &ahead);
     return 1;
 }
 
@@ -99,6 +105,11 @@ void CheckAttachmentFolder(std::wstring folder) {
 
 int COrvanHandler::DoOrvanImport(const std::wstring& strFilename, const std::wstring& strAttachmentDir,
                                  structOrvanOnePatientComm* psOrvanOnePatientComm) {
+    return DoImportArchive(strFilename, strAttachmentDir, psOrvanOnePatientComm, nullptr);
+}
+
+int COrvanHandler::DoImportArchive(const std::wstring& strFilename, const std::wstring& strAttachmentDir,
+                                   structOrvanOnePatientComm* psOrvanOnePatientComm, ReadAhead* ahead) {
     if (!ORVAN_ASSERT(psOrvanOnePatientComm != nullptr)) {
         return 0;
     }
@@ -125,7 +136,19 @@ int COrvanHandler::DoOrvanImport(const std::wstring& strFilename, const std::wst
     header.bstrTitle = ToRecordText(archive->Title);
     header.bstrLanguage = ToRecordText(archive->Language);
 
-    auto structure = std::make_unique<OrvanStructure>(*archive);
+    // Each patient's clinical history, the bulk of a record, is mapped as soon
+    // as it is read, while the rest loads, and freed: the whole structure never
+    // stands beside the whole record. (The structure is not made yet: the
+    // mapping of a clinical history asks nothing of it.)
+    std::unique_ptr<OrvanStructure> structure;
+    if (ahead != nullptr && ahead->readBack->Finish(*archive)) {
+        structure = std::move(ahead->structure);
+    } else {
+        structure = std::make_unique<OrvanStructure>(*archive, model::Kg::StaticClass(),
+                                                     [this](Dorv::Orvan::Framework::Common::Classes::Object& kg) {
+                                                         DoImportKg(nullptr, static_cast<model::Kg*>(&kg));
+                                                     });
+    }
     DoImportProcessingInfo(structure.get());
     for (model::PatientInfo* patient : structure->PatientInfo) {
         if (!ORVAN_ASSERT(patient != nullptr)) {
@@ -145,3 +168,5 @@ int COrvanHandler::DoOrvanImport(const std::wstring& strFilename, const std::wst
     archive.reset();
     return 1;
 }
+
+COrvanHandler::ReadAhead::~ReadAhead() = default;

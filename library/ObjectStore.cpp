@@ -39,9 +39,27 @@ Object* ObjectStore::Make(const ClassInfo& info) { return Adopt(info.make(*arena
 void ObjectStore::Clear() noexcept {
     // Objects refer to each other only by plain pointers, so they can go in any order.
     for (Object* object : objects_) {
-        Destroy(object);
+        if (object != nullptr) {
+            Destroy(object);
+        }
     }
     objects_.clear();
+}
+
+void ObjectStore::Release(Object& object) noexcept {
+    std::vector<Object*> owned;
+    try {
+        WalkDocumentOrder(object, [&](const Object& each, std::size_t) {
+            owned.push_back(const_cast<Object*>(&each));  // ours: this store made it
+            return true;
+        });
+    } catch (...) {
+        return;  // no memory to list them: they go with the store
+    }
+    for (Object* each : owned) {
+        objects_[each->slot_ - 1] = nullptr;
+        Destroy(each);
+    }
 }
 
 }  // namespace Dorv::Orvan::Framework::Common::Classes

@@ -68,6 +68,9 @@ public:
     std::size_t ObjectCount() const { return objects_.size(); }
     // Frees every object.
     void Clear() noexcept;
+    // Frees `object` and every object it owns. Nothing may refer to them any
+    // more; the holder's pointer to `object` is its owner's to clear.
+    void Release(Object& object) noexcept;
 
     // What the objects of this store use beyond it, lent by the structure
     // that owns all of it: the types of files identified ahead, the

@@ -9,17 +9,19 @@
 #include "library/io/FaultInjection.h"
 #include "library/io/File.h"
 #include "library/io/MimeTypesAhead.h"
+#include "library/ObjectStore.h"
 #include "library/OrvanException.h"
+#include "library/ReadBack.h"
 #include "platform/FileSystem.h"
 #include "platform/UniqueFolder.h"
 #include "platform/Utf8.h"
 
 namespace Dorv::Orvan::Framework::Common::Classes {
 
-PrimaryClass::PrimaryClass() { IdentifyTypesAhead({}); }
+PrimaryClass::PrimaryClass() : store_(std::make_unique<ObjectStore>(*this)) { IdentifyTypesAhead({}); }
 
 void PrimaryClass::IdentifyTypesAhead(std::span<const std::wstring> paths) {
-    typesAhead_ = std::make_unique<MimeTypesAhead>(paths);
+    typesAhead_ = std::make_unique<MimeTypesAhead>(std::vector<std::wstring>(paths.begin(), paths.end()));
     LendServices();
 }
 
@@ -28,12 +30,18 @@ void PrimaryClass::UseAttachmentsAhead(std::shared_ptr<AttachmentsAhead> ahead) 
     LendServices();
 }
 
+void PrimaryClass::UseArchive(const Archive& archive) {
+    header_ = ArchiveHeader{archive.OrvanId, archive.TemplateOrvanId, archive.Title, archive.Language};
+    progress_ = archive.ProgressReports();
+    UseAttachmentsAhead(archive.AttachmentsExtractedAhead());
+}
+
 void PrimaryClass::ReportProgressTo(ProgressListener listener) {
     progress_ = std::move(listener);
     LendServices();
 }
 
-void PrimaryClass::LendServices() { store_.Lend({typesAhead_.get(), attachmentsAhead_.get(), progress_}); }
+void PrimaryClass::LendServices() { store_->Lend({typesAhead_.get(), attachmentsAhead_.get(), progress_}); }
 
 PrimaryClass::~PrimaryClass() { Dispose(); }
 
@@ -47,12 +55,12 @@ std::unique_ptr<Archive> PrimaryClass::SaveTo(const std::wstring& path, bool dur
         // The disk writes the scratch file while the structure is compared
         // with it; taking the file over then finds most of its flush done.
         const std::jthread flushing = FlushInBackground(scratch_->path);
-        if (ArchiveMatches(store_, header_, *scratch_) && LinkReplacing(scratch_->path, path)) {
+        if (ArchiveMatches(*store_, header_, *scratch_) && LinkReplacing(scratch_->path, path)) {
             return std::make_unique<Archive>(path);
         }
     }
     SavedArchive saved;
-    WriteArchive(store_, header_, path, durable, &saved);
+    WriteArchive(*store_, header_, path, durable, &saved);
     if (!durable) {
         scratch_ = std::make_unique<SavedArchive>(std::move(saved));
     }
@@ -67,7 +75,13 @@ std::unique_ptr<Archive> PrimaryClass::Save() {
         RemoveStaleTemporariesOf(scratchTarget_);  // what killed processes left
         AtomicFileWriter out(scratchTarget_, false);
         SavedArchive saved;
-        WriteArchive(store_, header_, out, &saved);
+        StructureWritten written;
+        if (readBack_ != nullptr) {
+            ReadBack* readBack = std::exchange(readBack_, nullptr);
+            readBack->saved_ = nullptr;
+            written = [readBack](const std::wstring& file, const ZipReader::Entry& entry) { readBack->Start(file, entry); };
+        }
+        WriteArchive(*store_, header_, out, &saved, written);
         auto file = std::make_unique<File>(out.Keep());
         saved.path = file->Path();
         RemoveScratch();
@@ -88,7 +102,10 @@ std::unique_ptr<Archive> PrimaryClass::Save() {
 }
 
 void PrimaryClass::Dispose() {
-    store_.Clear();
+    if (readBack_ != nullptr) {
+        std::exchange(readBack_, nullptr)->saved_ = nullptr;
+    }
+    store_->Clear();
     RemoveScratch();
     if (!scratchFolder_.empty()) {
         std::error_code ignored;

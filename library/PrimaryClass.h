@@ -8,17 +8,19 @@
 
 #include "library/Archive.h"
 #include "library/Object.h"
-#include "library/ObjectStore.h"
 #include "library/format/ArchiveHeader.h"
 
 namespace Dorv::Orvan::Framework::Common {
 class File;
 class AttachmentsAhead;
 class MimeTypesAhead;
+class ReadBack;
 struct SavedArchive;
 }
 
 namespace Dorv::Orvan::Framework::Common::Classes {
+
+class ObjectStore;
 
 // The root of a structure: its store owns every object made in it (Owner()
 // makes them), and it saves the whole structure as one archive file.
@@ -52,9 +54,10 @@ public:
     void Dispose();
 
     // Identifying a file's type is the slow part of taking a document in, and
-    // it can be done for many files at once: this identifies the files at
-    // `paths` on all cores, so that documents taken in from them later find
-    // their types known (as long as the file is unchanged).
+    // it can be done for many files at once, while the structure is built:
+    // this starts identifying the files at `paths` on the other cores, so
+    // that documents taken in from them later find their types known (as long
+    // as the file is unchanged).
     void IdentifyTypesAhead(std::span<const std::wstring> paths);
     // The types identified ahead.
     const MimeTypesAhead& TypesAhead() const { return *typesAhead_; }
@@ -70,16 +73,20 @@ public:
 
 protected:
     PrimaryClass();
-    void UseAttachmentsAhead(std::shared_ptr<AttachmentsAhead> ahead);
+    // Takes what a structure loaded from `archive` has from it: the header,
+    // where progress goes, the attachments extracted ahead.
+    void UseArchive(const Archive& archive);
 
 private:
+    friend class Common::ReadBack;  // arms the next scratch save, completes the structure read
+    void UseAttachmentsAhead(std::shared_ptr<AttachmentsAhead> ahead);
     std::unique_ptr<Archive> SaveTo(const std::wstring& path, bool durable);
     // Lends the store what its objects use beyond it.
     void LendServices();
     // Removes the scratch file beside the target, if there is one.
     void RemoveScratch() noexcept;
 
-    ObjectStore store_{*this};
+    std::unique_ptr<ObjectStore> store_;  // the objects; this is their root
     std::unique_ptr<const MimeTypesAhead> typesAhead_;
     std::shared_ptr<AttachmentsAhead> attachmentsAhead_;
     ProgressListener progress_;
@@ -88,6 +95,7 @@ private:
     std::wstring scratchFolder_;  // the private folder of scratch saves without a target
     std::unique_ptr<File> scratchFile_;  // the locked scratch file beside the target
     std::unique_ptr<SavedArchive> scratch_;  // what the last scratch save wrote, if any
+    Common::ReadBack* readBack_ = nullptr;  // told where the next scratch save puts its structure document
 };
 
 }  // namespace Dorv::Orvan::Framework::Common::Classes

@@ -10,8 +10,8 @@ packages=(
   libzip-dev libexpat1-dev libpugixml-dev libcli11-dev libmagic-dev zlib1g-dev nlohmann-json3-dev
   # dialog application (Qt's CMake package asks for OpenGL's headers)
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  # tests, benchmarks (zip, unzip and bc in their scripts), the sanitizer builds and fuzzing (clang)
-  libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils python3 python3-jsonschema zip unzip bc clang libclang-rt-14-dev
+  # tests, benchmarks (zip, unzip, bc and GNU time in their scripts), the sanitizer builds and fuzzing (clang)
+  libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils python3 python3-jsonschema zip unzip bc time clang libclang-rt-14-dev
   # the dialog's tests and screenshots on a real X server
   xvfb xauth
   # the Debian packages' check (scripts/package.sh makes them)

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "HandlerTestAccess.h"
+#include "library/ObjectStore.h"
 #include "library/io/FaultInjection.h"
 #include "library/OrvanException.h"
 

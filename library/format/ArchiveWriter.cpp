@@ -10,6 +10,7 @@
 #include "library/format/StructureWriter.h"
 #include "library/io/File.h"
 #include "library/io/TransferBuffer.h"
+#include "library/zip/ZipFormat.h"
 #include "library/zip/ZipWriter.h"
 
 namespace Dorv::Orvan::Framework::Common {
@@ -44,7 +45,7 @@ void WriteArchive(const ObjectStore& objects, const ArchiveHeader& header, const
 }
 
 void WriteArchive(const ObjectStore& objects, const ArchiveHeader& header, AtomicFileWriter& out,
-                  SavedArchive* saved) {
+                  SavedArchive* saved, const StructureWritten& structureWritten) {
     const ObjectNumbering numbering(objects);
     ZipWriter zip(out);
 
@@ -53,15 +54,18 @@ void WriteArchive(const ObjectStore& objects, const ArchiveHeader& header, Atomi
     zip.Write(std::as_bytes(std::span(headerDocument.data(), headerDocument.size())));
     zip.EndEntry();
 
-    SavedArchive::Digest digest;
     zip.BeginEntry(ArchiveEntries::kStructure, ZipWriter::Method::Deflated);
-    WriteStructure(numbering, [&](std::span<const std::byte> data) {
-        zip.Write(data);
-        if (saved != nullptr) {
-            digest.Add(data);
-        }
-    });
+    WriteStructure(numbering, [&](std::span<const std::byte> data) { zip.Write(data); });
     zip.EndEntry();
+    const ZipWriter::Entry structureEntry = zip.LastEntry();
+    if (structureWritten) {
+        out.Flush();
+        structureWritten(out.TemporaryPath(),
+                         ZipReader::Entry{structureEntry.name, Zip::kFlagUtf8,
+                                          static_cast<std::uint16_t>(structureEntry.method), structureEntry.crc,
+                                          structureEntry.compressedSize, structureEntry.uncompressedSize,
+                                          structureEntry.offset, 0, false});
+    }
 
     std::uint64_t total = 0;
     for (const auto& attachment : numbering.Attachments()) {
@@ -75,7 +79,7 @@ void WriteArchive(const ObjectStore& objects, const ArchiveHeader& header, Atomi
     }
     zip.Finish();
     if (saved != nullptr) {
-        *saved = SavedArchive{{}, digest, {}};
+        *saved = SavedArchive{{}, ValuesDigest(numbering), structureEntry.crc, structureEntry.uncompressedSize, {}};
         for (const auto& attachment : numbering.Attachments()) {
             saved->attachments.push_back(attachment.second->Identify());
         }

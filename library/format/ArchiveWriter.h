@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "library/zip/ZipReader.h"
 
 namespace Dorv::Orvan::Framework::Common {
 
@@ -21,9 +24,13 @@ struct SavedArchive;
 // (FormatFacts.h) is refused the same way.
 void WriteArchive(const Classes::ObjectStore& objects, const ArchiveHeader& header, const std::wstring& path,
                   bool durable = true, SavedArchive* saved = nullptr);
+// Told, as soon as the structure document is in the file, the file's path and
+// the document's entry, while the attachments are still to be written.
+using StructureWritten = std::function<void(const std::wstring& file, const ZipReader::Entry& entry)>;
+
 // The same into `out`, which the caller then commits or keeps; `saved` gets
 // no path.
 void WriteArchive(const Classes::ObjectStore& objects, const ArchiveHeader& header, AtomicFileWriter& out,
-                  SavedArchive* saved);
+                  SavedArchive* saved, const StructureWritten& written = {});
 
 }  // namespace Dorv::Orvan::Framework::Common

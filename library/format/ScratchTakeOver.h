@@ -36,9 +36,19 @@ struct SavedArchive {
     };
 
     std::wstring path;
-    Digest structure;                                      // of the structure document
+    Digest values;  // of what the objects hold (ValuesDigest)
+    std::uint32_t documentCrc = 0;  // of the structure document, as its entry records it
+    std::uint64_t documentSize = 0;
     std::vector<AttachmentContent::Identity> attachments;  // in the order of their entries
 };
+
+namespace Classes {
+class ObjectNumbering;
+}
+// Every value the numbered objects hold, in document order, each object by
+// its number: equal digests mean equal structure documents, taken far faster
+// than writing the document again.
+SavedArchive::Digest ValuesDigest(const Classes::ObjectNumbering& numbering);
 
 // True when the archive `saved` holds exactly the bytes that writing the
 // structure of `objects` with `header` now would give: the same header and

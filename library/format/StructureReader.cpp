@@ -24,22 +24,41 @@ struct ObjectFileIds {
 };
 
 }  // namespace Classes
-namespace {
-
 using namespace Classes;
 using orvan::platform::FromUtf8;
+
+namespace {
 
 bool IsList(PropertyKind kind) {
     return kind == PropertyKind::Children || kind == PropertyKind::References || kind == PropertyKind::StringList;
 }
 
+// What a ByteSource reads stops when asked to.
+class StoppableSource final : public ByteSource {
+public:
+    StoppableSource(ByteSource& source, const std::atomic<bool>* stop) : source_(source), stop_(stop) {}
+    std::size_t Read(std::span<std::byte> into) override {
+        if (stop_ != nullptr && stop_->load(std::memory_order_relaxed)) {
+            throw OrvanIoException(L"reading the structure document was stopped");
+        }
+        return source_.Read(into);
+    }
+
+private:
+    ByteSource& source_;
+    const std::atomic<bool>* stop_;
+};
+
+}  // namespace
+
 // Builds the structure from the document's events as they stream by: objects
 // are made as their elements open, values set as their elements close, and
-// references resolved at the end, since they may point forward.
+// references resolved at the end, since they may point forward. Documents'
+// content is bound to the archive's entries afterwards (Bind).
 class StructureBuilder final : public XmlReader::Handler {
 public:
-    StructureBuilder(ObjectStore& objects, std::shared_ptr<const ZipReader> archive, const XmlReader& xml)
-        : store_(objects), archive_(std::move(archive)), xml_(xml) {}
+    StructureBuilder(ObjectStore& objects, const XmlReader& xml, StructureLoad::Early early)
+        : store_(objects), xml_(xml), early_(std::move(early)) {}
 
     void StartElement(std::string_view name, std::span<const XmlAttribute> attributes) override {
         if (leaf_) {
@@ -88,12 +107,34 @@ public:
                 xml_.Fail(L"required element " + Quoted(properties[i].name) + L" is missing");
             }
         }
+        const Frame done = objects_.back();
         objects_.pop_back();
+        if (early_.take && &done.object->GetClass() == early_.of && !objects_.empty() &&
+            objects_.back().object->GetClass().properties[objects_.back().property].kind == PropertyKind::Child) {
+            TakeEarly(done);
+        }
     }
 
-    void Finish() {
-        ResolveReferences();
-        CheckEveryEntryUsed();
+    void Finish() { ResolveReferences(); }
+
+    void Bind(const std::shared_ptr<const ZipReader>& archive) {
+        std::unordered_set<std::string_view> used;
+        for (const PendingAttachment& a : attachments_) {
+            const ZipReader::Entry* entry = archive->Find(a.entry);
+            if (!entry) {
+                xml_.FailAt(a.at, L"names no attachment entry of the archive");
+            }
+            if (!used.insert(entry->name).second) {
+                xml_.FailAt(a.at, L"attachment entry used twice");
+            }
+            a.property->mutableContent(*a.holder).SetEntry(archive, entry->name);
+        }
+        for (const ZipReader::Entry& entry : archive->Entries()) {
+            if (entry.name != ArchiveEntries::kHeader && entry.name != ArchiveEntries::kStructure &&
+                !used.contains(entry.name)) {
+                throw OrvanFormatException(EntryLocation(archive->Path(), entry.name) + L": not part of the structure");
+            }
+        }
     }
 
 private:
@@ -101,11 +142,19 @@ private:
         Object* object;
         std::size_t property = 0;  // properties before this one are done
         std::uint64_t seen = 0;    // bit i: property i appeared
+        std::size_t references = 0;  // pending references made before it opened
+        std::size_t attachments = 0;  // pending attachments made before it opened
     };
     struct PendingReference {
         Object* holder;
         const PropertyInfo* property;
         std::uint64_t id;  // 0: an explicit empty member
+        XmlReader::Position at;
+    };
+    struct PendingAttachment {
+        Object* holder;
+        const PropertyInfo* property;
+        std::string entry;
         XmlReader::Position at;
     };
 
@@ -197,11 +246,12 @@ private:
         }
         Object* child = store_.Make(p.target());
         Register(*child, attributes);
+        const std::size_t references = pending_.size();
         if (++made_ % 65536 == 0) {
             ReportProgress(store_.Lent().progress, "load", "objects", made_, 0);
         }
         p.append(holder, child);
-        objects_.push_back(Frame{child});
+        objects_.push_back(Frame{child, 0, 0, references, attachments_.size()});
         leaf_ = nullptr;
     }
 
@@ -305,55 +355,92 @@ private:
         }
     }
 
-    Object* Lookup(std::uint64_t id) const {
+    // Hands an object whose element has closed to whoever takes it early, when
+    // everything in it is read and every reference from it leads to an object
+    // read already; then frees it, its children and their ids.
+    void TakeEarly(const Frame& done) {
+        if (attachments_.size() != done.attachments) {
+            return;  // its documents are bound only at the end
+        }
+        const std::span<const PendingReference> own = std::span(pending_).subspan(done.references);
+        for (const PendingReference& r : own) {
+            if (r.id != 0 && Lookup(r.id) == nullptr) {
+                return;  // leads forward: resolved with the rest at the end
+            }
+        }
+        for (const PendingReference& r : own) {
+            Resolve(r);
+        }
+        pending_.resize(done.references);
+        early_.take(*done.object);
+        Frame& holder = objects_.back();
+        holder.object->GetClass().properties[holder.property].append(*holder.object, nullptr);
+        WalkDocumentOrder(*done.object, [this](const Object& released, std::size_t) {
+            const std::uint64_t id = released.FileId();
+            (id < denseIds_.size() && denseIds_[static_cast<std::size_t>(id)] == &released
+                 ? denseIds_[static_cast<std::size_t>(id)]
+                 : sparseIds_[id]) = Released();
+            return true;
+        });
+        store_.Release(*done.object);
+    }
+
+    // What stands for an object taken early and freed; never dereferenced.
+    static Object* Released() {
+        static char marker;
+        return reinterpret_cast<Object*>(&marker);
+    }
+
+    // The object read with `id`, or nothing; Released() for one freed since.
+    Object* Find(std::uint64_t id) const {
         if (id < denseIds_.size() && denseIds_[static_cast<std::size_t>(id)]) {
             return denseIds_[static_cast<std::size_t>(id)];
         }
         const auto found = sparseIds_.find(id);
         return found == sparseIds_.end() ? nullptr : found->second;
     }
+    Object* Lookup(std::uint64_t id) const {
+        Object* found = Find(id);
+        return found == Released() ? nullptr : found;
+    }
 
     void ReadAttachment(Object& holder, const PropertyInfo& p, std::span<const XmlAttribute> attributes) {
         const std::string_view* name = XmlReader::Find(attributes, XmlNames::kEntry);
-        const ZipReader::Entry* entry = name ? archive_->Find(*name) : nullptr;
-        if (!entry || !name->starts_with(ArchiveEntries::kAttachmentPrefix)) {
+        if (!name || !name->starts_with(ArchiveEntries::kAttachmentPrefix)) {
             xml_.Fail(L"names no attachment entry of the archive");
         }
-        if (!usedEntries_.insert(entry->name).second) {
-            xml_.Fail(L"attachment entry used twice");
-        }
-        p.mutableContent(holder).SetEntry(archive_, entry->name);
+        attachments_.push_back(PendingAttachment{&holder, &p, std::string(*name), xml_.Here()});
     }
 
     void ResolveReferences() {
         for (const PendingReference& r : pending_) {
-            Object* target = nullptr;
-            if (r.id != 0) {
-                target = Lookup(r.id);
-                if (!target) {
-                    xml_.FailAt(r.at, L"dangling reference to id " + std::to_wstring(r.id));
-                }
-                if (&target->GetClass() != &r.property->target()) {
-                    xml_.FailAt(r.at, L"refers to a " + FromUtf8(target->GetClass().name) + L" where a " +
-                                          FromUtf8(r.property->target().name) + L" is expected");
-                }
-            }
-            r.property->append(*r.holder, target);
+            Resolve(r);
         }
     }
 
-    void CheckEveryEntryUsed() const {
-        for (const ZipReader::Entry& entry : archive_->Entries()) {
-            if (entry.name != ArchiveEntries::kHeader && entry.name != ArchiveEntries::kStructure &&
-                !usedEntries_.contains(entry.name)) {
-                throw OrvanFormatException(EntryLocation(archive_->Path(), entry.name) + L": not part of the structure");
+    void Resolve(const PendingReference& r) {
+        Object* target = nullptr;
+        if (r.id != 0) {
+            target = Lookup(r.id);
+            if (Find(r.id) == Released()) {
+                xml_.FailAt(r.at, L"refers to id " + std::to_wstring(r.id) + L", part of a " +
+                                      FromUtf8(early_.of->name) + L" taken before: a " +
+                                      FromUtf8(early_.of->name) + L" is referred to only from within itself");
+            }
+            if (!target) {
+                xml_.FailAt(r.at, L"dangling reference to id " + std::to_wstring(r.id));
+            }
+            if (&target->GetClass() != &r.property->target()) {
+                xml_.FailAt(r.at, L"refers to a " + FromUtf8(target->GetClass().name) + L" where a " +
+                                      FromUtf8(r.property->target().name) + L" is expected");
             }
         }
+        r.property->append(*r.holder, target);
     }
 
     ObjectStore& store_;
-    std::shared_ptr<const ZipReader> archive_;
     const XmlReader& xml_;
+    StructureLoad::Early early_;
     std::vector<Frame> objects_;
     // The value element that is open, if any.
     const PropertyInfo* leaf_ = nullptr;
@@ -368,22 +455,30 @@ private:
     std::uint64_t registered_ = 0;
     std::vector<PendingReference> pending_;
     std::uint64_t made_ = 0;
-    std::unordered_set<std::string> usedEntries_;
+    std::vector<PendingAttachment> attachments_;
 };
 
-}  // namespace
+StructureLoad::StructureLoad(ObjectStore& objects, const std::shared_ptr<const ZipReader>& source,
+                             const ZipReader::Entry& entry, const std::atomic<bool>* stop, Early early)
+    : xml_(EntryLocation(source->Path(), entry.name), XmlNames::kStructureNamespace),
+      builder_(std::make_unique<StructureBuilder>(objects, xml_, std::move(early))) {
+    source->RequireAtMost(entry, kMaxStructureBytes);
+    const auto content = source->Open(entry);
+    StoppableSource stoppable(*content, stop);
+    xml_.Parse(stoppable, *builder_);
+    builder_->Finish();
+}
 
-void LoadStructure(ObjectStore& objects, const std::shared_ptr<const ZipReader>& archive) {
+StructureLoad::~StructureLoad() = default;
+
+void StructureLoad::Bind(const std::shared_ptr<const ZipReader>& archive) { builder_->Bind(archive); }
+
+void LoadStructure(ObjectStore& objects, const std::shared_ptr<const ZipReader>& archive, StructureLoad::Early early) {
     const ZipReader::Entry* entry = archive->Find(ArchiveEntries::kStructure);
     if (!entry) {
         throw OrvanFormatException(EntryLocation(archive->Path(), ArchiveEntries::kStructure) + L": missing");
     }
-    archive->RequireAtMost(*entry, kMaxStructureBytes);
-    XmlReader xml(EntryLocation(archive->Path(), entry->name), XmlNames::kStructureNamespace);
-    StructureBuilder builder(objects, archive, xml);
-    const auto content = archive->Open(*entry);
-    xml.Parse(*content, builder);
-    builder.Finish();
+    StructureLoad(objects, archive, *entry, nullptr, std::move(early)).Bind(archive);
 }
 
 }  // namespace Dorv::Orvan::Framework::Common

@@ -49,7 +49,8 @@ XmlEventStream& Self(void* user) { return *static_cast<XmlEventStream*>(user); }
 
 }  // namespace
 
-XmlEventStream::XmlEventStream(ByteSource& source) : source_(source), empty_(kBlocks - 1) {
+XmlEventStream::XmlEventStream(ByteSource& source, std::string_view documentNamespace)
+    : source_(source), elementPrefix_(std::string(documentNamespace) + kSeparator), empty_(kBlocks - 1) {
     empty_.reserve(kBlocks + 1);  // handing blocks back never allocates
     Open();
     thread_ = StartWorker("XmlEventStream", [this](const std::stop_token& stop) { Produce(stop); });
@@ -103,28 +104,47 @@ void XmlEventStream::Open() {
         parser.get(),
         [](void* user, const XML_Char* name, const XML_Char** attributes) {
             Self(user).Guarded([&](XmlEventStream& s) {
+                s.heldSpace_.clear();  // white space between elements
+                std::string_view element(name);
+                const bool own = element.starts_with(s.elementPrefix_);
+                element.remove_prefix(own ? s.elementPrefix_.size() : 0);
                 // One event never spans two blocks: its size comes first.
-                const std::string_view element(name);
-                std::size_t size = kTextHeader + element.size() + sizeof(std::uint32_t);
+                std::size_t size = kTextHeader + !own + element.size() + sizeof(std::uint32_t);
                 s.lengths_.clear();
                 for (const XML_Char** a = attributes; *a; ++a) {
                     s.lengths_.push_back(std::strlen(*a));
                     size += kTextHeader + s.lengths_.back();
                 }
                 s.Begin(Event::Kind::Start, size);
-                s.Put(element);
+                s.Put(element, !own);
                 s.Put(static_cast<std::uint32_t>(s.lengths_.size() / 2));
                 for (std::size_t i = 0; i < s.lengths_.size(); ++i) {
                     s.Put(std::string_view(attributes[i], s.lengths_[i]));
                 }
             });
         },
-        [](void* user, const XML_Char*) { Self(user).Guarded([](XmlEventStream& s) { s.Begin(Event::Kind::End, 0); }); });
+        [](void* user, const XML_Char*) {
+            Self(user).Guarded([](XmlEventStream& s) {
+                s.FlushHeldSpace();
+                s.Begin(Event::Kind::End, 0);
+            });
+        });
     XML_SetCharacterDataHandler(parser.get(), [](void* user, const XML_Char* text, int length) {
         Self(user).Guarded([&](XmlEventStream& s) {
             const std::string_view characters(text, static_cast<std::size_t>(length));
-            s.Begin(Event::Kind::Characters, kTextHeader + characters.size());
-            s.Put(characters);
+            if (characters.find_first_not_of(" \t\n\r") != std::string_view::npos) {
+                s.FlushHeldSpace();
+                s.PutCharacters(characters, Here(static_cast<XML_Parser>(s.parser_)));
+                return;
+            }
+            ++s.events_;  // an event all the same, for how much expat is fed next
+            if (s.lastKind_ == Event::Kind::End) {
+                return;  // after an element closed: between elements
+            }
+            if (s.heldSpace_.empty()) {
+                s.heldSpaceAt_ = Here(static_cast<XML_Parser>(s.parser_));
+            }
+            s.heldSpace_.append(characters);
         });
     });
     XML_SetXmlDeclHandler(parser.get(), [](void* user, const XML_Char* version, const XML_Char* encoding, int) {
@@ -233,8 +253,22 @@ void XmlEventStream::Begin(Event::Kind kind, std::size_t size) {
             XML_StopParser(static_cast<XML_Parser>(parser_), XML_TRUE);
         }
     }
+    lastKind_ = kind;
     Put(static_cast<char>(kind));
     Put(Here(static_cast<XML_Parser>(parser_)));
+}
+
+void XmlEventStream::PutCharacters(std::string_view text, XmlPosition at) {
+    Begin(Event::Kind::Characters, kTextHeader + text.size());
+    std::memcpy(writing_.bytes.get() + writing_.size - sizeof at, &at, sizeof at);  // where the text began
+    Put(text);
+}
+
+void XmlEventStream::FlushHeldSpace() {
+    if (!heldSpace_.empty()) {
+        PutCharacters(heldSpace_, heldSpaceAt_);
+        heldSpace_.clear();
+    }
 }
 
 template <typename T>
@@ -243,8 +277,12 @@ void XmlEventStream::Put(const T& value) {
     writing_.size += sizeof value;
 }
 
-void XmlEventStream::Put(std::string_view text) {
-    Put(static_cast<std::uint32_t>(text.size()));  // a document holds at most 512 MiB
+void XmlEventStream::Put(std::string_view text, bool foreign) {
+    // A document holds at most 512 MiB.
+    Put(static_cast<std::uint32_t>(foreign + text.size()));
+    if (foreign) {
+        writing_.bytes[writing_.size++] = kSeparator;
+    }
     std::memcpy(writing_.bytes.get() + writing_.size, text.data(), text.size());
     writing_.size += text.size();
 }

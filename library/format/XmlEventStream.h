@@ -38,10 +38,18 @@ struct XmlPosition {
 // where no thread can be started, the reader's thread parses whenever it runs
 // out of events, and expat pauses when the blocks are full, so the same bound
 // holds (one block more at most, for the events expat delivers as it pauses).
+//
+// What a reader of the format's documents never needs is left out on the
+// parsing thread: elements of the document's namespace come by their local
+// names, and white space between elements (around an element that opens or
+// after one that closes) makes no event; white space that is all of an
+// element's text does.
 class XmlEventStream {
 public:
-    // Separates namespace and local name in the names of elements and
-    // attributes: "namespace\x01local", or just "local" without a namespace.
+    // Separates namespace and local name in the names of attributes and of
+    // elements outside the document's namespace: "namespace\x01local", or
+    // just "local" without a namespace. Such an element's name starts with it:
+    // "\x01namespace\x01local", "\x01local".
     static constexpr char kSeparator = '\x01';
 
     struct Event {
@@ -53,8 +61,9 @@ public:
         std::string_view text;  // Characters, with references and CDATA resolved
     };
 
-    // Starts parsing all of `source`, which must outlive this stream.
-    explicit XmlEventStream(ByteSource& source);
+    // Starts parsing all of `source`, which must outlive this stream, a
+    // document in `documentNamespace`.
+    XmlEventStream(ByteSource& source, std::string_view documentNamespace);
     ~XmlEventStream();  // stops the parsing and waits for its thread
     XmlEventStream(const XmlEventStream&) = delete;
     XmlEventStream& operator=(const XmlEventStream&) = delete;
@@ -90,9 +99,14 @@ private:
     // Starts an event of `size` bytes after its header, in the block written
     // or, when it does not fit, in the next.
     void Begin(Event::Kind kind, std::size_t size);
+    void PutCharacters(std::string_view text, XmlPosition at);
+    // Hands over the white space held back since an element opened: it is
+    // that element's text, unless another element opens first.
+    void FlushHeldSpace();
     template <typename T>
     void Put(const T& value);
-    void Put(std::string_view text);
+    // A text; `foreign` puts kSeparator before it.
+    void Put(std::string_view text, bool foreign = false);
     // Hands the block written over and takes an empty one; false when the
     // reader has gone.
     bool Ship(const std::stop_token& stop);
@@ -109,6 +123,7 @@ private:
     std::string_view GetText();
 
     ByteSource& source_;
+    std::string elementPrefix_;  // the document's namespace and the separator
 
     std::mutex mutex_;
     std::condition_variable_any changed_;
@@ -123,6 +138,9 @@ private:
     void* parser_ = nullptr;  // the expat parser
     Block writing_;
     std::vector<std::size_t> lengths_;  // of the attribute names and values of an element
+    Event::Kind lastKind_ = Event::Kind::End;  // of the event written last
+    std::string heldSpace_;  // white space after an element opened, not yet handed over
+    XmlPosition heldSpaceAt_;
     bool stopped_ = false;  // no more events: a failure or the reader gone
     std::exception_ptr pending_;  // thrown in a callback, rethrown after expat returns
     const std::stop_token* stop_ = nullptr;

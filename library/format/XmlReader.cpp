@@ -35,7 +35,7 @@ void XmlReader::Parse(ByteSource& source, Handler& handler) {
         bool& parsing;
         ~Done() { parsing = false; }
     } done{parsing_};
-    XmlEventStream events(source);
+    XmlEventStream events(source, namespace_);
     while (const XmlEventStream::Event* event = events.Next()) {
         here_ = event->at;
         switch (event->kind) {
@@ -55,13 +55,11 @@ void XmlReader::Parse(ByteSource& source, Handler& handler) {
     }
 }
 
-void XmlReader::Start(std::string_view qualified, std::span<const XmlAttribute> attributes, Handler& handler) {
-    const std::size_t split = qualified.find(kSeparator);
-    if (split == std::string_view::npos || qualified.substr(0, split) != namespace_) {
-        Fail(L"element " + Spelled(qualified) + L" is not in the namespace '" +
+void XmlReader::Start(std::string_view local, std::span<const XmlAttribute> attributes, Handler& handler) {
+    if (local.starts_with(kSeparator)) {
+        Fail(L"element " + Spelled(local.substr(1)) + L" is not in the namespace '" +
              std::wstring(namespace_.begin(), namespace_.end()) + L"'");
     }
-    const std::string_view local = qualified.substr(split + 1);
     std::size_t index = 1;
     if (depth_ > 0) {
         Level& parent = levels_[depth_ - 1];

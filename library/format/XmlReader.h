@@ -69,7 +69,8 @@ private:
         std::string lastChild;
         std::size_t lastChildRun = 0;
     };
-    void Start(std::string_view qualified, std::span<const XmlAttribute> attributes, Handler& handler);
+    // `local`: an element of the document's namespace by its local name (see XmlEventStream).
+    void Start(std::string_view local, std::span<const XmlAttribute> attributes, Handler& handler);
 
     std::wstring Path() const;
 

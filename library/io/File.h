@@ -71,8 +71,12 @@ public:
     // leaves it alone while it lives; whoever holds it removes it.
     File Keep();
 
-private:
+    // Hands what was written so far to the file, where others opening the
+    // temporary file find it.
     void Flush();
+    const std::wstring& TemporaryPath() const { return temporaryPath_; }
+
+private:
     void StartWriteback();
 
     std::wstring path_;

@@ -11,36 +11,47 @@
 #include "platform/FileCalls.h"
 
 namespace Dorv::Orvan::Framework::Common {
-MimeTypesAhead::MimeTypesAhead(std::span<const std::wstring> paths) {
-    std::vector<std::optional<Found>> results(paths.size());
-    std::atomic<std::size_t> next{0};
-    const auto work = [&]() noexcept {
-        for (std::size_t i; (i = next++) < paths.size();) {
-            try {
-                results[i] = Identify(paths[i]);
-            } catch (...) {
-                // Left out: taking the file in identifies it again, and
-                // reports what goes wrong then.
-            }
-        }
-    };
-    const std::size_t helpers =
-        std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8, paths.size()});
-    std::vector<std::jthread> threads;
-    threads.reserve(helpers);
-    for (std::size_t i = 1; i < helpers; ++i) {
-        std::jthread helper = StartWorker("MimeTypesAhead", work);
-        if (!helper.joinable()) {
-            break;  // fewer helpers: this thread does the rest
-        }
-        threads.push_back(std::move(helper));
+MimeTypesAhead::MimeTypesAhead(std::vector<std::wstring> paths)
+    : paths_(std::move(paths)), results_(paths_.size()) {
+    if (paths_.empty()) {
+        return;
     }
-    work();
-    threads.clear();  // joins
-    for (std::optional<Found>& result : results) {
+    // One core is left to the caller, who goes on building meanwhile.
+    const std::size_t helpers = std::min<std::size_t>(
+        {std::max(2u, std::thread::hardware_concurrency()) - 1, 8, paths_.size()});
+    for (std::size_t i = 0; i < helpers; ++i) {
+        std::jthread helper = StartWorker("MimeTypesAhead", [this] { Work(); });
+        if (!helper.joinable()) {
+            break;
+        }
+        threads_.push_back(std::move(helper));
+    }
+    if (threads_.empty()) {
+        Work();  // no helper: identified here and now
+    }
+}
+
+MimeTypesAhead::~MimeTypesAhead() {
+    stop_ = true;
+    threads_.clear();  // joins
+}
+
+void MimeTypesAhead::Work() noexcept {
+    for (std::size_t i; !stop_ && (i = next_++) < paths_.size();) {
+        try {
+            results_[i] = Identify(paths_[i]);
+        } catch (...) {
+            // Left out: taking the file in identifies it again, and
+            // reports what goes wrong then.
+        }
+    }
+}
+
+void MimeTypesAhead::Collect() const {
+    threads_.clear();  // joins: every result is written
+    for (const std::optional<Found>& result : results_) {
         if (result) {
-            const auto key = std::pair(result->device, result->inode);
-            found_.insert_or_assign(key, std::move(*result));
+            found_.insert_or_assign(std::pair(result->device, result->inode), *result);
         }
     }
 }
@@ -56,6 +67,10 @@ std::optional<MimeTypesAhead::Found> MimeTypesAhead::Identify(const std::wstring
 }
 
 std::optional<std::wstring> MimeTypesAhead::Lookup(int descriptor) const {
+    if (!collected_) {
+        Collect();
+        collected_ = true;
+    }
     const auto status = found_.empty() ? std::nullopt : orvan::platform::GetOpenFileStatus(descriptor);
     if (!status) {
         return std::nullopt;

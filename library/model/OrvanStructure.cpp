@@ -41,10 +41,13 @@ OrvanStructure::OrvanStructure(const std::wstring& orvanId) {
 }
 
 OrvanStructure::OrvanStructure(const Archive& archive) {
-    Header() = ArchiveHeader{archive.OrvanId, archive.TemplateOrvanId, archive.Title, archive.Language};
-    ReportProgressTo(archive.ProgressReports());
-    UseAttachmentsAhead(archive.AttachmentsExtractedAhead());
+    UseArchive(archive);
     LoadStructure(Owner(), archive.Reader());
+}
+
+OrvanStructure::OrvanStructure(const Archive& archive, const ClassInfo& early, std::function<void(Object&)> take) {
+    UseArchive(archive);
+    LoadStructure(Owner(), archive.Reader(), {&early, std::move(take)});
 }
 
 const ClassInfo& OrvanStructure::StaticClass() {

@@ -68,6 +68,7 @@ TEST_F(MimeTypesAheadTest, AFailureOnAHelperThreadLeavesOnlyThatFileOut) {
     const auto fault = common::FaultInjection::FailFile(common::FileOperation::Open, 2);
     const MimeTypesAhead ahead(std::vector<std::wstring>{temp_.Wide("letter.txt"), temp_.Wide("image.png"),
                                                          temp_.Wide("empty"), temp_.Wide("letter.txt")});
+    ahead.Lookup(-1);  // waits until the identification has ended
     EXPECT_TRUE(fault.Fired());
     int found = 0;
     for (const char* name : {"letter.txt", "image.png", "empty"}) {

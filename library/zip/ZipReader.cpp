@@ -482,6 +482,16 @@ ZipReader::ZipReader(const std::wstring& path) : file_(File::OpenForReading(path
     ReadDirectory();
 }
 
+ZipReader::ZipReader(const std::wstring& path, Entry entry) : file_(File::OpenForReading(path)) {
+    fileSize_ = file_.Size();
+    CheckLocalHeader(entry, fileSize_);
+    if (entry.dataOffset > fileSize_ || fileSize_ - entry.dataOffset < entry.compressedSize) {
+        Bad(file_.Path(), entry.name, L"data lies beyond the end of the file");
+    }
+    entries_.push_back(std::move(entry));
+    byName_.emplace(entries_.front().name, 0);
+}
+
 void ZipReader::ReadDirectory() {
     const DirectoryPlace place = FindDirectory(file_, fileSize_);
     std::vector<std::byte> directory(static_cast<std::size_t>(place.size));

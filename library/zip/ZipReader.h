@@ -35,6 +35,10 @@ public:
     // Throws OrvanIoException when the file cannot be read and
     // OrvanFormatException when it is not a well-formed archive.
     explicit ZipReader(const std::wstring& path);
+    // Reads the one entry `entry` of the ZIP file at `path` while the file is
+    // still being written: only the entry's local header is checked (and its
+    // data found); the rest of the file is read by none of this reader's calls.
+    ZipReader(const std::wstring& path, Entry entry);
 
     const std::wstring& Path() const { return file_.Path(); }
     // The entries that hold files, in the directory's order; folder entries

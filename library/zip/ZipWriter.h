@@ -39,7 +39,7 @@ public:
     // Writes the central directory and the end records.
     void Finish();
 
-private:
+    // An entry as written: where its local header lies, and what it holds.
     struct Entry {
         std::string name;
         Method method;
@@ -49,7 +49,10 @@ private:
         std::uint64_t offset = 0;
         bool zip64Local = false;
     };
+    // The entry ended last.
+    const Entry& LastEntry() const { return entries_.back(); }
 
+private:
     void WriteLocalHeader(const Entry& entry);
     void PatchLocalHeader(const Entry& entry);
     void Emit(std::span<const std::byte> data);
