@@ -106,7 +106,7 @@ TEST(XmlReaderTest, EventsArriveWholeAndInPlaceWithOrWithoutAThread) {
         EXPECT_EQ(large.names, (std::vector<std::string>{"r", "t", "e"}));
         EXPECT_TRUE(large.values == (std::vector<std::string>{value, "x"}));
         EXPECT_TRUE(large.text == text) << "white space between elements makes no event";
-        EXPECT_EQ(Parse("<r xmlns=\"urn:test\">\n <t> \n </t>\n</r>", thread).text, " \n ") << "an element's own";
+        EXPECT_EQ(Parse("<r xmlns=\"urn:test\">\n<t> \n </t>\n</r>", thread).text, " \n ") << "an element's own";
         EXPECT_EQ(large.ends, 3u);
         // Several megabytes of events, across many blocks.
         const Parse many(ManyElements(300000), thread);
