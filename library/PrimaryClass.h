@@ -59,8 +59,6 @@ public:
     // that documents taken in from them later find their types known (as long
     // as the file is unchanged).
     void IdentifyTypesAhead(std::span<const std::wstring> paths);
-    // The types identified ahead.
-    const MimeTypesAhead& TypesAhead() const { return *typesAhead_; }
     // The attachments of the archive this structure was loaded from, being
     // extracted ahead (Archive::ExtractAttachmentsAhead), or nothing.
     AttachmentsAhead* AttachmentsExtractedAhead() const { return attachmentsAhead_.get(); }
