@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "ArchiveTestSupport.h"
 #include "HandlerTestAccess.h"
@@ -227,19 +228,6 @@ TEST_F(DriverTest, AttachmentsAreNeverWrittenThroughALinkOrIntoWhatIsNoFolder) {
     EXPECT_EQ(ReadBytes(Out()), "a file");
 }
 
-TEST_F(DriverTest, TemporaryFilesThatAKilledImportLeftAreRemovedByTheNext) {
-    ASSERT_EQ(ExportRich(), 1);
-    std::filesystem::create_directory(Out());
-    const std::filesystem::path stale = Out() / ".Befund.txt.tmp-a1B2c3";
-    std::ofstream(stale, std::ios::binary) << "half an attachment";
-    const std::filesystem::path mine = Out() / "Befund.txt.tmp-a1B2c3";  // not of the form of ours
-    std::ofstream(mine, std::ios::binary) << "kept";
-    Import(FromPath(Out()));
-    EXPECT_FALSE(std::filesystem::exists(stale));
-    EXPECT_EQ(ReadBytes(mine), "kept");
-    EXPECT_EQ(ReadBytes(Out() / "Befund.txt"), "Befund\n");
-}
-
 TEST_F(DriverTest, TheScratchSaveLiesBesideTheArchiveAndGoesWithTheExport) {
     const std::filesystem::path archive = temp_.Path() / "exportORVAN.orvan";
     const std::filesystem::path stale = temp_.Path() / ".exportORVAN.orvan.tmp-a1B2c3";  // a killed export's
@@ -268,25 +256,39 @@ TEST_F(DriverTest, AReadBackThatThrowsLeavesNoPointerToItsRecord) {
 }
 
 // What stands where an attachment goes is replaced, a link as well as an
-// older file, and never written through.
+// older file, and never written through; the file is the owner's only. The
+// temporary files a killed import left are removed, none of another form.
+// Both ways of writing attachments: extracted ahead, and the usual way (while
+// a test fault is armed).
 TEST_F(DriverTest, AttachmentFolderWithOrWithoutSlashAndWhatStandsThereReplaced) {
     ASSERT_EQ(ExportRich(), 1);
     std::filesystem::create_directory(Out());
     const std::filesystem::path victim = temp_.Path() / "victim.txt";
     std::ofstream(victim, std::ios::binary) << "untouched";
-    if (!orvan::testing::TryLink(victim, Out() / "Befund.txt")) {
-        GTEST_SKIP() << "no symbolic links here (Windows without the privilege)";
-    }
-    for (const std::wstring& folder : {FromPath(Out()), FromPath(Out()) + L"/"}) {
-        const auto imported = Import(folder);
-        EXPECT_EQ(imported.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[1].sDocument.bstrFilename,
-                  FromPath(Out()) + L"/Befund.txt");
-        EXPECT_EQ(ReadBytes(Out() / "Befund.txt"), "Befund\n");
-        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Out() / "Befund.txt")));
-        EXPECT_TRUE(orvan::testing::IsOwnerOnly(Out() / "Befund.txt"));
-        std::ofstream(Out() / "Befund.txt") << "old content";  // for the second import to replace
+    const std::filesystem::path stale = Out() / ".Befund.txt.tmp-a1B2c3";
+    const std::filesystem::path mine = Out() / "Befund.txt.tmp-a1B2c3";  // not of the form of ours
+    std::ofstream(mine, std::ios::binary) << "kept";
+    for (const bool ahead : {true, false}) {
+        std::filesystem::remove(Out() / "Befund.txt");
+        orvan::testing::TryLink(victim, Out() / "Befund.txt");  // where this user may make links at all
+        for (const std::wstring& folder : {FromPath(Out()), FromPath(Out()) + L"/"}) {
+            std::ofstream(stale, std::ios::binary) << "half an attachment";
+            std::optional<FaultInjection> usualWay;  // any fault armed leaves the attachments to the usual way
+            if (!ahead) {
+                usualWay.emplace(FaultInjection::FailThread("AttachmentsAhead"));
+            }
+            const auto imported = Import(folder);
+            EXPECT_EQ(imported.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[1].sDocument.bstrFilename,
+                      FromPath(Out()) + L"/Befund.txt");
+            EXPECT_EQ(ReadBytes(Out() / "Befund.txt"), "Befund\n");
+            EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Out() / "Befund.txt")));
+            EXPECT_TRUE(orvan::testing::IsOwnerOnly(Out() / "Befund.txt"));
+            EXPECT_FALSE(std::filesystem::exists(stale));
+            std::ofstream(Out() / "Befund.txt") << "old content";  // for the next import to replace
+        }
     }
     EXPECT_EQ(ReadBytes(victim), "untouched");
+    EXPECT_EQ(ReadBytes(mine), "kept");
 
     const structOrvanOnePatientComm bare = Import(L"");
     EXPECT_EQ(bare.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[0].sDocument.bstrFilename, L"Befund.txt")
