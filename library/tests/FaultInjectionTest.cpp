@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 #include "ArchiveTestSupport.h"
@@ -64,29 +62,6 @@ TEST(SaveFailureTest, AFailureAtAnyFileOperationLeavesTheOldArchiveByteForByte) 
     const auto refused = FaultInjection::FailFactory("PrimaryClass.Save");
     EXPECT_EQ(structure->Save(FromPath(temp.Path() / "other.orvan")), nullptr);
     EXPECT_FALSE(std::filesystem::exists(temp.Path() / "other.orvan")) << "a save the seam refuses writes nothing";
-}
-
-// Faults are armed and disarmed on one thread while the library asks for them
-// on others (the structure document is parsed on a thread of its own).
-TEST(FactoryFaultTest, FaultsMayBeArmedWhileOtherThreadsAskForThem) {
-    std::atomic<bool> done{false};
-    std::thread asking([&] {
-        while (!done.load()) {
-            FaultInjection::FileFails(FileOperation::Read);
-            FaultInjection::ThreadFails("worker");
-        }
-    });
-    for (int i = 0; i < 2000; ++i) {
-        std::vector<FaultInjection> faults;
-        for (int j = 0; j <= i % 7; ++j) {  // the table grows and shrinks again
-            faults.push_back(FaultInjection::FailFile(FileOperation::Read, 1000000, 5));
-        }
-    }
-    done = true;
-    asking.join();
-    const auto fault = FaultInjection::FailFile(FileOperation::Read, 1, 5);
-    EXPECT_EQ(FaultInjection::FileFails(FileOperation::Read), 5);
-    EXPECT_TRUE(fault.Fired());
 }
 
 TEST(ExportFailureTest, AnAttachmentThatFailsHalfwayLeavesNoFileAndTheOldOneIntact) {
