@@ -79,9 +79,18 @@ protected:
     PlatformCapture capture_;
 };
 
+// The scratch save lies beside the archive, not in the temporary folder, so
+// that no second copy is written; it becomes the archive, and what a killed
+// export left there goes.
 TEST_F(DriverTest, TheExportWritesOneDocumentPerAttachmentAndReadsTheArchiveBack) {
     structOrvanOnePatientComm record = Rich();
+    std::ofstream(temp_.Path() / ".exportORVAN.orvan.tmp-a1B2c3", std::ios::binary) << "half a scratch archive";
     ASSERT_EQ(Export(record), 1);
+    EXPECT_EQ(orvan::testing::LinkCount(temp_.Path() / "exportORVAN.orvan"), 1u) << "the scratch file's own name went";
+    EXPECT_TRUE(orvan::testing::IsOwnerOnly(temp_.Path() / "exportORVAN.orvan"));
+    for (const auto& entry : std::filesystem::directory_iterator(temp_.Path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+    }
     const Archive archive(ArchivePath());
     EXPECT_EQ(archive.Title, L"Titel");
     EXPECT_EQ(archive.Language, L"fr");
@@ -91,8 +100,10 @@ TEST_F(DriverTest, TheExportWritesOneDocumentPerAttachmentAndReadsTheArchiveBack
     EXPECT_EQ(structure.Address.Count(), 5u) << "author, recipient, manufacturer, patient, one producer";
     const auto& trees = structure.PatientInfo[0]->DocumentTree;
     EXPECT_EQ(trees[0]->DocumentLeaf[1]->DocumentRefID, trees[1]->DocumentLeaf[0]->DocumentRefID);
-    // The read-back imported without writing files; its trace shows the documents by name only.
+    // The first line traced is the scratch archive's path. The read-back imported without writing files; its
+    // trace shows the documents by name only.
     const auto lines = capture_.TraceLines();
+    EXPECT_EQ(std::filesystem::path(lines.at(0)).parent_path(), temp_.Path()) << orvan::platform::ToUtf8(lines[0]);
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"...Befund.txt 1"), lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"Software: 'DemoPraxis' '3.0'"), lines.end());
     EXPECT_EQ(std::count(lines.begin(), lines.end(), L"'text4.3' 'text4.5'"), 2) << "the patient's address twice";
@@ -226,23 +237,6 @@ TEST_F(DriverTest, AttachmentsAreNeverWrittenThroughALinkOrIntoWhatIsNoFolder) {
     std::ofstream(Out()) << "a file";
     ImportFails(FromPath(Out()));
     EXPECT_EQ(ReadBytes(Out()), "a file");
-}
-
-TEST_F(DriverTest, TheScratchSaveLiesBesideTheArchiveAndGoesWithTheExport) {
-    const std::filesystem::path archive = temp_.Path() / "exportORVAN.orvan";
-    const std::filesystem::path stale = temp_.Path() / ".exportORVAN.orvan.tmp-a1B2c3";  // a killed export's
-    std::ofstream(stale, std::ios::binary) << "half a scratch archive";
-    ASSERT_EQ(ExportRich(), 1);
-    // The first line traced is the scratch archive's path: beside the archive,
-    // not in the temporary folder, so that no second copy is written.
-    const auto lines = capture_.TraceLines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(std::filesystem::path(lines.front()).parent_path(), temp_.Path()) << orvan::platform::ToUtf8(lines.front());
-    EXPECT_EQ(orvan::testing::LinkCount(archive), 1u) << "the scratch file became the archive and its own name went";
-    EXPECT_TRUE(orvan::testing::IsOwnerOnly(archive));
-    for (const auto& entry : std::filesystem::directory_iterator(temp_.Path())) {
-        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
-    }
 }
 
 TEST_F(DriverTest, AReadBackThatThrowsLeavesNoPointerToItsRecord) {

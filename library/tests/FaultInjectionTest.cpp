@@ -64,21 +64,6 @@ TEST(SaveFailureTest, AFailureAtAnyFileOperationLeavesTheOldArchiveByteForByte) 
     EXPECT_FALSE(std::filesystem::exists(temp.Path() / "other.orvan")) << "a save the seam refuses writes nothing";
 }
 
-TEST(ExportFailureTest, AnAttachmentThatFailsHalfwayLeavesNoFileAndTheOldOneIntact) {
-    orvan::testing::TempDir temp;
-    WriteFile(temp.Path() / "big.bin", std::string(3 << 20, 'b'));
-    model::OrvanStructure structure(L"x");
-    auto* document = structure.NewDocument();
-    document->ImportFile(FromPath(temp.Path() / "big.bin"));
-    WriteFile(temp.Path() / "existing.bin", "keep me");
-    const auto listing = FolderListing(temp.Path());
-
-    const auto fault = FaultInjection::FailFile(FileOperation::Write, 2);
-    EXPECT_THROW(document->ExportFile(FromPath(temp.Path() / "existing.bin")), common::OrvanIoException);
-    EXPECT_EQ(ReadBytes(temp.Path() / "existing.bin"), "keep me");
-    EXPECT_EQ(FolderListing(temp.Path()), listing);
-}
-
 // A writer's temporary file is locked before it has a name, so another
 // import's clean-up never takes it for one a killed writer left.
 TEST(TemporaryFileTest, AWritersTemporaryFileSurvivesAnotherImportsCleanup) {
