@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "FileContent.h"
 #include "SystemFacts.h"
 #include "TempDir.h"
 #include "app/RecordJson.h"
@@ -20,17 +21,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using orvan::testing::ReadBytes;
 
 struct CliRun {
     int exitCode;
     std::string out;
     std::string err;
 };
-
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A usage error, as every message, is one line of its own.
 bool IsOneMessageLine(const std::string& err) {
@@ -49,7 +46,7 @@ protected:
         const std::string line = "cd '" + temp_.Path().string() + "' && " + environment + " " + ORVAN_CLI + " " +
                                  arguments + " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
         const int status = std::system(line.c_str());
-        return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(out), Read(err)};
+        return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(out), ReadBytes(err)};
     }
     fs::path In(const std::string& relative) const { return temp_.Path() / relative; }
 
@@ -65,7 +62,7 @@ protected:
 // time is made, owner-only, with the folders above it.
 TEST_F(CliTest, EachCommandHasItsExitCodeAndItsStreams) {
     std::ofstream(In("garbage.orvan")) << "not an archive";
-    std::string damaged = Read(ORVAN_SOURCE_DIR "/app/tests/writers/reference.orvan");
+    std::string damaged = ReadBytes(ORVAN_SOURCE_DIR "/app/tests/writers/reference.orvan");
     damaged.at(damaged.find("attachments/") + 20) ^= 0x55;  // in the deflated text
     std::ofstream(In("damaged.orvan"), std::ios::binary) << damaged;
     const fs::path scratch = In("tmp/orvan-check-" + std::to_string(::geteuid()));
@@ -128,7 +125,7 @@ TEST_F(CliTest, EachCommandHasItsExitCodeAndItsStreams) {
         }
     }
     EXPECT_TRUE(fs::is_symlink(In("link.json")));
-    EXPECT_NE(Read(In("old.json")).find("\"bstrOrvanId\": \"2.16.756.5.30.1.917.1.10."), std::string::npos);
+    EXPECT_NE(ReadBytes(In("old.json")).find("\"bstrOrvanId\": \"2.16.756.5.30.1.917.1.10."), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(scratch), {}), 0) << "the stale folder went, and the run's own";
     EXPECT_TRUE(orvan::testing::IsOwnerOnly(In("new/data")));
 }
@@ -149,14 +146,14 @@ TEST_F(CliTest, ARecordExportedFromJsonImportsBack) {
     EXPECT_EQ(exported.out, "file 'again.orvan' successfully exported!\n") << exported.err;
     ASSERT_EQ(Orvan(kData + "-q import --archive again.orvan --record-out back.json").exitCode, 0);
     EXPECT_TRUE(orvan::testing::IsOwnerOnly(In("back.json")));
-    const nlohmann::json before = nlohmann::json::parse(Read(In("in/rich.json")));
-    const nlohmann::json after = nlohmann::json::parse(Read(In("back.json")));
+    const nlohmann::json before = nlohmann::json::parse(ReadBytes(In("in/rich.json")));
+    const nlohmann::json after = nlohmann::json::parse(ReadBytes(In("back.json")));
     for (const char* carried : {"/sArchive/bstrTitle", "/sPatientInfo/lID", "/sPatientInfo/sKg/mapDiagnosis"}) {
         EXPECT_EQ(after[nlohmann::json::json_pointer(carried)], before[nlohmann::json::json_pointer(carried)]) << carried;
     }
     const auto file = "/sPatientInfo/vecDocumentTree/0/mapDocumentLeaf/0/values/0/sDocument/bstrFilename"_json_pointer;
     EXPECT_EQ(after[file], "data/temp/Befund.txt");
-    EXPECT_EQ(Read(In("data/temp/Befund.txt")), "attachment of a rich record");
+    EXPECT_EQ(ReadBytes(In("data/temp/Befund.txt")), "attachment of a rich record");
 }
 
 // Command lines people type: an output naming an input, however spelled, a

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "FileContent.h"
 #include "PlatformCapture.h"
 #include "SystemFacts.h"
 #include "TempDir.h"
@@ -25,15 +26,11 @@ namespace {
 namespace common = Dorv::Orvan::Framework::Common;
 namespace model = common::Classes::fullORVAN;
 using orvan::testing::PlatformCapture;
+using orvan::testing::ReadBytes;
 using orvan::testing::TempDir;
 
 const std::wstring kExported = L"file 'exportORVAN.orvan' successfully exported!";
 const std::wstring kImported = L"file 'exportORVAN.orvan' successfully imported!";
-
-std::string Read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(DataDirectoryTest, DebugFoldersAreReplacedByTheirReleaseSiblingsExactly) {
     const struct {
@@ -128,7 +125,7 @@ TEST_F(CommandsTest, ExportThenImportWithAddressNumbersContinuing) {
     EXPECT_EQ(capture_.AssertionCount(), 1u);
 
     EXPECT_TRUE(commands_.OnBnClickedExport().Succeeded());
-    EXPECT_EQ(Read(Data("document2export.txt")), "sample for attachment\n");
+    EXPECT_EQ(ReadBytes(Data("document2export.txt")), "sample for attachment\n");
     EXPECT_TRUE(orvan::testing::IsOwnerOnly(Data("document2export.txt")));
     EXPECT_EQ(ExportedAddressIds(), (std::vector<std::int64_t>{1, 2, 3, 4}));
     std::ofstream(Data("document2export.txt")) << "eigener Inhalt\nzweite Zeile\n";
@@ -137,7 +134,7 @@ TEST_F(CommandsTest, ExportThenImportWithAddressNumbersContinuing) {
 
     std::filesystem::create_directory(Data("temp"));  // an existing folder is normal
     EXPECT_TRUE(commands_.OnBnClickedImport().Succeeded());
-    EXPECT_EQ(Read(Data("temp") / "document2export.txt"), "eigener Inhalt\nzweite Zeile\n");
+    EXPECT_EQ(ReadBytes(Data("temp") / "document2export.txt"), "eigener Inhalt\nzweite Zeile\n");
     EXPECT_EQ(capture_.Messages(), (std::vector<std::wstring>{kExported, kExported, kImported}));
     EXPECT_EQ(capture_.BusyChanges(), (std::vector<bool>{true, false, true, false, true, false, true, false}));
     EXPECT_EQ(capture_.AssertionCount(), 1u);

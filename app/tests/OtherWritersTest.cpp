@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "FileContent.h"
 #include "PlatformCapture.h"
 #include "TempDir.h"
 #include "app/ArchiveInspection.h"
@@ -14,13 +14,9 @@ namespace orvan::app {
 namespace {
 
 using orvan::platform::FromPath;
+using orvan::testing::ReadBytes;
 
 const std::filesystem::path kWriters = ORVAN_SOURCE_DIR "/app/tests/writers";
-
-std::string Read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Data descriptors in all their forms, folder entries, extra fields, entries
 // in another order: each archive beside the reference is the reference packed
@@ -40,8 +36,8 @@ TEST(OtherWritersTest, EachWritersArchiveImportsChecksAndDumpsAsTheReference) {
     };
     const std::filesystem::path reference = kWriters / "reference.orvan";
     const structOrvanOnePatientComm referenceRecord = import(reference);
-    ASSERT_EQ(Read(out / "scan.bin"), Read(kWriters / "scan.bin"));
-    const std::string referenceText = Read(out / "document2export.txt");
+    ASSERT_EQ(ReadBytes(out / "scan.bin"), ReadBytes(kWriters / "scan.bin"));
+    const std::string referenceText = ReadBytes(out / "document2export.txt");
     std::size_t writers = 0;
     for (const auto& entry : std::filesystem::directory_iterator(kWriters)) {
         const std::filesystem::path& archive = entry.path();
@@ -56,8 +52,8 @@ TEST(OtherWritersTest, EachWritersArchiveImportsChecksAndDumpsAsTheReference) {
         EXPECT_TRUE(report.Passed());
         EXPECT_EQ(report.attachments, 2u);
         EXPECT_TRUE(import(archive) == referenceRecord);
-        EXPECT_EQ(Read(out / "scan.bin"), Read(kWriters / "scan.bin"));
-        EXPECT_EQ(Read(out / "document2export.txt"), referenceText);
+        EXPECT_EQ(ReadBytes(out / "scan.bin"), ReadBytes(kWriters / "scan.bin"));
+        EXPECT_EQ(ReadBytes(out / "document2export.txt"), referenceText);
     }
     EXPECT_GE(writers, 11u);
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "ArchiveTestSupport.h"
 #include "HandlerTestAccess.h"
@@ -78,9 +79,18 @@ protected:
     PlatformCapture capture_;
 };
 
+// The scratch save lies beside the archive, not in the temporary folder, so
+// that no second copy is written; it becomes the archive, and what a killed
+// export left there goes.
 TEST_F(DriverTest, TheExportWritesOneDocumentPerAttachmentAndReadsTheArchiveBack) {
     structOrvanOnePatientComm record = Rich();
+    std::ofstream(temp_.Path() / ".exportORVAN.orvan.tmp-a1B2c3", std::ios::binary) << "half a scratch archive";
     ASSERT_EQ(Export(record), 1);
+    EXPECT_EQ(orvan::testing::LinkCount(temp_.Path() / "exportORVAN.orvan"), 1u) << "the scratch file's own name went";
+    EXPECT_TRUE(orvan::testing::IsOwnerOnly(temp_.Path() / "exportORVAN.orvan"));
+    for (const auto& entry : std::filesystem::directory_iterator(temp_.Path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+    }
     const Archive archive(ArchivePath());
     EXPECT_EQ(archive.Title, L"Titel");
     EXPECT_EQ(archive.Language, L"fr");
@@ -90,8 +100,10 @@ TEST_F(DriverTest, TheExportWritesOneDocumentPerAttachmentAndReadsTheArchiveBack
     EXPECT_EQ(structure.Address.Count(), 5u) << "author, recipient, manufacturer, patient, one producer";
     const auto& trees = structure.PatientInfo[0]->DocumentTree;
     EXPECT_EQ(trees[0]->DocumentLeaf[1]->DocumentRefID, trees[1]->DocumentLeaf[0]->DocumentRefID);
-    // The read-back imported without writing files; its trace shows the documents by name only.
+    // The first line traced is the scratch archive's path. The read-back imported without writing files; its
+    // trace shows the documents by name only.
     const auto lines = capture_.TraceLines();
+    EXPECT_EQ(std::filesystem::path(lines.at(0)).parent_path(), temp_.Path()) << orvan::platform::ToUtf8(lines[0]);
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"...Befund.txt 1"), lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"Software: 'DemoPraxis' '3.0'"), lines.end());
     EXPECT_EQ(std::count(lines.begin(), lines.end(), L"'text4.3' 'text4.5'"), 2) << "the patient's address twice";
@@ -227,36 +239,6 @@ TEST_F(DriverTest, AttachmentsAreNeverWrittenThroughALinkOrIntoWhatIsNoFolder) {
     EXPECT_EQ(ReadBytes(Out()), "a file");
 }
 
-TEST_F(DriverTest, TemporaryFilesThatAKilledImportLeftAreRemovedByTheNext) {
-    ASSERT_EQ(ExportRich(), 1);
-    std::filesystem::create_directory(Out());
-    const std::filesystem::path stale = Out() / ".Befund.txt.tmp-a1B2c3";
-    std::ofstream(stale, std::ios::binary) << "half an attachment";
-    const std::filesystem::path mine = Out() / "Befund.txt.tmp-a1B2c3";  // not of the form of ours
-    std::ofstream(mine, std::ios::binary) << "kept";
-    Import(FromPath(Out()));
-    EXPECT_FALSE(std::filesystem::exists(stale));
-    EXPECT_EQ(ReadBytes(mine), "kept");
-    EXPECT_EQ(ReadBytes(Out() / "Befund.txt"), "Befund\n");
-}
-
-TEST_F(DriverTest, TheScratchSaveLiesBesideTheArchiveAndGoesWithTheExport) {
-    const std::filesystem::path archive = temp_.Path() / "exportORVAN.orvan";
-    const std::filesystem::path stale = temp_.Path() / ".exportORVAN.orvan.tmp-a1B2c3";  // a killed export's
-    std::ofstream(stale, std::ios::binary) << "half a scratch archive";
-    ASSERT_EQ(ExportRich(), 1);
-    // The first line traced is the scratch archive's path: beside the archive,
-    // not in the temporary folder, so that no second copy is written.
-    const auto lines = capture_.TraceLines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(std::filesystem::path(lines.front()).parent_path(), temp_.Path()) << orvan::platform::ToUtf8(lines.front());
-    EXPECT_EQ(orvan::testing::LinkCount(archive), 1u) << "the scratch file became the archive and its own name went";
-    EXPECT_TRUE(orvan::testing::IsOwnerOnly(archive));
-    for (const auto& entry : std::filesystem::directory_iterator(temp_.Path())) {
-        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
-    }
-}
-
 TEST_F(DriverTest, AReadBackThatThrowsLeavesNoPointerToItsRecord) {
     structOrvanOnePatientComm record = Rich();
     COrvanHandler handler;
@@ -268,25 +250,39 @@ TEST_F(DriverTest, AReadBackThatThrowsLeavesNoPointerToItsRecord) {
 }
 
 // What stands where an attachment goes is replaced, a link as well as an
-// older file, and never written through.
+// older file, and never written through; the file is the owner's only. The
+// temporary files a killed import left are removed, none of another form.
+// Both ways of writing attachments: extracted ahead, and the usual way (while
+// a test fault is armed).
 TEST_F(DriverTest, AttachmentFolderWithOrWithoutSlashAndWhatStandsThereReplaced) {
     ASSERT_EQ(ExportRich(), 1);
     std::filesystem::create_directory(Out());
     const std::filesystem::path victim = temp_.Path() / "victim.txt";
     std::ofstream(victim, std::ios::binary) << "untouched";
-    if (!orvan::testing::TryLink(victim, Out() / "Befund.txt")) {
-        GTEST_SKIP() << "no symbolic links here (Windows without the privilege)";
-    }
-    for (const std::wstring& folder : {FromPath(Out()), FromPath(Out()) + L"/"}) {
-        const auto imported = Import(folder);
-        EXPECT_EQ(imported.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[1].sDocument.bstrFilename,
-                  FromPath(Out()) + L"/Befund.txt");
-        EXPECT_EQ(ReadBytes(Out() / "Befund.txt"), "Befund\n");
-        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Out() / "Befund.txt")));
-        EXPECT_TRUE(orvan::testing::IsOwnerOnly(Out() / "Befund.txt"));
-        std::ofstream(Out() / "Befund.txt") << "old content";  // for the second import to replace
+    const std::filesystem::path stale = Out() / ".Befund.txt.tmp-a1B2c3";
+    const std::filesystem::path mine = Out() / "Befund.txt.tmp-a1B2c3";  // not of the form of ours
+    std::ofstream(mine, std::ios::binary) << "kept";
+    for (const bool ahead : {true, false}) {
+        std::filesystem::remove(Out() / "Befund.txt");
+        orvan::testing::TryLink(victim, Out() / "Befund.txt");  // where this user may make links at all
+        for (const std::wstring& folder : {FromPath(Out()), FromPath(Out()) + L"/"}) {
+            std::ofstream(stale, std::ios::binary) << "half an attachment";
+            std::optional<FaultInjection> usualWay;  // any fault armed leaves the attachments to the usual way
+            if (!ahead) {
+                usualWay.emplace(FaultInjection::FailThread("AttachmentsAhead"));
+            }
+            const auto imported = Import(folder);
+            EXPECT_EQ(imported.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[1].sDocument.bstrFilename,
+                      FromPath(Out()) + L"/Befund.txt");
+            EXPECT_EQ(ReadBytes(Out() / "Befund.txt"), "Befund\n");
+            EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Out() / "Befund.txt")));
+            EXPECT_TRUE(orvan::testing::IsOwnerOnly(Out() / "Befund.txt"));
+            EXPECT_FALSE(std::filesystem::exists(stale));
+            std::ofstream(Out() / "Befund.txt") << "old content";  // for the next import to replace
+        }
     }
     EXPECT_EQ(ReadBytes(victim), "untouched");
+    EXPECT_EQ(ReadBytes(mine), "kept");
 
     const structOrvanOnePatientComm bare = Import(L"");
     EXPECT_EQ(bare.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[0].sDocument.bstrFilename, L"Befund.txt")

@@ -374,19 +374,10 @@ TEST_F(HostileArchiveTest, EveryFixtureIsRefusedWithItsProblemNamedAndNothingWri
     }
 }
 
-// Other writers may spell a text with comments, CDATA sections, entities and
-// character references in any mix; it loads as the one text it spells.
-TEST_F(HostileArchiveTest, TextSpelledAnyWayXmlAllowsLoadsAsItsText) {
-    const std::string body = std::string(kBody).replace(
-        kBody.find("<Filename>scan.txt"), 18,
-        "<Filename>sc<!-- a comment -->an&amp;<![CDATA[<b>]]>&#x41;&lt;<![CDATA[]]>.txt");
-    WriteFile(temp_.Path() / "input.orvan", Build(Valid(Structure(body))));
-    const common::Archive archive(FromPath(temp_.Path() / "input.orvan"));
-    EXPECT_EQ(Dorv::Orvan::Framework::Common::Classes::fullORVAN::OrvanStructure(archive).Document[0]->Filename, L"scan&<b>A<.txt");
-}
-
-// What other writers may do without changing what any reader sees: each
-// variant imports as the valid base does.
+// What other writers may do without changing what any reader sees, beyond
+// what the ZIP tools of app/tests/writers do by default (entry times, extra
+// fields, other systems, ASCII names, stored data, signed descriptors, folder
+// entries): each variant imports as the valid base does.
 TEST_F(HostileArchiveTest, EveryLegalVariantOfAnotherWriterImports) {
     const auto entries = [](const std::function<void(RawEntry&)>& change) {
         return With([&](RawZip& z) {
@@ -402,43 +393,28 @@ TEST_F(HostileArchiveTest, EveryLegalVariantOfAnotherWriterImports) {
     }
     const std::vector<std::pair<std::string, RawZip>> variants = {
         {"the valid base", Valid()},
-        {"entry times", entries([](RawEntry& e) { e.time = 0x6000, e.date = 0x5821; })},
-        {"extra fields of no meaning here",
-         entries([](RawEntry& e) { e.centralExtra = e.localExtra = std::string("\x55\x54\x05\x00\x01" "abcd", 9); })},
         {"local extra field padded", entries([](RawEntry& e) { e.localExtra = std::string(3, '\0'); })},
         {"entry comments", entries([](RawEntry& e) { e.comment = "scanned"; })},
-        {"made by another system", entries([](RawEntry& e) { e.madeBy = 0x0014; })},
         {"deflate option flags", entries([](RawEntry& e) { e.flags = 0x0806; })},
-        {"names not marked UTF-8, all ASCII", entries([](RawEntry& e) { e.flags = 0; })},
-        {"everything stored", entries([](RawEntry& e) { e.method = 0; })},
         {"ZIP64 fields where none is needed", entries([](RawEntry& e) { e.zip64 = true; })},
         {"ZIP64 end record", With([](RawZip& z) { z.zip64End = true; })},
         {"ZIP64 end record, every classic field at its maximum, the disk numbers too",
          With([](RawZip& z) { z.zip64End = true, z.disk = z.directoryDisk = 0xFFFF; })},
         {"ZIP64 end record where none is needed, the classic fields true",
          With([](RawZip& z) { z.zip64End = z.classicFieldsTrue = true; })},
-        // Data descriptors in each of their forms, after deflated and stored data.
-        {"data descriptors with signature", entries([](RawEntry& e) { e.descriptor = true; })},
+        // Data descriptors in the forms those tools do not write.
         {"data descriptors without signature",
          entries([](RawEntry& e) { e.descriptor = true, e.descriptorSignature = false; })},
         {"data descriptors with 64-bit sizes", entries([](RawEntry& e) { e.descriptor = e.descriptorWide = true; })},
         {"data descriptors with 64-bit sizes, without signature",
          entries([](RawEntry& e) { e.descriptor = e.descriptorWide = true, e.descriptorSignature = false; })},
-        {"data descriptors after stored data", entries([](RawEntry& e) { e.descriptor = true, e.method = 0; })},
         {"data descriptors with the local header filled in too", entries([](RawEntry& e) {
              e.descriptor = true;
              e.localCrc = static_cast<std::uint32_t>(
                  crc32(0, reinterpret_cast<const Bytef*>(e.content.data()), static_cast<uInt>(e.content.size())));
              e.localCompressedSize = static_cast<std::uint32_t>(Deflate(e.content).size());
          })},
-        {"data descriptors and local ZIP64 fields of 0",
-         entries([](RawEntry& e) { e.descriptor = e.zip64 = e.descriptorWide = true; })},
-        // Folder entries as archivers write them: stored or as an empty deflate stream.
-        {"folder entry, Unix", With([](RawZip& z) {
-             z.entries.insert(z.entries.begin() + 2, RawEntry{"attachments/", ""});
-             z.entries[2].method = 0;
-             z.entries[2].externalAttributes = (040755u << 16) | 0x10;
-         })},
+        // A folder entry as an empty deflate stream.
         {"folder entry, deflated, with a descriptor", With([](RawZip& z) {
              z.entries.insert(z.entries.begin(), RawEntry{"attachments/", ""});
              z.entries[0].madeBy = 0x0014;
@@ -448,9 +424,9 @@ TEST_F(HostileArchiveTest, EveryLegalVariantOfAnotherWriterImports) {
         {"prefixed namespace",
          xml("<?xml version=\"1.0\"?>\n<o:OrvanStructure xmlns:o=\"urn:orvan:structure:1\" formatVersion=\"1\" "
              "id=\"1\">" + std::regex_replace(kBody, std::regex("<(/?)([A-Z])"), "<$1o:$2") + "</o:OrvanStructure>")},
-        {"byte order mark, CRLF, CDATA and references",
+        {"byte order mark, CRLF, and a text spelled with a comment, CDATA and references",
          xml("\xEF\xBB\xBF" + std::regex_replace(Structure(std::string(kBody).replace(kBody.find("scan.txt"), 8,
-                                                                                    "sc&#x61;n<![CDATA[.]]>t&#120;t")),
+                                                "s<!-- a comment -->c&#x61;n<![CDATA[]]><![CDATA[.]]>t&#120;t")),
                                                    std::regex("\n"), "\r\n"))},
         {"truth values spelled 1", xml(Structure(std::string(kBody).replace(kBody.find("<Filename>"), 10,
                                                                              "<Filename escaped=\"1\">")))},

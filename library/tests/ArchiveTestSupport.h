@@ -2,15 +2,14 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "FileContent.h"
 #include "library/io/File.h"
 #include "library/zip/ZipWriter.h"
 #include "platform/Utf8.h"
@@ -19,14 +18,8 @@ namespace orvan::library::testing {
 
 namespace common = Dorv::Orvan::Framework::Common;
 
-inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using orvan::testing::ReadBytes;
+using orvan::testing::WriteFile;
 
 inline std::set<std::string> FolderListing(const std::filesystem::path& folder) {
     std::set<std::string> names;

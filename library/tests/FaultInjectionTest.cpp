@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 #include "ArchiveTestSupport.h"
@@ -64,44 +62,6 @@ TEST(SaveFailureTest, AFailureAtAnyFileOperationLeavesTheOldArchiveByteForByte) 
     const auto refused = FaultInjection::FailFactory("PrimaryClass.Save");
     EXPECT_EQ(structure->Save(FromPath(temp.Path() / "other.orvan")), nullptr);
     EXPECT_FALSE(std::filesystem::exists(temp.Path() / "other.orvan")) << "a save the seam refuses writes nothing";
-}
-
-// Faults are armed and disarmed on one thread while the library asks for them
-// on others (the structure document is parsed on a thread of its own).
-TEST(FactoryFaultTest, FaultsMayBeArmedWhileOtherThreadsAskForThem) {
-    std::atomic<bool> done{false};
-    std::thread asking([&] {
-        while (!done.load()) {
-            FaultInjection::FileFails(FileOperation::Read);
-            FaultInjection::ThreadFails("worker");
-        }
-    });
-    for (int i = 0; i < 2000; ++i) {
-        std::vector<FaultInjection> faults;
-        for (int j = 0; j <= i % 7; ++j) {  // the table grows and shrinks again
-            faults.push_back(FaultInjection::FailFile(FileOperation::Read, 1000000, 5));
-        }
-    }
-    done = true;
-    asking.join();
-    const auto fault = FaultInjection::FailFile(FileOperation::Read, 1, 5);
-    EXPECT_EQ(FaultInjection::FileFails(FileOperation::Read), 5);
-    EXPECT_TRUE(fault.Fired());
-}
-
-TEST(ExportFailureTest, AnAttachmentThatFailsHalfwayLeavesNoFileAndTheOldOneIntact) {
-    orvan::testing::TempDir temp;
-    WriteFile(temp.Path() / "big.bin", std::string(3 << 20, 'b'));
-    model::OrvanStructure structure(L"x");
-    auto* document = structure.NewDocument();
-    document->ImportFile(FromPath(temp.Path() / "big.bin"));
-    WriteFile(temp.Path() / "existing.bin", "keep me");
-    const auto listing = FolderListing(temp.Path());
-
-    const auto fault = FaultInjection::FailFile(FileOperation::Write, 2);
-    EXPECT_THROW(document->ExportFile(FromPath(temp.Path() / "existing.bin")), common::OrvanIoException);
-    EXPECT_EQ(ReadBytes(temp.Path() / "existing.bin"), "keep me");
-    EXPECT_EQ(FolderListing(temp.Path()), listing);
 }
 
 // A writer's temporary file is locked before it has a name, so another
