@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "FileContent.h"
 #include "RichStructure.h"
 #include "TempDir.h"
 #include "library/OrvanException.h"
@@ -19,7 +20,10 @@ std::vector<std::string> Picture(const model::OrvanStructure& structure) {
 }
 
 // The read beside the save is taken only for the very bytes the archive holds;
-// a document changed on disk since is read again, and found damaged.
+// a document changed on disk since is read again, and found damaged. Where the
+// save writes the archive afresh instead of taking the scratch file over
+// (Windows), the archive holds no damage, and the read is taken or not, but
+// never refused for what the archive does not hold.
 TEST(ReadBackTest, TheReadBesideTheSaveIsTakenOnlyForTheBytesTheArchiveHolds) {
     for (const bool damaged : {false, true}) {
         const orvan::testing::TempDir temp;
@@ -36,9 +40,10 @@ TEST(ReadBackTest, TheReadBesideTheSaveIsTakenOnlyForTheBytesTheArchiveHolds) {
             file.seekp(static_cast<std::streamoff>(entry.dataOffset + entry.compressedSize / 2));
             file.put('\x55').put('\xAA');
         }
+        const std::string scratchBytes = orvan::testing::ReadBytes(platform::ToPath(scratch));
         const std::unique_ptr<common::Archive> archive = saved->Save(target);
         ASSERT_NE(archive, nullptr);
-        if (damaged) {
+        if (damaged && orvan::testing::ReadBytes(platform::ToPath(target)) == scratchBytes) {
             // Refused by the read itself when it came after the damage, else by the load after it.
             bool taken = true;
             EXPECT_NO_THROW(try { taken = readBack.Finish(*archive); } catch (const common::OrvanFormatException&) {
@@ -46,10 +51,12 @@ TEST(ReadBackTest, TheReadBesideTheSaveIsTakenOnlyForTheBytesTheArchiveHolds) {
             });
             EXPECT_FALSE(taken);
             EXPECT_THROW(model::OrvanStructure{*archive}, common::OrvanFormatException);
-        } else {
-            ASSERT_TRUE(readBack.Finish(*archive));
+        } else if (readBack.Finish(*archive)) {
             EXPECT_EQ(Picture(into), Picture(*saved));
             EXPECT_EQ(into.Header(), saved->Header());
+        } else {
+            EXPECT_TRUE(damaged) << "an undamaged read beside the save is taken";
+            EXPECT_EQ(Picture(model::OrvanStructure(*archive)), Picture(*saved));
         }
     }
 }
