@@ -284,6 +284,14 @@ std::vector<Fixture> Fixtures() {
              "<DocumentRefID ref=\"3\"/>\n</DocumentLeaf>\n</DocumentTree>\n</PatientInfo>\n",
              "where a Document is expected"),
         body("duplicate id", "<Address id=\"2\"/>\n<Address id=\"2\"/>\n", "duplicate id"),
+        // Properties in the order of their class's description, each at most once, a list's items together.
+        body("a value twice", "<Address id=\"2\">\n<ID>1</ID>\n<ID>2</ID>\n</Address>\n", "element appears twice"),
+        body("a single child twice", "<Address id=\"2\">\n<Person id=\"3\"/>\n<Person id=\"4\"/>\n</Address>\n",
+             "element appears twice"),
+        body("a list interrupted",
+             "<Address id=\"2\">\n<Telecom id=\"3\"/>\n<Online id=\"4\"/>\n<Telecom id=\"5\"/>\n</Address>\n",
+             "unknown, repeated or misplaced"),
+        body("lists at the root out of order", "<Document id=\"3\"/>\n<Address id=\"2\"/>\n", "unknown, repeated or misplaced"),
         xml("wrong root", "<OrvanArchive xmlns=\"urn:orvan:structure:1\" formatVersion=\"1\" id=\"1\"/>",
             "not a structure document"),
         // Not well-formed, though a lenient parser reads something.
@@ -430,6 +438,10 @@ TEST_F(HostileArchiveTest, EveryLegalVariantOfAnotherWriterImports) {
                                                    std::regex("\n"), "\r\n"))},
         {"truth values spelled 1", xml(Structure(std::string(kBody).replace(kBody.find("<Filename>"), 10,
                                                                              "<Filename escaped=\"1\">")))},
+        {"properties left out, lists repeating",
+         xml(Structure(std::string(kBody).insert(kBody.find("<Document id"),
+                                                 "<Address id=\"20\">\n<ID>1</ID>\n<Postal id=\"21\"/>\n<Telecom id=\"22\"/>\n"
+                                                 "<Telecom id=\"23\"/>\n<Online id=\"24\"/>\n</Address>\n")))},
         {"ids beyond 2^62", xml(Structure(BodyWithDocumentId("4611686018427387904")))},
         {"ids doubling up to 2^62", xml(Structure(std::string(kBody).insert(kBody.find("<Document id"), manyHugeIds)))},
         {"attachment named after the largest id", With([](RawZip& z) {

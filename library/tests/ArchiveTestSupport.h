@@ -11,7 +11,6 @@
 
 #include "FileContent.h"
 #include "library/io/File.h"
-#include "library/zip/ZipWriter.h"
 #include "platform/Utf8.h"
 
 namespace orvan::library::testing {
@@ -27,21 +26,6 @@ inline std::set<std::string> FolderListing(const std::filesystem::path& folder) 
         names.insert(entry.path().filename().string());
     }
     return names;
-}
-
-// Writes a ZIP holding exactly these entries, deflated, for crafting archives
-// the library would never write.
-inline void WriteZip(const std::filesystem::path& path,
-                     const std::vector<std::pair<std::string, std::string>>& entries) {
-    common::AtomicFileWriter out(orvan::platform::FromPath(path), false);
-    common::ZipWriter zip(out);
-    for (const auto& [name, content] : entries) {
-        zip.BeginEntry(name, common::ZipWriter::Method::Deflated);
-        zip.Write(std::as_bytes(std::span(content.data(), content.size())));
-        zip.EndEntry();
-    }
-    zip.Finish();
-    out.Commit();
 }
 
 // Runs `write(i)` for i below `times` while another thread keeps removing

@@ -11,6 +11,7 @@
 #include "library/OrvanException.h"
 #include "library/zip/Crc32.h"
 #include "library/zip/ZipReader.h"
+#include "library/zip/ZipWriter.h"
 
 namespace orvan::library::testing {
 namespace {
