@@ -80,40 +80,6 @@ TEST_F(ArchiveRoundTripTest, AnArchiveRewrittenByAnIndependentWriterLoadsAsTheSa
     }
 }
 
-// Links and owner-only files: DriverTest, through the import.
-TEST_F(ArchiveRoundTripTest, AttachmentsStreamBackOut) {
-    const Archive archive(FromPath(Saved("a.orvan")));
-    const model::OrvanStructure loaded(archive);
-    const auto out = temp_.Path() / "out";
-    std::filesystem::create_directory(out);
-    for (std::size_t i = 0; i < 3; ++i) {
-        const auto name = platform::ToPath(*loaded.Document[i]->Filename);
-        loaded.Document[i]->ExportFile(FromPath(out / name));
-        EXPECT_EQ(ReadBytes(out / name), ReadBytes(temp_.Path() / name));
-    }
-    EXPECT_EQ(loaded.Document[1]->Size, 0);
-    EXPECT_EQ(loaded.Document[2]->Filename, L"Bericht Müller \U0001F600.bin");
-    EXPECT_EQ(loaded.Document[0]->MimeType, L"text/plain");
-    EXPECT_THROW(loaded.Document[3]->ExportFile(FromPath(out / "none")), common::OrvanException)
-        << "a document without content";
-    EXPECT_FALSE(std::filesystem::exists(out / "none"));
-}
-
-TEST_F(ArchiveRoundTripTest, ArchiveSaveStoresTheHeaderAndKeepsEverythingElse) {
-    const auto path = Saved("a.orvan");
-    auto archive = structure_->Save(FromPath(path));
-    const std::string before = Entry(path, "structure.xml");
-    archive->Title = L"Orvan Demo-Export: OrvanOnePatientComm";
-    archive->Language = L"de";
-    archive->Save();
-    const Archive reopened(FromPath(path));
-    EXPECT_EQ(reopened.Title, L"Orvan Demo-Export: OrvanOnePatientComm");
-    EXPECT_EQ(reopened.Language, L"de");
-    EXPECT_EQ(reopened.OrvanId, L"2.16.756.5.30.1.917.1.10.42");
-    EXPECT_EQ(Entry(path, "structure.xml"), before);
-    EXPECT_EQ(common::FindDifference(*structure_, model::OrvanStructure(reopened)), std::nullopt);
-}
-
 TEST_F(ArchiveRoundTripTest, WrittenDocumentsValidateAgainstTheShippedSchemas) {
     if (!orvan::testing::CanRunHostTools()) {
         GTEST_SKIP() << "the schemas are checked by the host's xmllint";

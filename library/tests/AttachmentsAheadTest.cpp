@@ -82,57 +82,6 @@ protected:
     std::filesystem::path folder_ = temp_.Path() / "out";
 };
 
-TEST_F(AttachmentsAheadTest, EachTakenFileHasItsContentAndFilesNotTakenVanish) {
-    // Extraction ahead keeps a reserve of descriptors: a process whose hard
-    // limit leaves no room for the files extracts nothing ahead.
-    rlimit limit{};
-    ::getrlimit(RLIMIT_NOFILE, &limit);
-    if (limit.rlim_max != RLIM_INFINITY &&
-        limit.rlim_max < common::OpenFileClaim::OpenNow() + common::OpenFileClaim::kReserve + 7) {
-        GTEST_SKIP() << "the open-file limit leaves no room to extract ahead";
-    }
-    const common::Archive archive(FromPath(SavedArchive(6)));
-    WriteFile(folder_ / "taken-1", "an older file");
-    {
-        AttachmentsAhead ahead(archive.Reader(), FromPath(folder_));
-        EXPECT_EQ(TakeAll(ahead, *archive.Reader(), 5), 5);
-        const auto entries = AttachmentEntries(*archive.Reader());
-        EXPECT_FALSE(ahead.Take(archive.Reader().get(), entries[0], FromPath(folder_ / "again"), {})) << "taken once";
-        EXPECT_FALSE(ahead.Take(archive.Reader().get(), "attachments/99", FromPath(folder_ / "unknown"), {}));
-        EXPECT_FALSE(ahead.Take(nullptr, entries[1], FromPath(folder_ / "other"), {})) << "another archive's entry";
-    }
-    EXPECT_EQ(FolderListing(folder_), (std::set<std::string>{"taken-0", "taken-1", "taken-2", "taken-3", "taken-4"}))
-        << "the sixth, not taken, vanished";
-}
-
-TEST_F(AttachmentsAheadTest, DocumentsOfALoadedStructureTakeTheirFilesAndAFailingEntryReportsAsUsual) {
-    const auto path = SavedArchive(3);
-    // The second attachment, stored, gets one byte wrong: its CRC no longer matches.
-    {
-        const common::ZipReader reader(FromPath(path));
-        const auto* entry = reader.Find(AttachmentEntries(reader).at(1));
-        ASSERT_EQ(entry->method, 0);
-        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-        file.seekp(static_cast<std::streamoff>(entry->dataOffset + 5));
-        file.put('\x7f');
-    }
-    common::Archive archive(FromPath(path));
-    archive.ExtractAttachmentsAhead(FromPath(folder_));
-    const model::OrvanStructure loaded(archive);
-    ASSERT_NE(loaded.AttachmentsExtractedAhead(), nullptr);
-    loaded.Document[0]->ExportFile(FromPath(folder_ / "first"));
-    EXPECT_TRUE(ReadBytes(folder_ / "first") == Content(0));
-    try {
-        loaded.Document[1]->ExportFile(FromPath(folder_ / "second"));
-        ADD_FAILURE() << "a damaged entry was written out";
-    } catch (const common::OrvanException& error) {
-        EXPECT_NE(error.Message().find(L"CRC mismatch"), std::wstring::npos) << error.what();
-    }
-    loaded.Document[2]->ExportFile(FromPath(folder_ / "third"));
-    EXPECT_TRUE(ReadBytes(folder_ / "third") == Content(2)) << "written the usual way after the failure";
-    EXPECT_EQ(FolderListing(folder_), (std::set<std::string>{"first", "third"}));
-}
-
 // A file named over an older one passes through a temporary name, which
 // another import's clean-up must not take for one a killed import left.
 TEST_F(AttachmentsAheadTest, NamingOverAnOlderFileSurvivesAnotherImportsCleanup) {
