@@ -273,7 +273,7 @@ TEST_F(DriverTest, AttachmentFolderWithOrWithoutSlashAndWhatStandsThereReplaced)
             }
             const auto imported = Import(folder);
             EXPECT_EQ(imported.sPatientInfo.vecDocumentTree[0].mapDocumentLeaf.at(1)[1].sDocument.bstrFilename,
-                      FromPath(Out()) + L"/Befund.txt");
+                      FromPath(Out() / "Befund.txt"));
             EXPECT_EQ(ReadBytes(Out() / "Befund.txt"), "Befund\n");
             EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Out() / "Befund.txt")));
             EXPECT_TRUE(orvan::testing::IsOwnerOnly(Out() / "Befund.txt"));
