@@ -96,6 +96,7 @@ struct ClassInfo {
     std::string_view name;
     std::span<const PropertyInfo> properties;
     Object* (*make)(HugePageArena& arena);  // made in a store's arena, not yet adopted
+    std::size_t size;  // of what make() makes
 
     const PropertyInfo* Find(std::string_view propertyName) const;
 };
@@ -250,7 +251,7 @@ PropertyInfo AttachmentProperty(std::string_view name) {
 
 template <typename C>
 ClassInfo MakeClassInfo(std::string_view name, std::span<const PropertyInfo> properties) {
-    return ClassInfo{name, properties, [](HugePageArena& arena) -> Object* { return new (arena) C(); }};
+    return ClassInfo{name, properties, [](HugePageArena& arena) -> Object* { return new (arena) C(); }, sizeof(C)};
 }
 
 // Walks `root` and every object it owns in document order, the order of the

@@ -30,8 +30,9 @@ Object* ObjectStore::Adopt(Object* object) {
 }
 
 void ObjectStore::Destroy(Object* object) noexcept {
+    const std::size_t size = object->GetClass().size;
     object->~Object();
-    arena_->Deallocate(object);
+    arena_->Deallocate(object, size);
 }
 
 Object* ObjectStore::Make(const ClassInfo& info) { return Adopt(info.make(*arena_)); }
@@ -56,9 +57,10 @@ void ObjectStore::Release(Object& object) noexcept {
     } catch (...) {
         return;  // no memory to list them: they go with the store
     }
-    for (Object* each : owned) {
-        objects_[each->slot_ - 1] = nullptr;
-        Destroy(each);
+    // Last made first freed: the arena then takes their room back for the next.
+    for (auto each = owned.rbegin(); each != owned.rend(); ++each) {
+        objects_[(*each)->slot_ - 1] = nullptr;
+        Destroy(*each);
     }
 }
 

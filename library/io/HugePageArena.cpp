@@ -72,7 +72,7 @@ void* HugePageArena::Allocate(std::size_t size) noexcept {
     return block;
 }
 
-void HugePageArena::Deallocate(void* block) noexcept {
+void HugePageArena::Deallocate(void* block, std::size_t size) noexcept {
     if (kUseMalloc || block == nullptr) {
         std::free(block);
         return;
@@ -84,6 +84,9 @@ void HugePageArena::Deallocate(void* block) noexcept {
         const auto begin = reinterpret_cast<std::uintptr_t>(chunk.begin);
         if (address < begin || address >= begin + chunk.size) {
             continue;
+        }
+        if (size != 0 && i == current_ && address + RoundUp(size, kAlignment) == begin + chunk.used) {
+            chunk.used -= RoundUp(size, kAlignment);
         }
         if (--chunk.live == 0) {
             if (i == current_ && chunk.used <= kKeptBytes) {

@@ -13,8 +13,9 @@ namespace Dorv::Orvan::Framework::Common {
 // faults, which on a virtual machine cost more than the work itself. The arena
 // takes memory from the system in chunks of 64 MiB that ask for transparent
 // huge pages, and hands out blocks from a chunk in order; a chunk goes back to
-// the system when its last block is freed. Blocks are never reused one by one,
-// so an arena suits data that is made together and freed together.
+// the system when its last block is freed. The only block reused on its own
+// is the last one handed out, so an arena suits data that is made together
+// and freed together, or freed last first.
 // Thread-safe. Under the address sanitizer every block comes from malloc, so
 // that the sanitizer keeps watching them.
 class HugePageArena {
@@ -28,8 +29,9 @@ public:
     // the system has no memory left.
     void* Allocate(std::size_t size) noexcept;
     // Frees a block of this arena; a block from malloc (where the arena fell
-    // back to it) goes back to free.
-    void Deallocate(void* block) noexcept;
+    // back to it) goes back to free. Given its `size`, the last block handed
+    // out is handed out again next.
+    void Deallocate(void* block, std::size_t size = 0) noexcept;
 
     // Bytes taken from the system and not yet given back.
     std::size_t MappedBytes() const;
