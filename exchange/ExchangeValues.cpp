@@ -6,6 +6,15 @@ Text ToLibraryText(const std::wstring& text) { return text.substr(0, text.find(L
 
 std::wstring ToRecordText(const Text& text) { return text ? text->substr(0, text->find(L'\0')) : std::wstring(); }
 
+std::wstring TakeRecordText(Text& text) {
+    std::wstring taken = text ? std::move(*text) : std::wstring();
+    text.reset();
+    if (const std::size_t end = taken.find(L'\0'); end != std::wstring::npos) {
+        taken.resize(end);
+    }
+    return taken;
+}
+
 DateTime ToLibraryDate(double oleDate) { return DateTime::FromOleDate(oleDate); }
 
 double ToRecordDate(const DateTime& date) { return date.ToOleDate(); }

@@ -17,6 +17,9 @@ using Dorv::Orvan::Framework::Common::Classes::Text;
 // missing one) and a missing text of the library arrives as an empty one.
 Text ToLibraryText(const std::wstring& text);
 std::wstring ToRecordText(const Text& text);
+// The same, taking the text's storage rather than copying it: for objects
+// that are dropped once imported. `text` is left missing.
+std::wstring TakeRecordText(Text& text);
 
 // OLE dates by the OLE automation rules; throws the library's conversion
 // exception outside 0100-01-01 to 9999-12-31.

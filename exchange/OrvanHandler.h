@@ -78,6 +78,7 @@ private:
     void DoExportPatientInfo(OrvanStructure* pOrvanStructure, orvan::exchange::model::PatientInfo* pPatientInfo);
     void DoImportPatientInfo(OrvanStructure* pOrvanStructure, orvan::exchange::model::PatientInfo* pPatientInfo);
     void DoExportKg(OrvanStructure* pOrvanStructure, orvan::exchange::model::Kg* pKG);
+    // Takes the texts of what it maps: an imported structure is dropped after.
     void DoImportKg(OrvanStructure* pOrvanStructure, orvan::exchange::model::Kg* pKG);
 
     // Addresses.
@@ -107,6 +108,7 @@ private:
     // Medications.
     void DoExportMedication(OrvanStructure* pOrvanStructure, orvan::exchange::model::Kg* pKG);
     void DoImportMedication(OrvanStructure* pOrvanStructure, orvan::exchange::model::Kg* pKG);
+    void DoImportOneMedication(orvan::exchange::model::Medication& medication);
 
     // Document trees and attachments.
     void IdentifyAttachmentTypes(OrvanStructure* pOrvanStructure);

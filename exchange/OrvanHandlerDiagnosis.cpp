@@ -124,8 +124,8 @@ void COrvanHandler::DoRawImportDiagnosis(OrvanStructure*, std::int32_t, model::D
     }
     record.lID = LowBits(pDiagnosis->ID);
     record.nIsActive = ToRecordFlag(pDiagnosis->IsActive);
-    record.bstrName = ToRecordText(pDiagnosis->Name);
-    record.bstrShortName = ToRecordText(pDiagnosis->ShortName);
+    record.bstrName = TakeRecordText(pDiagnosis->Name);
+    record.bstrShortName = TakeRecordText(pDiagnosis->ShortName);
     orvan::platform::DebugTrace(L"%ls\n", record.bstrName);
 
     std::vector<std::int32_t> children;

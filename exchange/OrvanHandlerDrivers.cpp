@@ -136,18 +136,23 @@ int COrvanHandler::DoImportArchive(const std::wstring& strFilename, const std::w
     header.bstrTitle = ToRecordText(archive->Title);
     header.bstrLanguage = ToRecordText(archive->Language);
 
-    // Each patient's clinical history, the bulk of a record, is mapped as soon
-    // as it is read, while the rest loads, and freed: the whole structure never
-    // stands beside the whole record. (The structure is not made yet: the
-    // mapping of a clinical history asks nothing of it.)
+    // Each medication and each patient's clinical history, the bulk of a
+    // record, is mapped as soon as it is read, while the rest loads, and
+    // freed: the whole structure never stands beside the whole record. (The
+    // structure is not made yet: their mapping asks nothing of it.)
     std::unique_ptr<OrvanStructure> structure;
     if (ahead != nullptr && ahead->readBack->Finish(*archive)) {
         structure = std::move(ahead->structure);
     } else {
-        structure = std::make_unique<OrvanStructure>(*archive, model::Kg::StaticClass(),
-                                                     [this](Dorv::Orvan::Framework::Common::Classes::Object& kg) {
-                                                         DoImportKg(nullptr, static_cast<model::Kg*>(&kg));
-                                                     });
+        structure = std::make_unique<OrvanStructure>(
+            *archive, std::vector{&model::Medication::StaticClass(), &model::Kg::StaticClass()},
+            [this](Dorv::Orvan::Framework::Common::Classes::Object& taken) {
+                if (auto* medication = dynamic_cast<model::Medication*>(&taken)) {
+                    DoImportOneMedication(*medication);
+                } else {
+                    DoImportKg(nullptr, static_cast<model::Kg*>(&taken));
+                }
+            });
     }
     DoImportProcessingInfo(structure.get());
     for (model::PatientInfo* patient : structure->PatientInfo) {

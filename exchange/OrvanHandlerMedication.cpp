@@ -61,44 +61,48 @@ void COrvanHandler::DoImportMedication(OrvanStructure*, model::Kg* pKG) {
     if (const std::size_t needed = medications.size() + pKG->Medication.Count(); needed > medications.capacity()) {
         medications.reserve(std::max(needed, 2 * medications.capacity()));
     }
-    for (const model::Medication* medication : pKG->Medication) {
-        if (!ORVAN_ASSERT(medication != nullptr)) {
+    for (model::Medication* medication : pKG->Medication) {
+        if (ORVAN_ASSERT(medication != nullptr)) {
+            DoImportOneMedication(*medication);
+        }
+    }
+}
+
+void COrvanHandler::DoImportOneMedication(model::Medication& medication) {
+    structOrvanMedication record;
+    if (ORVAN_ASSERT(medication.CodingEntryPtr != nullptr)) {
+        record.bstrCodingEntryCode = ToRecordText(medication.CodingEntryPtr->Code);
+        record.bstrCodingEntryName = ToRecordText(medication.CodingEntryPtr->Name);
+    }
+    record.nCodingType = static_cast<std::int32_t>(medication.CodingType);
+    if (medication.Date) {
+        record.dtDate = ToRecordDate(*medication.Date);
+    }
+    record.lID = LowBits(medication.ID);
+    record.nIsActive = ToRecordFlag(medication.IsActive);
+    record.nIsChronic = ToRecordFlag(medication.IsChronic);
+    record.bstrName = TakeRecordText(medication.Name);
+    record.bstrShortName = TakeRecordText(medication.ShortName);
+    record.vecPosology.reserve(medication.Posology.Count());
+    for (model::Posology* posology : medication.Posology) {
+        // A missing member carries nothing to keep; it is skipped like one of the list itself.
+        if (!ORVAN_ASSERT(posology != nullptr)) {
             continue;
         }
-        structOrvanMedication record;
-        if (ORVAN_ASSERT(medication->CodingEntryPtr != nullptr)) {
-            record.bstrCodingEntryCode = ToRecordText(medication->CodingEntryPtr->Code);
-            record.bstrCodingEntryName = ToRecordText(medication->CodingEntryPtr->Name);
+        structOrvanPosology line;
+        line.dtDateBegin = ToRecordDate(posology->DateBegin);
+        if (posology->DateEnd) {
+            line.dtDateEnd = ToRecordDate(*posology->DateEnd);
         }
-        record.nCodingType = static_cast<std::int32_t>(medication->CodingType);
-        if (medication->Date) {
-            record.dtDate = ToRecordDate(*medication->Date);
-        }
-        record.lID = LowBits(medication->ID);
-        record.nIsActive = ToRecordFlag(medication->IsActive);
-        record.nIsChronic = ToRecordFlag(medication->IsChronic);
-        record.bstrName = ToRecordText(medication->Name);
-        record.bstrShortName = ToRecordText(medication->ShortName);
-        for (const model::Posology* posology : medication->Posology) {
-            // A missing member carries nothing to keep; it is skipped like one of the list itself.
-            if (!ORVAN_ASSERT(posology != nullptr)) {
-                continue;
-            }
-            structOrvanPosology line;
-            line.dtDateBegin = ToRecordDate(posology->DateBegin);
-            if (posology->DateEnd) {
-                line.dtDateEnd = ToRecordDate(*posology->DateEnd);
-            }
-            line.dQuantityMorning = posology->QuantityMorning.value_or(0.0);
-            line.dQuantityNoon = posology->QuantityNoon.value_or(0.0);
-            line.dQuantityEvening = posology->QuantityEvening.value_or(0.0);
-            line.dQuantityNight = posology->QuantityNight.value_or(0.0);
-            line.bstrRemark = ToRecordText(posology->Remark);
-            record.vecPosology.push_back(std::move(line));
-        }
-        if (record.vecPosology.empty()) {
-            record.vecPosology.emplace_back();
-        }
-        medications.push_back(std::move(record));
+        line.dQuantityMorning = posology->QuantityMorning.value_or(0.0);
+        line.dQuantityNoon = posology->QuantityNoon.value_or(0.0);
+        line.dQuantityEvening = posology->QuantityEvening.value_or(0.0);
+        line.dQuantityNight = posology->QuantityNight.value_or(0.0);
+        line.bstrRemark = TakeRecordText(posology->Remark);
+        record.vecPosology.push_back(std::move(line));
     }
+    if (record.vecPosology.empty()) {
+        record.vecPosology.emplace_back();
+    }
+    f_psOrvanOnePatientComm->sPatientInfo.sKg.vecMedication.push_back(std::move(record));
 }

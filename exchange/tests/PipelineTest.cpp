@@ -39,12 +39,16 @@ std::string Structure(const std::string& patients, const std::string& end = "</O
 }
 
 // A patient whose clinical history holds one diagnosis (id `first`), which
-// refers to the diagnosis `refers` when not 0.
+// refers to the object `refers` when not 0, and one medication (id `first` +
+// 1000) with one posology.
 std::string Patient(int first, int refers = 0) {
     const std::string id = std::to_string(first);
     return "<PatientInfo id=\"" + std::to_string(first - 2) + "\"><Kg id=\"" + std::to_string(first - 1) +
            "\"><Diagnosis id=\"" + id + "\"><CodingEntryPtr ref=\"3\"/><Name>d" + id + "</Name>" +
-           (refers ? "<DiagnosisPtr ref=\"" + std::to_string(refers) + "\"/>" : "") + "</Diagnosis></Kg></PatientInfo>\n";
+           (refers ? "<DiagnosisPtr ref=\"" + std::to_string(refers) + "\"/>" : "") + "</Diagnosis><Medication id=\"" +
+           std::to_string(first + 1000) + "\"><CodingEntryPtr ref=\"3\"/><Name>m" + id + "</Name><Posology id=\"" +
+           std::to_string(first + 2000) + "\"><DateBegin>2010-03-15T00:00:00.000</DateBegin><Remark>r" + id +
+           "</Remark></Posology></Medication></Kg></PatientInfo>\n";
 }
 
 class PipelineTest : public ::testing::Test {
@@ -76,6 +80,11 @@ TEST_F(PipelineTest, ClinicalHistoriesMappedWhileLoadingComeBackInTheirOrder) {
         }
     }
     EXPECT_EQ(names, (std::vector<std::wstring>{L"d6", L"d9"}));
+    names.clear();
+    for (const structOrvanMedication& m : record_.sPatientInfo.sKg.vecMedication) {
+        names.push_back(m.bstrName + L"/" + m.vecPosology.at(0).bstrRemark);
+    }
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"m6/r6", L"m9/r9"}));
 }
 
 // What fails after a clinical history was mapped fails the whole import.
@@ -92,7 +101,9 @@ TEST_F(PipelineTest, AFailureAfterAnEarlyMappedClinicalHistoryFailsTheImport) {
         {"malformed end", Structure(Patient(6), "</OrvanStructur>\n"), "malformed XML"},
         {"unknown element at the end", Structure(Patient(6), "<Unknown/></OrvanStructure>\n"), "unknown"},
         {"a reference into a clinical history taken before", Structure(Patient(6) + Patient(9, 6)),
-         "is referred to only from within itself"},
+         "part of a Kg taken before"},
+        {"a reference into a medication taken before", Structure(Patient(6) + Patient(9, 2006)),
+         "part of a Medication taken before"},
     };
     for (const auto& c : cases) {
         record_ = {};

@@ -58,7 +58,7 @@ private:
 class StructureBuilder final : public XmlReader::Handler {
 public:
     StructureBuilder(ObjectStore& objects, const XmlReader& xml, StructureLoad::Early early)
-        : store_(objects), xml_(xml), early_(std::move(early)) {}
+        : store_(objects), xml_(xml), early_(std::move(early)), takenMarks_(early_.of.size()) {}
 
     void StartElement(std::string_view name, std::span<const XmlAttribute> attributes) override {
         if (leaf_) {
@@ -109,9 +109,13 @@ public:
         }
         const Frame done = objects_.back();
         objects_.pop_back();
-        if (early_.take && &done.object->GetClass() == early_.of && !objects_.empty() &&
-            objects_.back().object->GetClass().properties[objects_.back().property].kind == PropertyKind::Child) {
-            TakeEarly(done);
+        if (objects_.empty()) {
+            return;  // the root
+        }
+        // A child joins its holder once whole, unless it is taken early.
+        Frame& holder = objects_.back();
+        if (!TakeEarly(done, holder)) {
+            holder.object->GetClass().properties[holder.property].append(*holder.object, done.object);
         }
     }
 
@@ -144,6 +148,7 @@ private:
         std::uint64_t seen = 0;    // bit i: property i appeared
         std::size_t references = 0;  // pending references made before it opened
         std::size_t attachments = 0;  // pending attachments made before it opened
+        bool keepsRest = false;  // a child was not taken early: later ones are not either, to keep their order
     };
     struct PendingReference {
         Object* holder;
@@ -188,7 +193,7 @@ private:
                     p.append(holder, nullptr);
                     return;
                 }
-                OpenObject(holder, p, attributes);
+                OpenObject(p, attributes);
                 return;
             case PropertyKind::Reference:
             case PropertyKind::References:
@@ -198,9 +203,9 @@ private:
                     if (XmlReader::Find(attributes, XmlNames::kRef)) {
                         xml_.Fail(L"a nil member has no 'ref'");
                     }
-                    pending_.push_back(PendingReference{&holder, &p, 0, xml_.Here()});
+                    Refer(PendingReference{&holder, &p, 0, xml_.Here()});
                 } else {
-                    pending_.push_back(PendingReference{&holder, &p, Id(attributes, XmlNames::kRef), xml_.Here()});
+                    Refer(PendingReference{&holder, &p, Id(attributes, XmlNames::kRef), xml_.Here()});
                 }
                 return;
             case PropertyKind::Attachment:
@@ -240,7 +245,7 @@ private:
         text_.clear();
     }
 
-    void OpenObject(Object& holder, const PropertyInfo& p, std::span<const XmlAttribute> attributes) {
+    void OpenObject(const PropertyInfo& p, std::span<const XmlAttribute> attributes) {
         if (objects_.size() >= kMaxNestingDepth) {
             xml_.Fail(L"objects nest deeper than " + std::to_wstring(kMaxNestingDepth) + L" levels");
         }
@@ -250,7 +255,6 @@ private:
         if (++made_ % 65536 == 0) {
             ReportProgress(store_.Lent().progress, "load", "objects", made_, 0);
         }
-        p.append(holder, child);
         objects_.push_back(Frame{child, 0, 0, references, attachments_.size()});
         leaf_ = nullptr;
     }
@@ -355,43 +359,56 @@ private:
         }
     }
 
-    // Hands an object whose element has closed to whoever takes it early, when
-    // everything in it is read and every reference from it leads to an object
-    // read already; then frees it, its children and their ids.
-    void TakeEarly(const Frame& done) {
-        if (attachments_.size() != done.attachments) {
-            return;  // its documents are bound only at the end
+    // Hands a child of `holder` whose element has closed to whoever takes it
+    // early, when everything in it is read and every reference from it leads
+    // to an object read already; then frees it, its children and their ids.
+    // False: it stays, to be added to its holder.
+    bool TakeEarly(const Frame& done, Frame& holder) {
+        const auto of = std::ranges::find(early_.of, &done.object->GetClass());
+        if (!early_.take || of == early_.of.end() || holder.keepsRest) {
+            return false;
         }
         const std::span<const PendingReference> own = std::span(pending_).subspan(done.references);
-        for (const PendingReference& r : own) {
-            if (r.id != 0 && Lookup(r.id) == nullptr) {
-                return;  // leads forward: resolved with the rest at the end
-            }
+        // Its documents are bound only at the end; a reference forward is
+        // resolved with the rest at the end.
+        holder.keepsRest = attachments_.size() != done.attachments ||
+                           std::ranges::any_of(own, [this](const PendingReference& r) {
+                               return r.id != 0 && Lookup(r.id) == nullptr;
+                           });
+        if (holder.keepsRest) {
+            return false;
         }
         for (const PendingReference& r : own) {
             Resolve(r);
         }
         pending_.resize(done.references);
         early_.take(*done.object);
-        Frame& holder = objects_.back();
-        holder.object->GetClass().properties[holder.property].append(*holder.object, nullptr);
-        WalkDocumentOrder(*done.object, [this](const Object& released, std::size_t) {
+        Object* const taken = TakenMark(static_cast<std::size_t>(of - early_.of.begin()));
+        WalkDocumentOrder(*done.object, [this, taken](const Object& released, std::size_t) {
             const std::uint64_t id = released.FileId();
             (id < denseIds_.size() && denseIds_[static_cast<std::size_t>(id)] == &released
                  ? denseIds_[static_cast<std::size_t>(id)]
-                 : sparseIds_[id]) = Released();
+                 : sparseIds_[id]) = taken;
             return true;
         });
         store_.Release(*done.object);
+        return true;
     }
 
-    // What stands for an object taken early and freed; never dereferenced.
-    static Object* Released() {
-        static char marker;
-        return reinterpret_cast<Object*>(&marker);
+    // What stands for the objects freed with one of class early_.of[i] taken
+    // early; never dereferenced.
+    Object* TakenMark(std::size_t i) { return reinterpret_cast<Object*>(&takenMarks_[i]); }
+    // The class of the object taken early that `found` was freed with, if it was.
+    const ClassInfo* TakenWith(const Object* found) const {
+        for (std::size_t i = 0; i < takenMarks_.size(); ++i) {
+            if (reinterpret_cast<const char*>(found) == &takenMarks_[i]) {
+                return early_.of[i];
+            }
+        }
+        return nullptr;
     }
 
-    // The object read with `id`, or nothing; Released() for one freed since.
+    // The object read with `id`, or nothing; a TakenMark for one freed since.
     Object* Find(std::uint64_t id) const {
         if (id < denseIds_.size() && denseIds_[static_cast<std::size_t>(id)]) {
             return denseIds_[static_cast<std::size_t>(id)];
@@ -401,7 +418,7 @@ private:
     }
     Object* Lookup(std::uint64_t id) const {
         Object* found = Find(id);
-        return found == Released() ? nullptr : found;
+        return TakenWith(found) ? nullptr : found;
     }
 
     void ReadAttachment(Object& holder, const PropertyInfo& p, std::span<const XmlAttribute> attributes) {
@@ -410,6 +427,16 @@ private:
             xml_.Fail(L"names no attachment entry of the archive");
         }
         attachments_.push_back(PendingAttachment{&holder, &p, std::string(*name), xml_.Here()});
+    }
+
+    // A single reference to an object read already is resolved at once, which
+    // keeps few waiting; a list's members wait, to keep their order.
+    void Refer(const PendingReference& r) {
+        if (r.property->kind == PropertyKind::Reference && (r.id == 0 || Find(r.id) != nullptr)) {
+            Resolve(r);
+        } else {
+            pending_.push_back(r);
+        }
     }
 
     void ResolveReferences() {
@@ -422,10 +449,10 @@ private:
         Object* target = nullptr;
         if (r.id != 0) {
             target = Lookup(r.id);
-            if (Find(r.id) == Released()) {
-                xml_.FailAt(r.at, L"refers to id " + std::to_wstring(r.id) + L", part of a " +
-                                      FromUtf8(early_.of->name) + L" taken before: a " +
-                                      FromUtf8(early_.of->name) + L" is referred to only from within itself");
+            if (const ClassInfo* taken = TakenWith(Find(r.id))) {
+                xml_.FailAt(r.at, L"refers to id " + std::to_wstring(r.id) + L", part of a " + FromUtf8(taken->name) +
+                                      L" taken before: a " + FromUtf8(taken->name) +
+                                      L" is referred to only from within itself");
             }
             if (!target) {
                 xml_.FailAt(r.at, L"dangling reference to id " + std::to_wstring(r.id));
@@ -441,6 +468,7 @@ private:
     ObjectStore& store_;
     const XmlReader& xml_;
     StructureLoad::Early early_;
+    std::vector<char> takenMarks_;
     std::vector<Frame> objects_;
     // The value element that is open, if any.
     const PropertyInfo* leaf_ = nullptr;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "library/ObjectStore.h"
 #include "library/format/XmlReader.h"
@@ -18,13 +19,15 @@ class StructureBuilder;
 // its element names.
 class StructureLoad {
 public:
-    // Objects of class `of` taken as soon as their elements close, when every
-    // reference from within them leads to an object read already: `take`
-    // gets each such object (with all it holds) while the rest of the
+    // Objects of the classes `of` taken as soon as their elements close, when
+    // every reference from within them leads to an object read already:
+    // `take` gets each such object (with all it holds) while the rest of the
     // document is still being read, and afterwards it is freed and its holder
-    // holds nothing in its place. A later reference into it is refused.
+    // holds nothing in its place. A later reference into it is refused. Once
+    // one child of a holder cannot be taken, its later children are not
+    // either, so that what is taken early is always what came first.
     struct Early {
-        const Classes::ClassInfo* of;
+        std::vector<const Classes::ClassInfo*> of;
         std::function<void(Classes::Object&)> take;
     };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -41,8 +42,12 @@ bool IsUtf16Mark(const char* start) {
     return mark == "\xFF\xFE" || mark == "\xFE\xFF";
 }
 
+std::uint32_t Saturated(XML_Size count) {
+    return static_cast<std::uint32_t>(std::min<XML_Size>(count, std::numeric_limits<std::uint32_t>::max()));
+}
+
 XmlPosition Here(XML_Parser parser) {
-    return {XML_GetCurrentLineNumber(parser), XML_GetCurrentColumnNumber(parser) + 1};
+    return {Saturated(XML_GetCurrentLineNumber(parser)), Saturated(XML_GetCurrentColumnNumber(parser) + 1)};
 }
 
 XmlEventStream& Self(void* user) { return *static_cast<XmlEventStream*>(user); }

@@ -23,9 +23,10 @@ struct XmlAttribute {
 };
 
 // A place in an XML document, as expat counts: lines and columns from 1.
+// Documents are far smaller than 4 GiB; a count beyond shows as the largest.
 struct XmlPosition {
-    std::uint64_t line = 0;
-    std::uint64_t column = 0;
+    std::uint32_t line = 0;
+    std::uint32_t column = 0;
 };
 
 // The events of one XML document, parsed by expat on a thread of its own and

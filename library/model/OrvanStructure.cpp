@@ -45,9 +45,10 @@ OrvanStructure::OrvanStructure(const Archive& archive) {
     LoadStructure(Owner(), archive.Reader());
 }
 
-OrvanStructure::OrvanStructure(const Archive& archive, const ClassInfo& early, std::function<void(Object&)> take) {
+OrvanStructure::OrvanStructure(const Archive& archive, std::vector<const ClassInfo*> early,
+                               std::function<void(Object&)> take) {
     UseArchive(archive);
-    LoadStructure(Owner(), archive.Reader(), {&early, std::move(take)});
+    LoadStructure(Owner(), archive.Reader(), {std::move(early), std::move(take)});
 }
 
 const ClassInfo& OrvanStructure::StaticClass() {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "library/BaseCollection.h"
 #include "library/PrimaryClass.h"
@@ -32,11 +33,11 @@ public:
     // The structure stored in `archive`. Throws the library's exception when
     // the archive's structure is not exactly well-formed.
     explicit OrvanStructure(const Archive& archive);
-    // The same, handing each object of class `early` to `take` as soon as it
-    // and all it holds are read and every reference from it leads to an
+    // The same, handing each object of the classes `early` to `take` as soon
+    // as it and all it holds are read and every reference from it leads to an
     // object read before, while the rest still loads; the object is freed
     // afterwards and its holder holds nothing in its place.
-    OrvanStructure(const Archive& archive, const ClassInfo& early, std::function<void(Object&)> take);
+    OrvanStructure(const Archive& archive, std::vector<const ClassInfo*> early, std::function<void(Object&)> take);
     // An empty structure for the reader to fill.
     OrvanStructure();
 
