@@ -14,6 +14,7 @@
 #include "exchange/OrvanHandler.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
+#include "platform/Memory.h"
 #include "platform/MessageBox.h"
 #include "platform/Utf8.h"
 
@@ -38,6 +39,7 @@ void Report(const char* what, Work work) {
 
 int main(int argc, char** argv) {
     using orvan::platform::FromUtf8;
+    orvan::platform::ReturnLargeFreedBlocks();  // as the programs do
     orvan::platform::MessageBoxOutput().Replace([](std::wstring_view, std::wstring_view text, orvan::platform::MessageKind) {
         std::fprintf(stderr, "message: %s\n", orvan::platform::ToUtf8(text).c_str());
     });

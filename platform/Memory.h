@@ -12,4 +12,11 @@ void UnmapMemory(void* memory, std::size_t size);
 // Windows, where huge pages need a privilege users lack).
 void AdviseHugePages(void* memory, std::size_t size);
 
+// For a program's start: freed blocks of 128 KiB and more go back to the
+// system at once. The C library otherwise raises that bound as large blocks
+// are freed, and the holes that a large record's growing tables leave behind
+// stay with the process. Nothing on Windows, whose heap gives large blocks
+// back by itself.
+void ReturnLargeFreedBlocks();
+
 }  // namespace orvan::platform

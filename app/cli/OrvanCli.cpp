@@ -20,6 +20,7 @@
 #include "library/io/Quoted.h"
 #include "platform/DebugAssert.h"
 #include "platform/DebugTrace.h"
+#include "platform/Memory.h"
 #include "platform/ProgramFacts.h"
 #include "platform/System.h"
 #include "platform/Utf8.h"
@@ -324,6 +325,7 @@ void ShowTraceWhen(bool verbose) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    orvan::platform::ReturnLargeFreedBlocks();
     orvan::platform::UseBinaryStandardStreams();
     CLI::App app{"Exports and imports patient-record archives, as the " ORVAN_NAME " dialog does.", ORVAN_CLI_NAME};
     app.set_version_flag("--version", ORVAN_CLI_NAME " " ORVAN_VERSION);

@@ -2,6 +2,10 @@
 
 #include <sys/mman.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace orvan::platform {
 
 void* MapMemory(std::size_t size) {
@@ -12,5 +16,11 @@ void* MapMemory(std::size_t size) {
 void UnmapMemory(void* memory, std::size_t size) { ::munmap(memory, size); }
 
 void AdviseHugePages(void* memory, std::size_t size) { ::madvise(memory, size, MADV_HUGEPAGE); }
+
+void ReturnLargeFreedBlocks() {
+#if defined(__GLIBC__)
+    ::mallopt(M_MMAP_THRESHOLD, 128 << 10);  // a fixed bound: glibc then no longer raises it
+#endif
+}
 
 }  // namespace orvan::platform

@@ -10,4 +10,6 @@ void UnmapMemory(void* memory, std::size_t) { ::VirtualFree(memory, 0, MEM_RELEA
 
 void AdviseHugePages(void*, std::size_t) {}
 
+void ReturnLargeFreedBlocks() {}
+
 }  // namespace orvan::platform

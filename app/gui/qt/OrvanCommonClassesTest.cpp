@@ -9,8 +9,10 @@
 #include "OrvanCommonClassesTestDlg.h"
 #include "QtPorts.h"
 #include "app/OrvanCommands.h"
+#include "platform/Memory.h"
 
 int main(int argc, char** argv) {
+    orvan::platform::ReturnLargeFreedBlocks();
     QApplication application(argc, argv);
     orvan::gui::SetUpApplication();
 
