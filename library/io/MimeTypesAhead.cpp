@@ -36,7 +36,7 @@ MimeTypesAhead::~MimeTypesAhead() {
     threads_.clear();  // joins
 }
 
-void MimeTypesAhead::Work() noexcept {
+void MimeTypesAhead::Work() const noexcept {
     for (std::size_t i; !stop_ && (i = next_++) < paths_.size();) {
         try {
             results_[i] = Identify(paths_[i]);
@@ -48,6 +48,7 @@ void MimeTypesAhead::Work() noexcept {
 }
 
 void MimeTypesAhead::Collect() const {
+    Work();  // rather than only wait
     threads_.clear();  // joins: every result is written
     for (const std::optional<Found>& result : results_) {
         if (result) {

@@ -30,8 +30,8 @@ public:
     MimeTypesAhead& operator=(const MimeTypesAhead&) = delete;
 
     // The type found ahead for the open file `descriptor`, when this identified
-    // that very file and it is unchanged since. Waits for the identification
-    // to end.
+    // that very file and it is unchanged since. The first call identifies
+    // what is left beside the threads, then waits for them to end.
     std::optional<std::wstring> Lookup(int descriptor) const;
 
 private:
@@ -43,14 +43,15 @@ private:
         std::wstring type;
     };
     static std::optional<Found> Identify(const std::wstring& path);
-    // Identifies the files not taken yet; run by every thread.
-    void Work() noexcept;
+    // Identifies the files not taken yet; run by every thread, and by the
+    // caller at its first lookup.
+    void Work() const noexcept;
     // Waits for the threads and files what they found.
     void Collect() const;
 
     std::vector<std::wstring> paths_;
-    std::vector<std::optional<Found>> results_;  // by path, written by whichever thread took it
-    std::atomic<std::size_t> next_{0};  // the next path to take
+    mutable std::vector<std::optional<Found>> results_;  // by path, written by whichever thread took it
+    mutable std::atomic<std::size_t> next_{0};  // the next path to take
     std::atomic<bool> stop_{false};
     mutable std::vector<std::jthread> threads_;
     mutable bool collected_ = false;
