@@ -19,7 +19,7 @@ void AdviseHugePages(void* memory, std::size_t size) { ::madvise(memory, size, M
 
 void ReturnLargeFreedBlocks() {
 #if defined(__GLIBC__)
-    ::mallopt(M_MMAP_THRESHOLD, 128 << 10);  // a fixed bound: glibc then no longer raises it
+    ::mallopt(M_MMAP_THRESHOLD, 1 << 20);  // a fixed bound: glibc then no longer raises it
 #endif
 }
 
